@@ -1,0 +1,34 @@
+#pragma once
+// The loci of one loc file as held in memory.
+
+#include <string>
+#include <vector>
+
+namespace tarvek {
+
+// Genotype codes of one locus, one per individual in file column order.
+using GenotypeRow = std::vector<int>;
+
+// Parallel lists of locus names and genotype rows.
+struct LocusList {
+  std::vector<std::string> names;
+  std::vector<GenotypeRow> rows;
+};
+
+inline void append_locus(LocusList& list, std::string name, GenotypeRow row) {
+  list.names.push_back(std::move(name));
+  list.rows.push_back(std::move(row));
+}
+
+struct GenotypeTable {
+  LocusList loci;             // accepted; index = locus number
+  LocusList bad_segregation;  // rejected for distorted segregation
+  LocusList excess_missing;   // rejected for missing values, and malformed lines
+  int n_individuals = -1;     // fixed by the first parsed locus line
+  int stated_loci = 0;        // header line 3; the accepted count after reading
+  int stated_individuals = 0; // header line 4
+  std::vector<std::string> header_lines;   // the four header lines, verbatim
+  std::vector<std::string> comment_lines;  // every non-data line after them
+};
+
+}  // namespace tarvek

@@ -1,0 +1,102 @@
+#include "genotype/loc_reader.hpp"
+
+#include <array>
+#include <iostream>
+
+#include "genotype/genotype_codes.hpp"
+#include "run/report.hpp"
+#include "run/text_input.hpp"
+
+namespace tarvek {
+namespace {
+
+// The number after the last "=" of a header line (the whole line without one).
+int header_number(const std::string& line) {
+  const auto eq = line.rfind('=');
+  return to_int_lenient(eq == std::string::npos ? line : line.substr(eq + 1));
+}
+
+void write_both(const std::string& text) {
+  log_stream() << text << std::endl;
+  std::cerr << text << std::endl;
+}
+
+}  // namespace
+
+bool is_comment_line(const std::string& line) {
+  return line.size() < 2 || line[0] == '\t' || line[0] == ';';
+}
+
+int parse_locus_line(const std::string& line, std::string& name_out,
+                     std::vector<int>& codes_out, const ScreeningThresholds& thresholds) {
+  const auto first_tab = line.find('\t');
+  if (first_tab == std::string::npos) {
+    name_out = line;
+    return kMalformedLine;
+  }
+  name_out = line.substr(0, first_tab);
+  std::size_t p = first_tab;
+  while (p + 1 < line.size() && line[p + 1] == '\t') ++p;
+
+  std::array<float, kCodeCount> counts{};
+  for (std::size_t k = p + 1; k < line.size(); k += 2) {
+    const char ch = line[k];
+    if (ch == ';') break;
+    if (ch == '\t') return kMalformedLine;
+    const int code = letter_to_code(ch);
+    codes_out.push_back(code);
+    counts.at(static_cast<std::size_t>(code)) += 1.0f;
+  }
+  if (codes_out.empty()) return kMalformedLine;
+
+  const float t = static_cast<float>(codes_out.size());
+  return screen_locus(name_out, t, counts[kMissing], counts[kCodeA], counts[kCodeB],
+                      counts[kCodeC], counts[kCodeD], counts[kCodeH], thresholds);
+}
+
+GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresholds) {
+  GenotypeTable table;
+  table.header_lines.assign(4, std::string());
+  for (auto& header : table.header_lines) {
+    if (!read_line(in, header)) break;
+  }
+  table.stated_loci = header_number(table.header_lines[2]);
+  table.stated_individuals = header_number(table.header_lines[3]);
+
+  std::string line;
+  std::string name;
+  std::vector<int> codes;
+  while (read_line(in, line)) {
+    if (is_comment_line(line)) {
+      table.comment_lines.push_back(line);
+      continue;
+    }
+    codes.clear();
+    const int result = parse_locus_line(line, name, codes, thresholds);
+    const int length = static_cast<int>(codes.size());
+    if (result == kMalformedLine) {
+      write_both("Error reading loc" + name);
+    } else if (table.n_individuals == -1) {
+      table.n_individuals = length;
+    } else if (length != table.n_individuals) {
+      write_both("Terminating program! At marker " + name + ", number of individuals " +
+                 std::to_string(length) + " different previous loci at " +
+                 std::to_string(table.n_individuals));
+      throw RunAbort{1};
+    }
+    if (result != kMalformedLine && table.stated_individuals > 0 &&
+        table.n_individuals != table.stated_individuals) {
+      write_both("Warning!: At marker " + name + ", number of individuals " +
+                 std::to_string(length) + " different than stated value " +
+                 std::to_string(table.stated_individuals));
+    }
+    LocusList& target = result == kAccepted         ? table.loci
+                        : result == kBadSegregation ? table.bad_segregation
+                                                    : table.excess_missing;
+    append_locus(target, name, codes);
+  }
+  table.stated_loci = static_cast<int>(table.loci.names.size());
+  return table;
+}
+
+}  // namespace tarvek

@@ -1,0 +1,29 @@
+#pragma once
+// Screening of one locus for distorted segregation and missing values.
+
+#include <array>
+#include <string>
+
+namespace tarvek {
+
+// Index 0: highest accepted share of missing genotypes; 1: 1:1 chi-square
+// threshold; 2: 1:2:1 threshold; 3: 1:3 threshold.
+using ScreeningThresholds = std::array<float, 4>;
+
+inline constexpr int kAccepted = 0;
+inline constexpr int kBadSegregation = 1;
+inline constexpr int kExcessMissing = 2;
+
+// Chooses the segregation test from the classes present, applies it, then the
+// missing-value test. t is the row length; m, a, b, c, d, h the class counts.
+// Writes the rejection line into the log. Returns kAccepted, kBadSegregation
+// or kExcessMissing.
+int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
+                 float d, float h, const ScreeningThresholds& thresholds);
+
+// The chi-square statistics, single precision, evaluated left to right.
+float chi2_1to1(float t, float a, float b);
+float chi2_1to2to1(float t, float a, float b, float h);
+float chi2_1to3(float t, float single, float dominant);
+
+}  // namespace tarvek

@@ -1,0 +1,24 @@
+#pragma once
+// Forming linkage groups from the LOD scores: core grouping by single linkage,
+// sorting and pruning, and merging satellite groups.
+
+#include "linkage/linkage_groups.hpp"
+#include "linkage/lod_matrix.hpp"
+
+namespace tarvek {
+
+// Single-linkage grouping above core_LOD (strict), in one pass over the loci.
+// Groups emptied by absorption keep their place. `groups` must be empty.
+void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD);
+
+// Stable sort by decreasing size, then removal of empty groups; prints the
+// "N groups[, cut to M]" line.
+void sort_and_prune_groups(LinkageGroups& groups);
+
+// Merges the groups beyond the first `chromosomes` into the group holding
+// their strongest link above min_LOD, in passes, until the count reaches
+// `chromosomes` or a pass merges nothing.
+void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+                      int chromosomes);
+
+}  // namespace tarvek

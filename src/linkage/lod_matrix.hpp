@@ -1,0 +1,22 @@
+#pragma once
+// LOD scores between the accepted loci, as read by the grouping stages.
+
+#include <cstddef>
+#include <vector>
+
+#include "genotype/genotype_table.hpp"
+
+namespace tarvek {
+
+// n by n grouping LODs, row i holding pair_lod(i, j) for every j.
+struct LodMatrix {
+  std::size_t n = 0;
+  std::vector<float> values;  // row-major
+};
+
+LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows);
+
+// The one way the grouping stages read the matrix: entry [i][j].
+float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);
+
+}  // namespace tarvek

@@ -1,0 +1,59 @@
+#include <iostream>
+
+#include "linkage/grouping.hpp"
+#include "run/report.hpp"
+
+namespace tarvek {
+namespace {
+
+// One pass over the satellites; returns nothing, the list shrinks in place.
+void satellite_pass(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+                    std::size_t first_satellite) {
+  std::size_t cursor = first_satellite;
+  while (cursor < groups.size()) {
+    const LinkageGroup& satellite = groups[cursor];
+    float best = 0.0f;
+    std::size_t best_group = groups.size();
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      if (g == cursor) continue;
+      for (const int h : groups[g]) {
+        for (const int s : satellite) {
+          const float v = lod_at(lods, static_cast<std::size_t>(s), static_cast<std::size_t>(h));
+          if (v > min_LOD && v > best) {
+            best = v;
+            best_group = g;
+          }
+        }
+      }
+    }
+    if (best > 0.0f) {
+      LinkageGroup& target = groups[best_group];
+      target.insert(target.end(), satellite.begin(), satellite.end());
+      groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(cursor));
+    } else {
+      ++cursor;
+    }
+  }
+}
+
+}  // namespace
+
+void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+                      int chromosomes) {
+  log_stream() << "Placing satellites with threshold " << min_LOD << std::endl;
+  std::cout << "Placing satellites with threshold " << min_LOD << std::endl;
+  sort_and_prune_groups(groups);
+  const std::size_t wanted = chromosomes < 0 ? 0 : static_cast<std::size_t>(chromosomes);
+  std::size_t before = groups.size();
+  while (true) {
+    std::cout << "placing satellites.. ";
+    log_stream() << "placing satellites.. ";
+    satellite_pass(lods, groups, min_LOD, wanted);
+    std::cout << groups.size() << " groups" << std::endl;
+    log_stream() << groups.size() << " groups" << std::endl;
+    if (groups.size() == before || groups.size() <= wanted) break;
+    before = groups.size();
+  }
+}
+
+}  // namespace tarvek

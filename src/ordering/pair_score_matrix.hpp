@@ -1,0 +1,43 @@
+#pragma once
+// Square matrices of 32-bit pair scores and orders of indices into them.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace tarvek {
+
+// Entry [a][b] is the score of item a followed by item b. Held contiguously,
+// row by row.
+struct PairScoreMatrix {
+  std::size_t n = 0;
+  std::vector<std::int32_t> values;
+};
+
+inline PairScoreMatrix make_pair_score_matrix(std::size_t n) {
+  return PairScoreMatrix{n, std::vector<std::int32_t>(n * n, 0)};
+}
+
+// Checked access, for code outside the hot loops.
+inline std::int32_t& score_at(PairScoreMatrix& m, std::size_t a, std::size_t b) {
+  if (a >= m.n || b >= m.n) throw std::out_of_range("pair score matrix index");
+  return m.values[a * m.n + b];
+}
+inline std::int32_t score_at(const PairScoreMatrix& m, std::size_t a, std::size_t b) {
+  if (a >= m.n || b >= m.n) throw std::out_of_range("pair score matrix index");
+  return m.values[a * m.n + b];
+}
+
+// Indices into a PairScoreMatrix, permuted in place by the ordering.
+using MarkerOrder = std::vector<std::int32_t>;
+
+// Scores add and wrap as 32-bit two's-complement values.
+inline std::int32_t wrap_add(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+inline std::int32_t wrap_sub(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+}  // namespace tarvek

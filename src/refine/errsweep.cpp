@@ -1,0 +1,115 @@
+#include "refine/errsweep.hpp"
+
+#include <ostream>
+#include <stdexcept>
+
+#include "genotype/genotype_codes.hpp"
+#include "run/report.hpp"
+
+namespace tarvek {
+namespace {
+
+constexpr std::array<float, kKernelMaxHalfWidth> kRawWeights{
+    0.998f, 0.981f, 0.934f, 0.857f, 0.758f, 0.647f, 0.537f, 0.433f,
+    0.342f, 0.265f, 0.202f, 0.151f, 0.112f, 0.082f, 0.059f};
+
+constexpr int kConfiguredHalfWidth = 1;
+
+// Set once by normalise_kernel.
+int half_width = kConfiguredHalfWidth;
+std::array<float, kKernelMaxHalfWidth> weights = kRawWeights;
+
+// Rows: neighbour's code; columns: code under test. Codes - A B C D H *.
+constexpr float kConflict[kCodeCount][kCodeCount] = {
+    {0, 0, 0, 0, 0, 0, 0},  // -
+    {0, 0, 1, 1, 0, 1, 0},  // A
+    {0, 1, 0, 0, 1, 1, 0},  // B
+    {0, 1, 0, 0, 0, 0, 0},  // C
+    {0, 0, 1, 0, 0, 0, 0},  // D
+    {0, 1, 1, 0, 0, 0, 0},  // H
+    {0, 0, 0, 0, 0, 0, 0},  // *
+};
+
+struct Removal {
+  std::size_t position;
+  std::vector<std::size_t> singletons;
+};
+
+}  // namespace
+
+int kernel_half_width() { return half_width; }
+
+float kernel_weight(int distance) {
+  return weights.at(static_cast<std::size_t>(distance - 1));
+}
+
+void normalise_kernel() {
+  half_width = kConfiguredHalfWidth > kKernelMaxHalfWidth ? kKernelMaxHalfWidth : kConfiguredHalfWidth;
+  weights = kRawWeights;
+  float sum = 0.0f;
+  for (int d = 0; d < half_width; ++d) sum += 2.0f * weights.at(static_cast<std::size_t>(d));
+  for (int d = 0; d < half_width; ++d) weights.at(static_cast<std::size_t>(d)) /= sum;
+}
+
+float conflict(int neighbour_code, int code) {
+  if (neighbour_code < 0 || neighbour_code >= kCodeCount || code < 0 || code >= kCodeCount)
+    throw std::out_of_range("genotype code");
+  return kConflict[neighbour_code][code];
+}
+
+int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
+                    const std::vector<int>& members, std::vector<int>& removed,
+                    float singleton_threshold) {
+  const std::size_t n = order.size();
+  if (n == 0) return 0;
+  // The row of the locus at each order position.
+  std::vector<const GenotypeRow*> at_position(n);
+  for (std::size_t p = 0; p < n; ++p) {
+    const int member = members.at(static_cast<std::size_t>(order[p]));
+    at_position[p] = &rows.at(static_cast<std::size_t>(member));
+  }
+  const std::size_t individuals = at_position[0]->size();
+  log_stream() << individuals << " individuals";
+
+  const long long width = half_width;
+  std::vector<Removal> removals;
+  std::vector<std::size_t> singletons;
+  for (std::size_t i = 0; i < n; ++i) {
+    singletons.clear();
+    const GenotypeRow& row = *at_position[i];
+    for (std::size_t k = 0; k < individuals; ++k) {
+      float yhat = 0.0f;
+      for (long long j = -width; j <= width; ++j) {
+        if (j == 0) continue;
+        const long long q = static_cast<long long>(i) + j;
+        if (q < 0 || q >= static_cast<long long>(n)) continue;
+        const int distance = static_cast<int>(j < 0 ? -j : j);
+        yhat += kernel_weight(distance) *
+                conflict(at_position[static_cast<std::size_t>(q)]->at(k), row.at(k));
+      }
+      if (yhat > kSingletonCut) singletons.push_back(k);
+    }
+    const double share = static_cast<double>(singletons.size()) / static_cast<double>(individuals);
+    if (individuals > 0 && share > static_cast<double>(singleton_threshold)) {
+      const int entry = order[i];
+      removed.push_back(entry);
+      log_stream() << "removing marker=" << members.at(static_cast<std::size_t>(entry)) << " at "
+                   << i << " for " << singletons.size() << " singletons with score "
+                   << static_cast<float>(share) << std::endl;
+      removals.push_back(Removal{i, singletons});
+    }
+  }
+
+  std::size_t erased = 0;
+  for (const Removal& removal : removals) {
+    const std::size_t pos = removal.position - erased;
+    const int member = members.at(static_cast<std::size_t>(order.at(pos)));
+    GenotypeRow& row = rows.at(static_cast<std::size_t>(member));
+    for (const std::size_t k : removal.singletons) row.at(k) = kFlagged;
+    order.erase(order.begin() + static_cast<std::ptrdiff_t>(pos));
+    ++erased;
+  }
+  return static_cast<int>(removals.size());
+}
+
+}  // namespace tarvek

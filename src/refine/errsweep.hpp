@@ -1,0 +1,39 @@
+#pragma once
+// ERRSWEEP: finds singletons (genotypes that conflict with both neighbouring
+// loci of the order), takes loci with too many of them out of the order and
+// recodes their singleton genotypes as flagged ("*").
+
+#include <array>
+#include <vector>
+
+#include "genotype/genotype_table.hpp"
+#include "ordering/pair_score_matrix.hpp"
+
+namespace tarvek {
+
+inline constexpr int kKernelMaxHalfWidth = 15;
+inline constexpr float kSingletonCut = 0.95f;
+
+// Neighbours looked at on each side of a locus.
+int kernel_half_width();
+// Normalised weight of the neighbour at distance 1..half width.
+float kernel_weight(int distance);
+
+// Clamps the half width to 15 and scales its weights so that both sides add
+// up to 1 (with one neighbour per side each weight becomes 0.5).
+void normalise_kernel();
+
+// 1 where the neighbour's code and the code under test cannot stand for the
+// same genotype: [neighbour code][code under test].
+float conflict(int neighbour_code, int code);
+
+// Scans the order (entries are positions in `members`, whose entries are
+// rows of `rows`), judging every position against the unreduced order.
+// Loci whose share of singletons is above `singleton_threshold` are appended
+// (as order entries) to `removed`, their singleton genotypes set to 6 and
+// their positions erased from the order. Returns the number removed.
+int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
+                    const std::vector<int>& members, std::vector<int>& removed,
+                    float singleton_threshold);
+
+}  // namespace tarvek

@@ -1,0 +1,36 @@
+#pragma once
+// Turning one linkage group into an ordered group: group score matrix,
+// LINKSORT, and with ERRSWEEP on, removal of loci with many singletons, a
+// second LINKSORT and the hammering-in of the removed loci.
+
+#include <cstdint>
+#include <vector>
+
+#include "genotype/genotype_table.hpp"
+#include "genotype/scoring_matrix.hpp"
+#include "linkage/linkage_groups.hpp"
+#include "ordering/pair_score_matrix.hpp"
+
+namespace tarvek {
+
+// Sum over the individuals of score[code at a][code at b]. Invalid locus
+// numbers are reported on standard error and score 0.
+std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows, int a,
+                       int b);
+
+// n by n scorepair matrix of the members.
+PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
+                                         const std::vector<GenotypeRow>& rows,
+                                         const LinkageGroup& members);
+
+// Puts each removed entry back at its cheapest place in the order.
+void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
+               const std::vector<int>& removed);
+
+// Orders the group in place (members end in map order) and returns its order
+// score. `removed` receives the locus numbers ERRSWEEP took out and put back.
+std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& rows,
+                          LinkageGroup& members, std::vector<int>& removed, bool errsweep_on,
+                          float singleton_threshold);
+
+}  // namespace tarvek

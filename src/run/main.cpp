@@ -1,0 +1,3 @@
+#include "run/driver.hpp"
+
+int main(int argc, char** argv) { return tarvek::run_tarvek(argc, argv); }

@@ -1,0 +1,42 @@
+#pragma once
+// The run parameters, from the command line or the parameters file.
+
+#include <string>
+
+#include "genotype/scoring_matrix.hpp"
+#include "genotype/screening.hpp"
+
+namespace tarvek {
+
+struct RunParameters {
+  std::string loc_file;
+  bool skip_grouping = false;
+  int chromosomes = 12;
+  float core_LOD = 16.0f;
+  float min_LOD = 4.0f;
+  ScreeningThresholds screening_thresholds{0.2f, 50.0f, 50.0f, 50.0f};
+  bool order_plants = false;
+  bool errsweep = true;
+  int errsweep_group_threshold = 100;
+  float singleton_threshold = 0.05f;
+  std::string matrix_file = "matrix.txt";
+};
+
+inline constexpr const char* kParametersFileName = "mapping_parameters.txt";
+inline constexpr const char* kLogFileName = "tarvek_log.txt";
+
+// Folder of the loc file, ending in "/", or empty when the path names no
+// folder. A loc file in the root folder gives "/".
+std::string base_dir_of(const std::string& loc_file);
+
+// Checks the arguments, opens the log, reads the options or the parameters
+// file, echoes the parameters into the log and loads the scoring matrix.
+// Every failure ends the run through report_fatal.
+void read_run_parameters(int argc, const char* const* argv, RunParameters& params,
+                         ScoringMatrix& matrix);
+
+// The matrix file name with leading blanks removed and, when it then starts
+// with a double quote, its first and last characters dropped.
+std::string matrix_file_name(const std::string& matrix_file);
+
+}  // namespace tarvek
