@@ -16,6 +16,10 @@ struct LodMatrix {
 
 LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows);
 
+// A matrix of given values (row-major, n × n), for callers that already have
+// the scores.
+LodMatrix lod_matrix_from_values(std::size_t n, std::vector<float> values);
+
 // The one way the grouping stages read the matrix: entry [i][j].
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);
 
