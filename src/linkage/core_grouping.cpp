@@ -14,17 +14,14 @@ void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD)
     std::size_t home = groups.size();  // none yet
     for (std::size_t g = 0; g < groups.size(); ++g) {
       LinkageGroup& group = groups[g];
-      for (const int member : group) {
-        if (!(lod_at(lods, i, static_cast<std::size_t>(member)) > core_LOD)) continue;
-        if (home == groups.size()) {
-          home = g;
-          group.push_back(locus);
-        } else {
-          LinkageGroup& target = groups[home];
-          target.insert(target.end(), group.begin(), group.end());
-          group.clear();
-        }
-        break;
+      if (group.empty() || !links_to_any(lods, i, group, core_LOD)) continue;
+      if (home == groups.size()) {
+        home = g;
+        group.push_back(locus);
+      } else {
+        LinkageGroup& target = groups[home];
+        target.insert(target.end(), group.begin(), group.end());
+        group.clear();
       }
     }
     if (home == groups.size()) groups.push_back(LinkageGroup{locus});

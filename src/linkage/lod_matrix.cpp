@@ -1,28 +1,225 @@
 #include "linkage/lod_matrix.hpp"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
 #include <stdexcept>
 
-#include "linkage/pair_lod.hpp"
-
 namespace tarvek {
+namespace {
+
+constexpr std::uint8_t kDominantCodes = (1u << kCodeC) | (1u << kCodeD);
+
+// g(r) = (1−r)·log10(2(1−r)) + r·log10(2r) on a grid of r over [0, 0.5].
+// For N scored individuals and the estimate r, 2N·g(r) bounds the LOD from
+// above: with W = 0 the LOD is the log-likelihood ratio of 2N gametes of which
+// a share r recombined, at most that ratio at its own estimate, and W > 0
+// only lowers it (2(q²+r²) ≤ 4q² for r ≤ 0.5). g falls from log10 2 to 0.
+constexpr int kGrid = 4096;
+
+struct BoundTable {
+  std::array<double, kGrid + 1> g{};
+  BoundTable() {
+    for (int k = 0; k <= kGrid; ++k) {
+      const double r = 0.5 * k / kGrid;
+      const double q = 1.0 - r;
+      g[static_cast<std::size_t>(k)] =
+          q * std::log10(2.0 * q) + (r > 0.0 ? r * std::log10(2.0 * r) : 0.0);
+    }
+  }
+};
+
+const BoundTable kBounds;
+
+// True when the computed LOD of a pair with these totals cannot exceed
+// `floor`. The estimate is moved down by one grid cell (g falls with r) to
+// cover its rounding, and the margin covers the rounding of the LOD sum.
+inline bool bounded_below(double y, double z, double n, float floor) {
+  const double r = (y + 0.5 * z) / n;
+  const double margin = 1e-3 + 1e-6 * n;
+  if (r >= 0.5) return margin < static_cast<double>(floor);
+  const long cell = static_cast<long>(r * 2.0 * kGrid) - 1;
+  const double g = kBounds.g[static_cast<std::size_t>(cell < 0 ? 0 : cell)];
+  return 2.0 * n * g + margin < static_cast<double>(floor);
+}
+
+// The class totals of the split table in exact arithmetic (C counts 1/3 B
+// and 2/3 H, D 1/3 A and 2/3 H): close enough to the single-precision
+// totals for the bound.
+struct ExactTotals {
+  double y = 0.0, z = 0.0, n = 0.0;
+};
+
+ExactTotals exact_totals(const PairCounts& counts) {
+  // Shares of A, B, H of each code 1..5.
+  static constexpr double kShare[6][3] = {
+      {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1.0 / 3, 2.0 / 3}, {1.0 / 3, 0, 2.0 / 3}, {0, 0, 1}};
+  ExactTotals t;
+  for (std::size_t u = 1; u < 6; ++u) {
+    for (std::size_t v = 1; v < 6; ++v) {
+      const double c = counts[u][v];
+      if (c == 0.0) continue;
+      const double* a = kShare[u];
+      const double* b = kShare[v];
+      t.y += c * (a[0] * b[1] + a[1] * b[0]);
+      t.z += c * (a[0] * b[2] + a[2] * b[0] + a[1] * b[2] + a[2] * b[1]);
+      t.n += c;
+    }
+  }
+  return t;
+}
+
+inline int popcount(std::uint64_t x) { return std::popcount(x); }
+
+// Counts of the 25 cells of codes 1..5 present at both items.
+PairCounts full_counts(const CodePlanes& p, std::size_t i, std::size_t j) {
+  PairCounts counts{};
+  const std::uint8_t pi = p.present[i];
+  const std::uint8_t pj = p.present[j];
+  for (int u = kCodeA; u <= kCodeH; ++u) {
+    if ((pi & (1u << u)) == 0) continue;
+    const std::uint64_t* a = plane(p, i, u);
+    for (int v = kCodeA; v <= kCodeH; ++v) {
+      if ((pj & (1u << v)) == 0) continue;
+      const std::uint64_t* b = plane(p, j, v);
+      int c = 0;
+      for (std::size_t w = 0; w < p.words; ++w) c += popcount(a[w] & b[w]);
+      counts[static_cast<std::size_t>(u)][static_cast<std::size_t>(v)] = c;
+    }
+  }
+  return counts;
+}
+
+struct CodominantTally {
+  int y = 0, z = 0, n = 0;
+};
+
+// Y, Z and N of two loci scored A, B, H (and missing) only; `i` and `j` point
+// at their A, B and H planes, `words` long each.
+inline CodominantTally codominant_tally(const std::uint64_t* i, const std::uint64_t* j,
+                                        std::size_t words) {
+  const std::uint64_t* ai = i;
+  const std::uint64_t* bi = i + words;
+  const std::uint64_t* hi = i + 2 * words;
+  const std::uint64_t* aj = j;
+  const std::uint64_t* bj = j + words;
+  const std::uint64_t* hj = j + 2 * words;
+  CodominantTally t;
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t homi = ai[w] | bi[w];
+    const std::uint64_t homj = aj[w] | bj[w];
+    t.y += popcount((ai[w] & bj[w]) | (bi[w] & aj[w]));
+    t.z += popcount((homi & hj[w]) | (hi[w] & homj));
+    t.n += popcount((homi | hi[w]) & (homj | hj[w]));
+  }
+  return t;
+}
+
+inline int both_heterozygous(const std::uint64_t* i, const std::uint64_t* j, std::size_t words) {
+  int c = 0;
+  for (std::size_t w = 0; w < words; ++w) c += popcount(i[2 * words + w] & j[2 * words + w]);
+  return c;
+}
+
+std::optional<float> above(float lod, float floor) {
+  return lod > floor ? std::optional<float>(lod) : std::nullopt;
+}
+
+// The grouping LOD of loci i and j when it can be above `floor`.
+std::optional<float> computed_lod_above(const LodMatrix& m, std::size_t i, std::size_t j,
+                                        float floor) {
+  const std::size_t words = m.planes.words;
+  if (m.dominant[i] == 0 && m.dominant[j] == 0) {
+    const std::uint64_t* pi = m.abh.data() + i * 3 * words;
+    const std::uint64_t* pj = m.abh.data() + j * 3 * words;
+    const CodominantTally t = codominant_tally(pi, pj, words);
+    if (t.n == 0) return above(0.0f, floor);
+    if ((t.y != 0 || t.z != 0) && bounded_below(t.y, t.z, t.n, floor)) return std::nullopt;
+    ClassTotals c;
+    c.y = static_cast<float>(t.y);
+    c.z = static_cast<float>(t.z);
+    c.x = static_cast<float>(t.n - t.y - t.z);
+    c.w = static_cast<float>(both_heterozygous(pi, pj, words));
+    return above(lod_from_totals(c).lod, floor);
+  }
+  const PairCounts counts = full_counts(m.planes, i, j);
+  const ExactTotals t = exact_totals(counts);
+  if (t.n > 0.0 && (t.y != 0.0 || t.z != 0.0) && bounded_below(t.y, t.z, t.n, floor))
+    return std::nullopt;
+  return above(pair_lod_from_counts(counts).lod, floor);
+}
+
+}  // namespace
 
 LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows) {
   LodMatrix m;
   m.n = rows.size();
-  m.values.resize(m.n * m.n);
-  for (std::size_t i = 0; i < m.n; ++i)
-    for (std::size_t j = 0; j < m.n; ++j) m.values[i * m.n + j] = pair_lod(rows, i, j).lod;
+  std::vector<int> all(rows.size());
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+  m.planes = planes_of_rows(rows, all);
+  const std::size_t words = m.planes.words;
+  m.abh.assign(m.n * 3 * words, 0);
+  m.dominant.assign(m.n, 0);
+  for (std::size_t i = 0; i < m.n; ++i) {
+    m.dominant[i] = (m.planes.present[i] & kDominantCodes) != 0 ? 1 : 0;
+    const int codes[3] = {kCodeA, kCodeB, kCodeH};
+    for (std::size_t c = 0; c < 3; ++c) {
+      const std::uint64_t* from = plane(m.planes, i, codes[c]);
+      std::copy(from, from + words, m.abh.begin() + static_cast<std::ptrdiff_t>((i * 3 + c) * words));
+    }
+  }
   return m;
 }
 
 LodMatrix lod_matrix_from_values(std::size_t n, std::vector<float> values) {
   if (values.size() != n * n) throw std::invalid_argument("LOD matrix must be n by n");
-  return LodMatrix{n, std::move(values)};
+  LodMatrix m;
+  m.n = n;
+  m.values = std::move(values);
+  return m;
 }
 
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j) {
   if (i >= matrix.n || j >= matrix.n) throw std::out_of_range("LOD matrix index");
-  return matrix.values[i * matrix.n + j];
+  if (!matrix.values.empty()) return matrix.values[i * matrix.n + j];
+  return pair_lod_from_counts(full_counts(matrix.planes, i, j)).lod;
+}
+
+std::optional<float> lod_above(const LodMatrix& m, std::size_t i, std::size_t j, float floor) {
+  if (i >= m.n || j >= m.n) throw std::out_of_range("LOD matrix index");
+  if (!m.values.empty()) return above(m.values[i * m.n + j], floor);
+  return computed_lod_above(m, i, j, floor);
+}
+
+bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
+                  float threshold) {
+  const std::size_t count = members.size();
+  const std::size_t stride = 3 * matrix.planes.words;
+  for (std::size_t k = 0; k < count; ++k) {
+    // Members are far apart in memory; fetch the planes of a later one.
+    if (k + 4 < count && !matrix.abh.empty()) {
+      const std::uint64_t* ahead =
+          matrix.abh.data() + static_cast<std::size_t>(members[k + 4]) * stride;
+      __builtin_prefetch(ahead);
+      __builtin_prefetch(ahead + 8);
+    }
+    if (lod_above(matrix, locus, static_cast<std::size_t>(members[k]), threshold)) return true;
+  }
+  return false;
+}
+
+std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup& from,
+                                    const LinkageGroup& to, float floor) {
+  std::optional<float> best;
+  for (const int h : to) {
+    for (const int s : from) {
+      const auto v = lod_above(matrix, static_cast<std::size_t>(s), static_cast<std::size_t>(h),
+                                 best ? *best : floor);
+      if (v) best = v;
+    }
+  }
+  return best;
 }
 
 }  // namespace tarvek

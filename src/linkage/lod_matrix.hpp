@@ -1,26 +1,55 @@
 #pragma once
-// LOD scores between the accepted loci, as read by the grouping stages.
+// LOD scores between the accepted loci, as the grouping stages read them.
+//
+// The scores are not stored: each one the grouping asks for is computed from
+// genotype bit-planes when it is needed, so memory grows with the number of
+// loci, not with its square. Most pairs of loci are far from linked; for
+// them an upper bound on the LOD, from the recombination estimate alone,
+// proves that the score cannot pass the threshold in question, and the
+// logarithms are never taken. Every score that can pass is computed exactly
+// as pair_lod computes it, so the grouping is the same as over a full matrix.
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
+#include "genotype/code_planes.hpp"
 #include "genotype/genotype_table.hpp"
+#include "linkage/linkage_groups.hpp"
+#include "linkage/pair_lod.hpp"
 
 namespace tarvek {
 
-// n by n grouping LODs, row i holding pair_lod(i, j) for every j.
 struct LodMatrix {
   std::size_t n = 0;
-  std::vector<float> values;  // row-major
+  std::vector<float> values;  // given scores (row-major); empty when computed
+  CodePlanes planes;          // genotypes of the loci, when computed
+  // Per locus, its A, B and H planes side by side, for the common pair of
+  // loci scored without dominant codes.
+  std::vector<std::uint64_t> abh;
+  std::vector<std::uint8_t> dominant;  // per locus: scored C or D somewhere
 };
 
+// Prepares the scores of all pairs of the given rows (pair_lod of row i
+// against row j for entry [i][j]).
 LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows);
 
-// A matrix of given values (row-major, n × n), for callers that already have
-// the scores.
+// A matrix of given scores (row-major, n × n).
 LodMatrix lod_matrix_from_values(std::size_t n, std::vector<float> values);
 
-// The one way the grouping stages read the matrix: entry [i][j].
+// Entry [i][j].
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);
+
+// True when some member m of `members` has entry [locus][m] above `threshold`.
+bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
+                  float threshold);
+
+// The largest entry [s][h] over s in `from` and h in `to`, when it is above
+// `floor`; nothing otherwise.
+std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup& from,
+                                    const LinkageGroup& to, float floor);
+
+// Entry [i][j] when it is above `floor`; nothing when it is not.
+std::optional<float> lod_above(const LodMatrix& matrix, std::size_t i, std::size_t j, float floor);
 
 }  // namespace tarvek

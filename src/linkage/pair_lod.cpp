@@ -95,13 +95,16 @@ float lod_formula(const ClassTotals& c, float n, float r) {
   return static_cast<float>(sum);
 }
 
-PairLod pair_lod_from_counts(const PairCounts& counts) {
-  const ClassTotals c = split_class_totals(counts);
+PairLod lod_from_totals(const ClassTotals& c) {
   const float n = total_n(c);
   if (!(n > 0.0f)) return PairLod{0.5f, 0.0f};
   const float r = estimate_r(c, n);
   if (r == 0.0f) return PairLod{r, 9999.0f};
   return PairLod{r, lod_formula(c, n, r)};
+}
+
+PairLod pair_lod_from_counts(const PairCounts& counts) {
+  return lod_from_totals(split_class_totals(counts));
 }
 
 PairLod adjacent_lod_from_counts(const PairCounts& counts) {

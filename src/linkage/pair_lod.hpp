@@ -38,6 +38,9 @@ PairLod adjacent_pair_lod(const std::vector<GenotypeRow>& rows, std::size_t i, s
 PairLod pair_lod_from_counts(const PairCounts& counts);
 PairLod adjacent_lod_from_counts(const PairCounts& counts);
 
+// The grouping estimator's r and LOD from its class totals.
+PairLod lod_from_totals(const ClassTotals& totals);
+
 // Totals of the grouping estimator's split table.
 ClassTotals split_class_totals(const PairCounts& counts);
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <iostream>
 
 #include "linkage/grouping.hpp"
@@ -16,14 +17,12 @@ void satellite_pass(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
     std::size_t best_group = groups.size();
     for (std::size_t g = 0; g < groups.size(); ++g) {
       if (g == cursor) continue;
-      for (const int h : groups[g]) {
-        for (const int s : satellite) {
-          const float v = lod_at(lods, static_cast<std::size_t>(s), static_cast<std::size_t>(h));
-          if (v > min_LOD && v > best) {
-            best = v;
-            best_group = g;
-          }
-        }
+      // A link counts when it is above min_LOD and strictly above the best
+      // so far, so the earliest group holding the largest LOD wins.
+      const auto v = strongest_link(lods, satellite, groups[g], std::max(min_LOD, best));
+      if (v) {
+        best = *v;
+        best_group = g;
       }
     }
     if (best > 0.0f) {

@@ -1,0 +1,28 @@
+#pragma once
+// A one-line progress indicator on standard error for long stages. It is
+// shown only when standard error is a terminal, and erased when the stage
+// ends, so logs, pipes and redirected output see nothing of it.
+
+#include <cstddef>
+#include <string>
+
+namespace tarvek {
+
+struct Progress {
+  std::string label;
+  std::size_t total = 0;
+  int shown = -1;       // last percentage written
+  bool active = false;  // writing at all
+};
+
+// Starts an indicator for `total` steps; it stays silent unless `worth_showing`
+// and standard error is a terminal.
+Progress start_progress(const std::string& label, std::size_t total, bool worth_showing);
+
+// Records that `done` of the steps are done.
+void advance_progress(Progress& progress, std::size_t done);
+
+// Erases the indicator.
+void finish_progress(Progress& progress);
+
+}  // namespace tarvek
