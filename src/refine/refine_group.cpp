@@ -2,7 +2,9 @@
 
 #include <iostream>
 
+#include "genotype/code_planes.hpp"
 #include "ordering/linksort.hpp"
+#include "refine/group_scores.hpp"
 #include "refine/errsweep.hpp"
 #include "run/report.hpp"
 
@@ -28,12 +30,8 @@ std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
                                          const LinkageGroup& members) {
-  const std::size_t n = members.size();
-  PairScoreMatrix m = make_pair_score_matrix(n);
-  for (std::size_t i = 0; i < n; ++i)
-    for (std::size_t j = 0; j < n; ++j)
-      m.values[i * n + j] = scorepair(score, rows, members[i], members[j]);
-  return m;
+  const CodePlanes planes = planes_of_rows(rows, members);
+  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix");
 }
 
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
@@ -73,7 +71,9 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   const std::size_t n = members.size();
   std::cout << "creating group score matrix..." << std::endl;
   log_stream() << "creating the group score matrix , size=" << n << std::endl;
-  PairScoreMatrix m = build_group_score_matrix(score, rows, members);
+  const ScoreKernel kernel = make_score_kernel(score);
+  CodePlanes planes = planes_of_rows(rows, members);
+  PairScoreMatrix m = plane_score_matrix(kernel, planes, "group score matrix");
   const LinkageGroup copy = members;
   MarkerOrder order(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::int32_t>(i);
@@ -91,10 +91,17 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
                  << std::endl;
     std::cout << "Main loop done!!!!, score=" << s << "\nHammering in removed markers..."
               << std::endl;
+    // The removed loci's singleton genotypes are now flagged: refresh their
+    // pair scores.
     for (const int r : removed) {
+      const auto item = static_cast<std::size_t>(r);
+      set_item_codes(planes, item, rows.at(static_cast<std::size_t>(copy.at(item))));
+    }
+    for (const int r : removed) {
+      const auto item = static_cast<std::size_t>(r);
       for (std::size_t i = 0; i < n; ++i) {
-        score_at(m, static_cast<std::size_t>(r), i) = scorepair(score, rows, copy.at(static_cast<std::size_t>(r)), copy[i]);
-        score_at(m, i, static_cast<std::size_t>(r)) = scorepair(score, rows, copy[i], copy.at(static_cast<std::size_t>(r)));
+        score_at(m, item, i) = plane_pair_score(kernel, planes, item, i);
+        score_at(m, i, item) = plane_pair_score(kernel, planes, i, item);
       }
     }
     hammer_in(m, order, copy, removed);

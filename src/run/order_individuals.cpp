@@ -2,7 +2,9 @@
 
 #include <ostream>
 
+#include "genotype/code_planes.hpp"
 #include "ordering/linksort.hpp"
+#include "refine/group_scores.hpp"
 #include "run/report.hpp"
 
 namespace tarvek {
@@ -10,18 +12,8 @@ namespace tarvek {
 PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
                                         const std::vector<GenotypeRow>& rows,
                                         std::size_t n_individuals) {
-  PairScoreMatrix m = make_pair_score_matrix(n_individuals);
-  std::vector<std::uint32_t> sums(n_individuals * n_individuals, 0);
-  for (const GenotypeRow& row : rows) {
-    for (std::size_t a = 0; a < n_individuals; ++a) {
-      const auto& score_row = score.at(static_cast<std::size_t>(row.at(a)));
-      for (std::size_t b = 0; b < n_individuals; ++b)
-        sums[a * n_individuals + b] +=
-            static_cast<std::uint32_t>(score_row.at(static_cast<std::size_t>(row.at(b))));
-    }
-  }
-  for (std::size_t k = 0; k < sums.size(); ++k) m.values[k] = static_cast<std::int32_t>(sums[k]);
-  return m;
+  const CodePlanes planes = planes_of_columns(rows, n_individuals);
+  return plane_score_matrix(make_score_kernel(score), planes, "individual score matrix");
 }
 
 void order_individuals(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,

@@ -1,0 +1,141 @@
+#include "refine/group_scores.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <stdexcept>
+
+#include "run/progress.hpp"
+
+namespace tarvek {
+
+ScoreKernel make_score_kernel(const ScoringMatrix& score) {
+  ScoreKernel kernel;
+  for (int u = 0; u < kCodeCount; ++u) {
+    for (int v = 0; v < kCodeCount; ++v) {
+      const std::int32_t value = score.at(static_cast<std::size_t>(u)).at(static_cast<std::size_t>(v));
+      if (value != score.at(static_cast<std::size_t>(v)).at(static_cast<std::size_t>(u)))
+        kernel.symmetric = false;
+      if (value == 0) continue;
+      auto it = kernel.values.begin();
+      while (it != kernel.values.end() && it->value != value) ++it;
+      if (it == kernel.values.end()) {
+        kernel.values.push_back(ScoreKernel::ValueCells{value, {}});
+        it = kernel.values.end() - 1;
+      }
+      it->cells.emplace_back(u, v);
+    }
+  }
+  return kernel;
+}
+
+namespace {
+
+// The cells of each nonzero value that can occur between an item whose codes
+// are `mask_a` and one whose codes are `mask_b`.
+struct CellPlan {
+  struct Value {
+    std::uint32_t value = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> planes;  // (code at a, code at b)
+  };
+  std::vector<Value> values;
+};
+
+CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) {
+  CellPlan plan;
+  for (const auto& group : kernel.values) {
+    CellPlan::Value v;
+    v.value = static_cast<std::uint32_t>(group.value);
+    for (const auto& [u, w] : group.cells) {
+      if ((mask_a >> u & 1u) != 0 && (mask_b >> w & 1u) != 0)
+        v.planes.emplace_back(static_cast<std::size_t>(u), static_cast<std::size_t>(w));
+    }
+    if (!v.planes.empty()) plan.values.push_back(std::move(v));
+  }
+  return plan;
+}
+
+std::int32_t score_with_plan(const CellPlan& plan, const CodePlanes& p, std::size_t a,
+                             std::size_t b) {
+  const std::uint64_t* base_a = plane(p, a, 0);
+  const std::uint64_t* base_b = plane(p, b, 0);
+  const std::size_t words = p.words;
+  std::uint32_t sum = 0;
+  for (const auto& v : plan.values) {
+    std::uint32_t count = 0;
+    for (std::size_t w = 0; w < words; ++w) {
+      std::uint64_t hits = 0;
+      for (const auto& [u, c] : v.planes) hits |= base_a[u * words + w] & base_b[c * words + w];
+      count += static_cast<std::uint32_t>(std::popcount(hits));
+    }
+    sum += v.value * count;
+  }
+  return static_cast<std::int32_t>(sum);
+}
+
+// Plans for every pair of the code masks that occur among the items.
+struct PlanTable {
+  std::vector<std::uint8_t> mask_id;  // per item
+  std::size_t masks = 0;
+  std::vector<CellPlan> plans;  // [id of a][id of b]
+
+  PlanTable(const ScoreKernel& kernel, const CodePlanes& p) {
+    std::array<int, 128> id{};
+    id.fill(-1);
+    std::vector<unsigned> distinct;
+    mask_id.resize(p.items);
+    for (std::size_t i = 0; i < p.items; ++i) {
+      const unsigned mask = p.present[i] & 0x7Fu;
+      if (id[mask] < 0) {
+        id[mask] = static_cast<int>(distinct.size());
+        distinct.push_back(mask);
+      }
+      mask_id[i] = static_cast<std::uint8_t>(id[mask]);
+    }
+    masks = distinct.size();
+    plans.reserve(masks * masks);
+    for (const unsigned a : distinct)
+      for (const unsigned b : distinct) plans.push_back(make_plan(kernel, a, b));
+  }
+  const CellPlan& plan(std::size_t a, std::size_t b) const {
+    return plans[mask_id[a] * masks + mask_id[b]];
+  }
+};
+
+// Copies the upper triangle onto the lower one, tile by tile.
+void mirror_upper(PairScoreMatrix& m) {
+  constexpr std::size_t kTile = 64;
+  const std::size_t n = m.n;
+  for (std::size_t i0 = 0; i0 < n; i0 += kTile)
+    for (std::size_t j0 = i0; j0 < n; j0 += kTile)
+      for (std::size_t i = i0; i < std::min(i0 + kTile, n); ++i)
+        for (std::size_t j = std::max(j0, i + 1); j < std::min(j0 + kTile, n); ++j)
+          m.values[j * n + i] = m.values[i * n + j];
+}
+
+}  // namespace
+
+std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& p, std::size_t a,
+                              std::size_t b) {
+  if (a >= p.items || b >= p.items) throw std::out_of_range("pair score item");
+  return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b);
+}
+
+PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
+                                   const char* progress_label) {
+  const std::size_t n = p.items;
+  PairScoreMatrix m = make_pair_score_matrix(n);
+  const PlanTable table(kernel, p);
+  Progress progress = start_progress(progress_label, n, n >= 1000);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::int32_t* row = m.values.data() + i * n;
+    for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
+      row[j] = score_with_plan(table.plan(i, j), p, i, j);
+    advance_progress(progress, i + 1);
+  }
+  if (kernel.symmetric) mirror_upper(m);
+  finish_progress(progress);
+  return m;
+}
+
+}  // namespace tarvek

@@ -1,0 +1,36 @@
+#pragma once
+// Pair scores of genotype rows under the scoring matrix, computed over
+// bit-planes: for each distinct value of the scoring matrix, the individuals
+// whose pair of codes has that value are counted with AND, OR and popcount.
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "genotype/code_planes.hpp"
+#include "genotype/scoring_matrix.hpp"
+#include "ordering/pair_score_matrix.hpp"
+
+namespace tarvek {
+
+struct ScoreKernel {
+  struct ValueCells {
+    std::int32_t value = 0;
+    std::vector<std::pair<int, int>> cells;  // (code at first, code at second)
+  };
+  std::vector<ValueCells> values;  // nonzero values of the matrix
+  bool symmetric = true;
+};
+
+ScoreKernel make_score_kernel(const ScoringMatrix& score);
+
+// Sum over the positions of score[code of a][code of b], wrapping in 32 bits.
+std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& planes, std::size_t a,
+                              std::size_t b);
+
+// All pair scores of the items; entry [i][j] = plane_pair_score(i, j).
+// `progress_label` names the stage on the progress indicator.
+PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& planes,
+                                   const char* progress_label);
+
+}  // namespace tarvek
