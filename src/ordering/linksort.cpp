@@ -1,9 +1,9 @@
 #include "ordering/linksort.hpp"
 
 #include <iostream>
-#include <list>
 
 #include "ordering/order_random.hpp"
+#include "ordering/search_kernels.hpp"
 #include "run/report.hpp"
 
 namespace tarvek {
@@ -50,63 +50,66 @@ void random_order(MarkerOrder& order) {
 
 std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order) {
   check_order_indices(m, order);
-  const std::size_t n = order.size();
-  if (n < 2) return 0;
-  std::list<std::int32_t> placed;
-  placed.push_back(order[n - 1]);
-  placed.push_back(order[n - 2]);
-  std::int32_t total = at(m, placed.front(), placed.back());
-  for (std::size_t k = n - 2; k-- > 0;) {
-    const std::int32_t item = order[k];
-    std::int32_t best = at(m, item, placed.front());
-    auto best_pos = placed.begin();
-    auto a = placed.begin();
-    for (auto b = std::next(a); b != placed.end(); ++a, ++b) {
-      const std::int32_t cost = wrap_sub(wrap_add(at(m, *a, item), at(m, *b, item)), at(m, *a, *b));
-      if (cost < best) {
-        best = cost;
-        best_pos = b;
-      }
-    }
-    const std::int32_t back = at(m, placed.back(), item);
-    if (back < best) {
-      placed.push_back(item);
-      total = wrap_add(total, back);
-    } else {
-      placed.insert(best_pos, item);
-      total = wrap_add(total, best);
-    }
-  }
-  std::copy(placed.begin(), placed.end(), order.begin());
-  return total;
+  if (order.size() < 2) return 0;
+  return place_by_insertion(ColumnView<std::int32_t>(ScoreView<std::int32_t>{m.values.data(), m.n}),
+                            order);
 }
 
-void linksort(const PairScoreMatrix& m, MarkerOrder& order) {
-  const std::size_t n = order.size();
-  if (n < 2) return;
-  check_order_indices(m, order);
+bool fits_16_bits(const PairScoreMatrix& m) {
+  for (const std::int32_t v : m.values) {
+    if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
+      return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The runs of LINKSORT from the randomised order. The reversal passes read
+// the matrix in the order's frame, stored with entries of type T.
+template <class T>
+void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order) {
   std::ostream& log = log_stream();
-  log << "Running LINKSORT!, groupsize=" << n << ". Randomizing order...\n";
-  std::cout << "Running LINKSORT on group of size=" << n << std::endl;
-  random_order(order);
+  const ScoreView<std::int32_t> view{m.values.data(), m.n};
+  const ColumnView<std::int32_t> columns(view);
   std::int32_t s = order_score(m, order);
   log << "randomized score=" << s << std::endl;
   int run = 1;
   std::int32_t prev = wrap_add(s, 1);
   MarkerOrder saved = order;
+  std::vector<T> frame;
   while (s < prev && s >= 0) {
     log << "\nLINKSORT run " << run << std::endl;
     ++run;
     prev = s;
     saved = order;
-    const std::int32_t w = window_placement(m, order);
+    const std::int32_t w = place_by_insertion(columns, order);
     log << "inital window placement score = " << w << std::endl;
-    reversal_passes(m, order, w);
+    reversal_passes_in_frame(view, order, w, frame);
     s = order_score(m, order);
     log << "score = " << s << std::endl;
   }
   order = saved;
   log << "\nLINKSORT Done, using score " << order_score(m, order) << std::endl << std::endl;
+}
+
+}  // namespace
+
+void linksort(const PairScoreMatrix& m, MarkerOrder& order) {
+  const std::size_t n = order.size();
+  if (n < 2) return;
+  check_order_indices(m, order);
+  log_stream() << "Running LINKSORT!, groupsize=" << n << ". Randomizing order...\n";
+  std::cout << "Running LINKSORT on group of size=" << n << std::endl;
+  random_order(order);
+  // Scores of a group are sums over the individuals and most often fit in 16
+  // bits; the reversal passes then read a frame half the size, which stays
+  // in cache.
+  if (fits_16_bits(m)) {
+    linksort_runs<std::int16_t>(m, order);
+  } else {
+    linksort_runs<std::int32_t>(m, order);
+  }
 }
 
 }  // namespace tarvek

@@ -1,25 +1,17 @@
+#include <algorithm>
 #include <iostream>
 
 #include "ordering/linksort.hpp"
+#include "ordering/search_kernels.hpp"
 #include "run/report.hpp"
 
 namespace tarvek {
-namespace {
 
-inline std::int32_t at(const PairScoreMatrix& m, std::int32_t a, std::int32_t b) {
-  return m.values[static_cast<std::size_t>(a) * m.n + static_cast<std::size_t>(b)];
+void write_pass_start(int pass) { log_stream() << "pass " << pass; }
+
+void write_pass_end(int reversals, std::int32_t score) {
+  log_stream() << ", " << reversals << " reverses made, score is " << score << std::endl;
 }
-
-// Applies the reversal when it lowers the running score.
-inline bool try_reversal(MarkerOrder& o, std::int32_t d, std::size_t start, std::size_t end,
-                         std::int32_t& c) {
-  if (d >= 0) return false;
-  reverse(o, static_cast<std::int32_t>(start), static_cast<std::int32_t>(end));
-  c = wrap_add(c, d);
-  return true;
-}
-
-}  // namespace
 
 void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end) {
   const auto n = static_cast<long long>(order.size());
@@ -28,44 +20,12 @@ void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end) {
     std::cerr << "Bad indicies (" << start << "," << end << ") in reverse function!\n";
     return;
   }
-  const auto first = order.begin() + start;
-  const MarkerOrder segment(first, order.begin() + end + 1);
-  std::copy(segment.rbegin(), segment.rend(), first);
+  std::reverse(order.begin() + start, order.begin() + end + 1);
 }
 
-void reversal_passes(const PairScoreMatrix& m, MarkerOrder& o, std::int32_t start_score) {
-  check_order_indices(m, o);
-  const std::size_t n = o.size();
-  std::int32_t c = start_score;
-  std::int32_t prev = wrap_add(c, 1);
-  int pass = 0;
-  while (c < prev && c >= 0) {
-    prev = c;
-    ++pass;
-    int reversals = 0;
-    log_stream() << "pass " << pass;
-    for (std::size_t k = 2; k + 2 <= n; ++k) {
-      // Prefix 0..k-1.
-      {
-        const std::int32_t d = wrap_sub(at(m, o[0], o[k]), at(m, o[k - 1], o[k]));
-        if (try_reversal(o, d, 0, k - 1, c)) ++reversals;
-      }
-      // Inner segments l..l+k-1, l = 1 .. n-k-2.
-      for (std::size_t l = 1; l + k + 2 <= n; ++l) {
-        const std::int32_t d =
-            wrap_sub(wrap_sub(wrap_add(at(m, o[l - 1], o[l + k - 1]), at(m, o[l], o[l + k])),
-                              at(m, o[l - 1], o[l])),
-                     at(m, o[l + k - 1], o[l + k]));
-        if (try_reversal(o, d, l, l + k - 1, c)) ++reversals;
-      }
-      // Suffix n-k..n-1.
-      {
-        const std::int32_t d = wrap_sub(at(m, o[n - k - 1], o[n - 1]), at(m, o[n - k - 1], o[n - k]));
-        if (try_reversal(o, d, n - k, n - 1, c)) ++reversals;
-      }
-    }
-    log_stream() << ", " << reversals << " reverses made, score is " << c << std::endl;
-  }
+void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score) {
+  check_order_indices(m, order);
+  reversal_passes_over(ScoreView<std::int32_t>{m.values.data(), m.n}, order, start_score);
 }
 
 }  // namespace tarvek

@@ -1,0 +1,27 @@
+#include "ordering/pair_score_matrix.hpp"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#include <cstdint>
+
+namespace tarvek {
+void advise_huge_pages(const void* data, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  const auto begin = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+PairScoreMatrix make_pair_score_matrix(std::size_t n) {
+  return PairScoreMatrix{n, huge_page_vector<std::int32_t>(n * n)};
+}
+
+}  // namespace tarvek
