@@ -1,0 +1,395 @@
+// f2sim: a deterministic simulator of F2 mapping populations, writing a loc
+// file to standard output.
+//
+// Every individual carries two gametes per chromosome, each a recombinant of
+// the parental chromosomes A and B. Along a chromosome, the parental origin
+// switches between neighbouring markers with the Haldane probability
+// r = (1 - exp(-2d/100)) / 2 for a distance of d cM. A marker's genotype is A
+// when both gametes come from parent A, B when both come from parent B, H
+// otherwise. Scoring then adds dominant scores, errors and missing values.
+//
+// The output depends on the options alone: the random streams, the integer to
+// real conversions and the exponential are computed here with integer and
+// correctly rounded IEEE arithmetic only, so the same options give the same
+// bytes with every compiler and standard library.
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------- random --
+
+// splitmix64: small, fast and defined by its integer arithmetic alone.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+
+  // Uniform in [0, 1) with 53 random bits: an exact integer times 2^-53.
+  double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+
+  // Uniform integer in [0, n), without modulo bias (n > 0).
+  std::uint64_t below(std::uint64_t n) {
+    const std::uint64_t limit = (0 - n) % n;  // 2^64 mod n
+    for (;;) {
+      const std::uint64_t x = next();
+      if (x >= limit) return x % n;
+    }
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
+// One independent stream per purpose, so that changing, say, the error rate
+// leaves the simulated meioses as they were.
+enum class Stream : std::uint64_t { kLayout = 1, kMeiosis = 2, kScoring = 3, kExtra = 4, kShuffle = 5 };
+
+Random make_stream(std::uint64_t seed, Stream stream) {
+  Random mix(seed ^ (static_cast<std::uint64_t>(stream) * 0xD1B54A32D192ED03ULL));
+  return Random(mix.next());
+}
+
+// exp(x) for x <= 0 from + - * / alone: halve the argument until it is small,
+// sum the Taylor series, square back.
+double exp_nonpositive(double x) {
+  if (x < -700.0) return 0.0;
+  int halvings = 0;
+  while (x < -0.5) {
+    x /= 2.0;
+    ++halvings;
+  }
+  double term = 1.0;
+  double sum = 1.0;
+  for (int k = 1; k <= 20; ++k) {
+    term = term * x / static_cast<double>(k);
+    sum += term;
+  }
+  for (int i = 0; i < halvings; ++i) sum *= sum;
+  return sum;
+}
+
+double haldane_r(double distance_cm) {
+  return (1.0 - exp_nonpositive(-2.0 * distance_cm / 100.0)) / 2.0;
+}
+
+// --------------------------------------------------------------- options --
+
+struct Options {
+  long long chromosomes = 12;
+  long long markers = 1000;
+  long long individuals = 200;
+  double length = 150.0;
+  double error_rate = 0.01;
+  double missing_rate = 0.05;
+  double dominant_share = 0.05;
+  long long distorted = 0;
+  long long missing_heavy = 0;
+  std::uint64_t seed = 1;
+  std::string name = "f2sim";
+};
+
+const char* const kUsage =
+    "usage: f2sim [options] > file.loc\n"
+    "  --chromosomes N      chromosomes (12)\n"
+    "  --markers N          markers in total, spread evenly over the chromosomes (1000)\n"
+    "  --individuals N      F2 individuals (200)\n"
+    "  --length CM          length of every chromosome in cM (150)\n"
+    "  --error-rate P       share of scores replaced by another class (0.01)\n"
+    "  --missing-rate P     share of scores left missing (0.05)\n"
+    "  --dominant-share P   share of the markers scored dominant, A/C or B/D (0.05)\n"
+    "  --distorted N        extra unlinked markers with distorted segregation (0)\n"
+    "  --missing-heavy N    extra markers with about half their scores missing (0)\n"
+    "  --seed N             seed of the random streams (1)\n"
+    "  --name TEXT          name in the first header line (f2sim)\n";
+
+[[noreturn]] void fail(const std::string& message) {
+  std::fprintf(stderr, "f2sim: %s\n%s", message.c_str(), kUsage);
+  std::exit(2);
+}
+
+long long parse_integer(const std::string& flag, const std::string& text, long long low,
+                        long long high) {
+  errno = 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || value < low || value > high)
+    fail("bad value for " + flag + ": '" + text + "' (an integer from " + std::to_string(low) +
+         " to " + std::to_string(high) + ")");
+  return value;
+}
+
+double parse_real(const std::string& flag, const std::string& text, double low, double high) {
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno == ERANGE || !(value >= low && value <= high))
+    fail("bad value for " + flag + ": '" + text + "'");
+  return value;
+}
+
+std::uint64_t parse_seed(const std::string& text) {
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+  if (text.empty() || text[0] == '-' || *end != '\0' || errno == ERANGE)
+    fail("bad value for --seed: '" + text + "'");
+  return value;
+}
+
+Options parse_options(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string flag = argv[i];
+    std::string value;
+    bool has_value = false;
+    if (flag == "--help" || flag == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    const std::size_t eq = flag.find('=');
+    if (flag.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = flag.substr(eq + 1);
+      flag = flag.substr(0, eq);
+      has_value = true;
+    }
+    auto take = [&]() -> std::string {
+      if (has_value) return value;
+      if (i + 1 >= argc) fail("missing value for " + flag);
+      return argv[++i];
+    };
+    const long long kMax = 100000000;
+    if (flag == "--chromosomes") o.chromosomes = parse_integer(flag, take(), 1, 9999);
+    else if (flag == "--markers") o.markers = parse_integer(flag, take(), 1, kMax);
+    else if (flag == "--individuals") o.individuals = parse_integer(flag, take(), 1, kMax);
+    else if (flag == "--length") o.length = parse_real(flag, take(), 0.0, 1e6);
+    else if (flag == "--error-rate") o.error_rate = parse_real(flag, take(), 0.0, 1.0);
+    else if (flag == "--missing-rate") o.missing_rate = parse_real(flag, take(), 0.0, 1.0);
+    else if (flag == "--dominant-share") o.dominant_share = parse_real(flag, take(), 0.0, 1.0);
+    else if (flag == "--distorted") o.distorted = parse_integer(flag, take(), 0, kMax);
+    else if (flag == "--missing-heavy") o.missing_heavy = parse_integer(flag, take(), 0, kMax);
+    else if (flag == "--seed") o.seed = parse_seed(take());
+    else if (flag == "--name") {
+      o.name = take();
+      if (o.name.find_first_of("\r\n") != std::string::npos) fail("the name must be one line");
+    } else {
+      fail("unknown option '" + std::string(argv[i]) + "'");
+    }
+  }
+  if (o.markers < o.chromosomes) fail("--markers must be at least --chromosomes");
+  if (static_cast<double>(o.markers + o.distorted + o.missing_heavy) *
+          static_cast<double>(o.individuals) >
+      2e9)
+    fail("the data set would be too large");
+  return o;
+}
+
+// ------------------------------------------------------------ simulation --
+
+constexpr char kA = 'A';
+constexpr char kB = 'B';
+constexpr char kH = 'H';
+
+// How a marker is scored: codominant, or dominant A against C (= B or H), or
+// dominant B against D (= A or H).
+enum class Scoring { kCodominant, kAAgainstC, kBAgainstD };
+
+struct Marker {
+  std::string name;
+  std::vector<char> truth;  // A, B or H per individual
+  Scoring scoring = Scoring::kCodominant;
+  double missing_rate = 0.0;
+};
+
+std::string zero_padded(long long value, int width) {
+  std::string digits = std::to_string(value);
+  if (static_cast<int>(digits.size()) < width)
+    digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+  return digits;
+}
+
+int digits_of(long long value) { return static_cast<int>(std::to_string(value).size()); }
+
+// The true genotypes of all regular markers: chromosome by chromosome,
+// markers at sorted uniform positions, named c<chromosome>m<rank>, both
+// counted from 1 so that the names sort in map order.
+std::vector<Marker> simulate_chromosomes(const Options& o) {
+  Random layout = make_stream(o.seed, Stream::kLayout);
+  Random meiosis = make_stream(o.seed, Stream::kMeiosis);
+  const long long per = o.markers / o.chromosomes;
+  const long long extra = o.markers % o.chromosomes;
+  const int chromosome_width = std::max(2, digits_of(o.chromosomes));
+  const int marker_width = std::max(4, digits_of(per + (extra > 0 ? 1 : 0)));
+  const auto n_ind = static_cast<std::size_t>(o.individuals);
+
+  std::vector<Marker> markers;
+  markers.reserve(static_cast<std::size_t>(o.markers));
+  for (long long c = 0; c < o.chromosomes; ++c) {
+    const auto count = static_cast<std::size_t>(per + (c < extra ? 1 : 0));
+    std::vector<double> positions(count);
+    for (double& p : positions) p = layout.uniform() * o.length;
+    std::sort(positions.begin(), positions.end());
+    std::vector<double> switch_p(count, 0.0);  // switch chance before marker k
+    for (std::size_t k = 1; k < count; ++k) switch_p[k] = haldane_r(positions[k] - positions[k - 1]);
+
+    const std::size_t first = markers.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      Marker m;
+      m.name = "c";
+      m.name += zero_padded(c + 1, chromosome_width);
+      m.name += 'm';
+      m.name += zero_padded(static_cast<long long>(k) + 1, marker_width);
+      m.truth.assign(n_ind, kH);
+      m.missing_rate = o.missing_rate;
+      markers.push_back(std::move(m));
+    }
+    for (std::size_t ind = 0; ind < n_ind; ++ind) {
+      // Parental origin of each gamete: 0 for A, 1 for B.
+      int g0 = static_cast<int>(meiosis.next() >> 63);
+      int g1 = static_cast<int>(meiosis.next() >> 63);
+      for (std::size_t k = 0; k < count; ++k) {
+        if (k > 0) {
+          if (meiosis.uniform() < switch_p[k]) g0 ^= 1;
+          if (meiosis.uniform() < switch_p[k]) g1 ^= 1;
+        }
+        markers[first + k].truth[ind] = (g0 == 0 && g1 == 0) ? kA : (g0 == 1 && g1 == 1) ? kB : kH;
+      }
+    }
+  }
+
+  // Exactly round(share × markers) regular markers are scored dominant.
+  const auto n_dominant = static_cast<std::size_t>(
+      std::llround(o.dominant_share * static_cast<double>(o.markers)));
+  std::vector<std::size_t> pool(markers.size());
+  for (std::size_t i = 0; i < pool.size(); ++i) pool[i] = i;
+  for (std::size_t i = 0; i < n_dominant && i < pool.size(); ++i) {
+    const std::size_t j = i + static_cast<std::size_t>(layout.below(pool.size() - i));
+    std::swap(pool[i], pool[j]);
+    markers[pool[i]].scoring = (layout.next() >> 63) ? Scoring::kBAgainstD : Scoring::kAAgainstC;
+  }
+  return markers;
+}
+
+// Extra markers: distorted ones, unlinked, with about 80% A, 15% H and 5% B;
+// missing-heavy ones, copies of the true genotypes of a random regular
+// marker (named after it) scored with half of their values missing.
+void add_extra_markers(const Options& o, std::vector<Marker>& markers) {
+  Random extra = make_stream(o.seed, Stream::kExtra);
+  const auto n_ind = static_cast<std::size_t>(o.individuals);
+  const int width = std::max(2, digits_of(std::max(o.distorted, o.missing_heavy)));
+  const std::size_t regular = markers.size();
+  for (long long i = 0; i < o.distorted; ++i) {
+    Marker m;
+    m.name = "dist";
+    m.name += zero_padded(i + 1, width);
+    m.truth.resize(n_ind);
+    for (char& g : m.truth) {
+      const double u = extra.uniform();
+      g = u < 0.80 ? kA : u < 0.95 ? kH : kB;
+    }
+    m.missing_rate = o.missing_rate;
+    markers.push_back(std::move(m));
+  }
+  for (long long i = 0; i < o.missing_heavy; ++i) {
+    const Marker& source = markers[static_cast<std::size_t>(extra.below(regular))];
+    Marker m;
+    m.name = "miss";
+    m.name += zero_padded(i + 1, width);
+    m.name += '_';
+    m.name += source.name;
+    m.truth = source.truth;
+    m.missing_rate = 0.5;
+    markers.push_back(std::move(m));
+  }
+}
+
+// The letter written for one individual: the scored class, possibly replaced
+// by an error, possibly missing. Three draws per call, whatever the outcome.
+char score(const Marker& m, char truth, double error_rate, Random& r) {
+  const double u_error = r.uniform();
+  const double u_missing = r.uniform();
+  const std::uint64_t pick = r.next() >> 63;
+  if (u_missing < m.missing_rate) return '-';
+  switch (m.scoring) {
+    case Scoring::kCodominant: {
+      if (u_error < error_rate) {
+        // A different class, one of the other two with equal chance.
+        const char others[3][2] = {{kB, kH}, {kA, kH}, {kA, kB}};
+        const int row = truth == kA ? 0 : truth == kB ? 1 : 2;
+        return others[row][pick];
+      }
+      return truth;
+    }
+    case Scoring::kAAgainstC: {
+      const char scored = truth == kA ? 'A' : 'C';
+      if (u_error < error_rate) return scored == 'A' ? 'C' : 'A';
+      return scored;
+    }
+    case Scoring::kBAgainstD: {
+      const char scored = truth == kB ? 'B' : 'D';
+      if (u_error < error_rate) return scored == 'B' ? 'D' : 'B';
+      return scored;
+    }
+  }
+  return '-';
+}
+
+void write_loc(const Options& o, const std::vector<Marker>& markers) {
+  Random shuffle = make_stream(o.seed, Stream::kShuffle);
+  std::vector<std::size_t> order(markers.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  for (std::size_t i = order.size(); i > 1; --i) {
+    const auto j = static_cast<std::size_t>(shuffle.below(i));
+    std::swap(order[i - 1], order[j]);
+  }
+
+  std::string header = "name = " + o.name + "\npopt = F2\nnloc = " +
+                       std::to_string(markers.size()) +
+                       "\nnind = " + std::to_string(o.individuals) + "\n";
+  std::fwrite(header.data(), 1, header.size(), stdout);
+
+  // Scores are drawn marker by marker in simulation order, so the shuffle
+  // changes the file's line order only.
+  Random scoring = make_stream(o.seed, Stream::kScoring);
+  std::vector<std::string> lines(markers.size());
+  for (std::size_t i = 0; i < markers.size(); ++i) {
+    const Marker& m = markers[i];
+    std::string& line = lines[i];
+    line.reserve(m.name.size() + 2 * m.truth.size() + 1);
+    line = m.name;
+    for (const char truth : m.truth) {
+      line.push_back('\t');
+      line.push_back(score(m, truth, o.error_rate, scoring));
+    }
+    line.push_back('\n');
+  }
+  for (const std::size_t i : order) std::fwrite(lines[i].data(), 1, lines[i].size(), stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = parse_options(argc, argv);
+  std::vector<Marker> markers = simulate_chromosomes(options);
+  add_extra_markers(options, markers);
+  write_loc(options, markers);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "f2sim: cannot write the output\n");
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Benchmarks tarvek on a ladder of simulated F2 data sets.
+#
+#   bench/run_bench.sh [--quick] [CASE...]
+#
+# Cases: 1k (1,000 markers x 200 individuals), 10k (10,000 x 300),
+# 50k (50,000 x 300), all on 12 chromosomes and grouped with -g 12 16 4, and
+# group3k (one group of 3,000 markers x 300 on a single chromosome, grouping
+# skipped, ERRSWEEP on with -s 100 0.05). Without CASE arguments all four run;
+# --quick runs 1k and group3k only.
+#
+# For each case: the input is generated with f2sim into bench/results/<case>/,
+# the whole tarvek program is run there under /usr/bin/time (wall seconds and
+# peak resident memory), then tarvek_bench gives the seconds of each stage.
+# The table is printed and saved to bench/results/summary.txt.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+build="$root/build-bench"
+results="$here/results"
+
+cases=()
+quick=0
+for arg in "$@"; do
+  case "$arg" in
+    --quick) quick=1 ;;
+    1k|10k|50k|group3k) cases+=("$arg") ;;
+    -h|--help) sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "run_bench.sh: unknown argument '$arg'" >&2; exit 2 ;;
+  esac
+done
+if [ ${#cases[@]} -eq 0 ]; then
+  if [ "$quick" -eq 1 ]; then cases=(1k group3k); else cases=(1k 10k 50k group3k); fi
+fi
+
+if [ ! -x /usr/bin/time ]; then
+  echo "run_bench.sh: /usr/bin/time is needed (Debian package 'time')" >&2
+  exit 1
+fi
+
+if [ ! -d "$build" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTARVEK_BUILD_TESTS=OFF
+fi
+cmake --build "$build" --target f2sim tarvek_bench tarvek >/dev/null
+
+f2sim="$build/bench/f2sim"
+bench="$build/bench/tarvek_bench"
+tarvek="$build/tarvek"
+
+mkdir -p "$results"
+summary="$results/summary.txt"
+printf '%-8s %-14s %9s %9s %8s %8s %8s %8s %9s %9s %8s\n' \
+  case size wall_s peak_MB read lod group scores linksort errsweep rerun | tee "$summary"
+
+# Seconds of one stage in the current case's tarvek_bench output.
+stage() { awk -v s="$1" '$1 == s {print $2; found = 1} END {if (!found) print "-"}' "$dir/stages.txt"; }
+
+for name in "${cases[@]}"; do
+  # f2sim options, tarvek options, tarvek_bench options, size label.
+  case "$name" in
+    1k) sim=(--chromosomes 12 --markers 1000 --individuals 200)
+        opts=(-g 12 16 4); bopts=(--chromosomes 12 --core-lod 16 --min-lod 4)
+        size="1000x200" ;;
+    10k) sim=(--chromosomes 12 --markers 10000 --individuals 300)
+         opts=(-g 12 16 4); bopts=(--chromosomes 12 --core-lod 16 --min-lod 4)
+         size="10000x300" ;;
+    50k) sim=(--chromosomes 12 --markers 50000 --individuals 300)
+         opts=(-g 12 16 4); bopts=(--chromosomes 12 --core-lod 16 --min-lod 4)
+         size="50000x300" ;;
+    group3k) sim=(--chromosomes 1 --markers 3000 --individuals 300)
+             opts=(-s 100 0.05); bopts=(--skip-grouping --errsweep-threshold 100 --singleton 0.05)
+             size="3000x300/1" ;;
+  esac
+  dir="$results/$name"
+  mkdir -p "$dir"
+  "$f2sim" "${sim[@]}" --error-rate 0.01 --missing-rate 0.05 --seed 1 --name "$name" > "$dir/cross.loc"
+  cp "$root/examples/matrix.txt" "$dir/matrix.txt"
+
+  # The whole program; options mode reads matrix.txt and writes its log in
+  # the current folder.
+  ( cd "$dir" && /usr/bin/time -o time.txt -f '%e s %M KB' "$tarvek" "${opts[@]}" cross.loc > console.txt )
+  wall=$(awk '{print $1}' "$dir/time.txt")
+  peak=$(awk '{printf "%.1f", $3 / 1024}' "$dir/time.txt")
+
+  # The stages, one by one.
+  "$bench" "${bopts[@]}" "$dir/cross.loc" > "$dir/stages.txt" 2> "$dir/stages_info.txt"
+
+  printf '%-8s %-14s %9s %9s %8s %8s %8s %8s %9s %9s %8s\n' \
+    "$name" "$size" "$wall" "$peak" "$(stage read)" "$(stage lod_matrix)" "$(stage grouping)" \
+    "$(stage score_matrix)" "$(stage linksort)" "$(stage errsweep)" "$(stage rerun)" | tee -a "$summary"
+done

@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "genotype/genotype_codes.hpp"
+#include "genotype/scoring_matrix.hpp"
+#include "ordering/linksort.hpp"
+#include "ordering/order_random.hpp"
+#include "refine/errsweep.hpp"
+#include "refine/refine_group.hpp"
+#include "support/capture.hpp"
+
+namespace tarvek {
+namespace {
+
+using testing::LogCapture;
+using testing::StreamCapture;
+
+constexpr int M = kMissing, A = kCodeA, B = kCodeB, C = kCodeC, D = kCodeD, H = kCodeH,
+              F = kFlagged;
+
+// Counts crossovers between two codes; 0 where either is missing or both can
+// stand for the same genotype.
+ScoringMatrix recombination_matrix() {
+  ScoringMatrix s{};
+  auto set = [&s](int a, int b, int v) { s[a][b] = s[b][a] = v; };
+  set(A, H, 1);
+  set(A, B, 2);
+  set(A, C, 1);
+  set(B, D, 1);
+  set(B, H, 1);
+  return s;
+}
+
+class Errsweep : public ::testing::Test {
+ protected:
+  void SetUp() override { normalise_kernel(); }
+};
+
+TEST_F(Errsweep, KernelHasOneNeighbourPerSideWithWeightOneHalf) {
+  EXPECT_EQ(kernel_half_width(), 1);
+  EXPECT_EQ(kernel_weight(1), 0.5f);
+}
+
+TEST_F(Errsweep, ConflictTableRowsAndMissingOrFlaggedNeverConflict) {
+  const int table[7][7] = {
+      {0, 0, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 1, 0}, {0, 1, 0, 0, 1, 1, 0},
+      {0, 1, 0, 0, 0, 0, 0}, {0, 0, 1, 0, 0, 0, 0}, {0, 1, 1, 0, 0, 0, 0},
+      {0, 0, 0, 0, 0, 0, 0}};
+  for (int n = 0; n < 7; ++n)
+    for (int c = 0; c < 7; ++c)
+      EXPECT_EQ(conflict(n, c), static_cast<float>(table[n][c])) << n << "," << c;
+}
+
+TEST_F(Errsweep, BothNeighboursMustConflictForASingleton) {
+  {
+    // Order entries are member positions; members map them to locus numbers.
+    // Order positions 0,1,2 -> member 2,0,1 -> loci 3,5,7 holding B,A,B.
+    std::vector<GenotypeRow> rows(8, GenotypeRow{M});
+    rows[3] = {B};
+    rows[5] = {A};
+    rows[7] = {B};
+    const std::vector<int> members = {5, 7, 3};
+    MarkerOrder order = {2, 0, 1};
+    std::vector<int> removed;
+    LogCapture log;
+    // yhat = 0.5 * F[B][A] + 0.5 * F[B][A] = 1 > 0.95; share 1/1.
+    EXPECT_EQ(find_singletons(rows, order, members, removed, 0.05f), 1);
+    EXPECT_EQ(order, (MarkerOrder{2, 1}));
+    EXPECT_EQ(removed, (std::vector<int>{0}));
+    EXPECT_EQ(rows[5], (GenotypeRow{F}));
+    EXPECT_EQ(rows[3], (GenotypeRow{B}));
+    EXPECT_EQ(log.text(), "1 individuals" "removing marker=5 at 1 for 1 singletons with score 1\n");
+  }
+  {
+    // B, A, -: yhat 0.5; and "-" or "*" under test never conflicts.
+    std::vector<GenotypeRow> rows = {{B, B, B}, {A, M, F}, {M, B, B}};
+    const std::vector<GenotypeRow> before = rows;
+    MarkerOrder order = {0, 1, 2};
+    std::vector<int> removed;
+    LogCapture log;
+    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.05f), 0);
+    EXPECT_EQ(order, (MarkerOrder{0, 1, 2}));
+    EXPECT_TRUE(removed.empty());
+    EXPECT_EQ(rows, before);
+    EXPECT_EQ(log.text(), "3 individuals");
+  }
+}
+
+TEST_F(Errsweep, EndsGroupsOfTwoAndAShareEqualToTheThresholdAreKept) {
+  {
+    // Every individual conflicts with its one neighbour at both ends.
+    std::vector<GenotypeRow> rows = {{A, A}, {B, B}, {A, A}, {B, B}};
+    MarkerOrder two = {0, 1};
+    std::vector<int> removed;
+    EXPECT_EQ(find_singletons(rows, two, {0, 1}, removed, 0.0f), 0);
+    EXPECT_EQ(two, (MarkerOrder{0, 1}));
+  }
+  {
+    // Middle locus: 1 of 4 individuals is a singleton, share 0.25, threshold
+    // 0.25 (exact in float): not removed. Two of four (0.5) is removed.
+    std::vector<GenotypeRow> rows = {{B, A, A, A}, {A, A, A, A}, {B, A, A, A}};
+    MarkerOrder order = {0, 1, 2};
+    std::vector<int> removed;
+    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.25f), 0);
+    rows[0][1] = B;
+    rows[2][1] = B;
+    LogCapture log;
+    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.25f), 1);
+    EXPECT_EQ(rows[1], (GenotypeRow{F, F, A, A}));
+    EXPECT_EQ(log.text(), "4 individuals" "removing marker=1 at 1 for 2 singletons with score 0.5\n");
+  }
+}
+
+TEST_F(Errsweep, NeighbouringLociAreJudgedOnTheUnreducedOrderAndBothErased) {
+  // Order 3,1,0,2 (members = identity). Individual 0 reads A,B,A,B along the
+  // order: positions 1 and 2 both conflict with both neighbours. On a reduced
+  // order position 2 would see A and B only (0.5). Individual 1 is all A;
+  // individual 2 has "-" at position 1 and one conflict at position 2.
+  std::vector<GenotypeRow> rows(4);
+  rows[3] = {A, A, B};  // position 0
+  rows[1] = {B, A, M};  // position 1
+  rows[0] = {A, A, B};  // position 2
+  rows[2] = {B, A, A};  // position 3
+  MarkerOrder order = {3, 1, 0, 2};
+  std::vector<int> removed;
+  LogCapture log;
+  EXPECT_EQ(find_singletons(rows, order, {0, 1, 2, 3}, removed, 0.05f), 2);
+  EXPECT_EQ(removed, (std::vector<int>{1, 0}));  // order entries, by position
+  EXPECT_EQ(order, (MarkerOrder{3, 2}));
+  EXPECT_EQ(rows[1], (GenotypeRow{F, A, M}));
+  EXPECT_EQ(rows[0], (GenotypeRow{F, A, B}));
+  EXPECT_EQ(rows[3], (GenotypeRow{A, A, B}));
+  EXPECT_EQ(rows[2], (GenotypeRow{B, A, A}));
+  // Share 1/3 printed as a float with six significant digits.
+  EXPECT_EQ(log.text(),
+            "3 individuals"
+            "removing marker=1 at 1 for 1 singletons with score 0.333333\n"
+            "removing marker=0 at 2 for 1 singletons with score 0.333333\n");
+}
+
+TEST(Scorepair, SumsScoreOfFirstLocusCodeThenSecondAndRejectsBadIndices) {
+  ScoringMatrix s{};
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 6; ++j) s[i][j] = 10 * i + j;
+  const std::vector<GenotypeRow> rows = {{A, B, H, M, F}, {B, B, C, D, A}};
+  // S[1][2] + S[2][2] + S[5][3] + S[0][4] + S[6][1] = 12+22+53+4+0 = 91
+  EXPECT_EQ(scorepair(s, rows, 0, 1), 91);
+  // S[2][1] + S[2][2] + S[3][5] + S[4][0] + S[1][6] = 21+22+35+40+0 = 118
+  EXPECT_EQ(scorepair(s, rows, 1, 0), 118);
+  const int bad[][2] = {{-1, 0}, {0, 2}, {2, 0}, {0, -5}};
+  for (const auto& p : bad) {
+    StreamCapture err(std::cerr);
+    EXPECT_EQ(scorepair(s, rows, p[0], p[1]), 0);
+    EXPECT_EQ(err.text(), "Error in scorepair function, bad loc numbers");
+  }
+}
+
+TEST(HammerIn, TiesGoToFrontThenEarliestGapAndBackOnlyWhenStrictlyCheapest) {
+  // Order 0,1,2; removed entry 3 (locus 13). Costs from column 3 only:
+  // front x0, gaps x0+x1 and x1+x2, back x2. Row 3 holds decoys.
+  const struct { int x0, x1, x2; MarkerOrder order; const char* line; } cases[] = {
+      {2, 0, 5, {3, 0, 1, 2}, "replaced singleton marker=13 at 0\n"},   // front = gap 1
+      {4, -1, 4, {0, 3, 1, 2}, "replaced singleton marker=13 at 1\n"},  // gaps tie at 3
+      {3, 0, 3, {3, 0, 1, 2}, "replaced singleton marker=13 at 0\n"},   // all tie
+      {5, 1, 2, {0, 1, 2, 3}, "replaced singleton marker=13 at 3\n"},   // back 2 < 3
+  };
+  const std::vector<int> members = {10, 11, 12, 13};
+  for (const auto& c : cases) {
+    PairScoreMatrix m = make_pair_score_matrix(4);
+    score_at(m, 0, 3) = c.x0;
+    score_at(m, 1, 3) = c.x1;
+    score_at(m, 2, 3) = c.x2;
+    score_at(m, 3, 0) = score_at(m, 3, 1) = score_at(m, 3, 2) = -100;
+    MarkerOrder order = {0, 1, 2};
+    LogCapture log;
+    hammer_in(m, order, members, {3});
+    EXPECT_EQ(order, c.order);
+    EXPECT_EQ(log.text(), std::string(c.line) + "Replaced 1 markers in group of size 4\n");
+  }
+}
+
+TEST(HammerIn, EntriesGoInListOrderAndSeeEarlierInsertions) {
+  // Entry 4 first: front 9, gaps 18 and 10, back 1 -> appended at 3.
+  // Entry 3 into 0,1,2,4: front 5, gaps 5, 0, 0+7, back M[4][3] = 7 -> gap 2.
+  PairScoreMatrix m = make_pair_score_matrix(5);
+  score_at(m, 0, 4) = 9;
+  score_at(m, 1, 4) = 9;
+  score_at(m, 2, 4) = 1;
+  score_at(m, 0, 3) = 5;
+  score_at(m, 4, 3) = 7;
+  score_at(m, 3, 4) = -50;
+  for (int i = 0; i < 3; ++i) score_at(m, 4, i) = score_at(m, 3, i) = -50;
+  MarkerOrder order = {0, 1, 2};
+  LogCapture log;
+  hammer_in(m, order, {10, 11, 12, 13, 14}, {4, 3});
+  EXPECT_EQ(order, (MarkerOrder{0, 1, 3, 2, 4}));
+  EXPECT_EQ(log.text(),
+            "replaced singleton marker=14 at 3\n"
+            "replaced singleton marker=13 at 2\n"
+            "Replaced 2 markers in group of size 5\n");
+
+  LogCapture empty_log;
+  MarkerOrder unchanged = {2, 0, 1};
+  hammer_in(m, unchanged, {10, 11, 12, 13, 14}, {});
+  EXPECT_EQ(unchanged, (MarkerOrder{2, 0, 1}));
+  EXPECT_EQ(empty_log.text(), "Replaced 0 markers in group of size 3\n");
+}
+
+// Members 4, 1, 2 (positions 0, 1, 2) over three individuals; rows 0 and 3
+// are not in the group. Pair scores: pos0-pos1 = 3 (A/H three times),
+// pos0-pos2 = 2, pos1-pos2 = 1. From seed 6 LINKSORT starts from 0,1,2
+// (score 3+1 = 4), run 1 gives 0,2,1 (3), run 2 gives 1,2,0 (3): 0,2,1 kept.
+std::vector<GenotypeRow> three_locus_rows() {
+  return {{B, B, B}, {H, H, H}, {H, H, A}, {B, M, B}, {A, A, A}};
+}
+
+const char* const kThreeLocusLinksortLog =
+    "Running LINKSORT!, groupsize=3. Randomizing order...\n"
+    "randomized score=4\n"
+    "\nLINKSORT run 1\ninital window placement score = 3\n"
+    "pass 1, 0 reverses made, score is 3\nscore = 3\n"
+    "\nLINKSORT run 2\ninital window placement score = 3\n"
+    "pass 1, 0 reverses made, score is 3\nscore = 3\n"
+    "\nLINKSORT Done, using score 3\n\n";
+
+class RefineGroup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    normalise_kernel();
+    seed_order_random(6);
+  }
+};
+
+TEST_F(RefineGroup, WithoutErrsweepOneLinksortAndMembersInMapOrder) {
+  std::vector<GenotypeRow> rows = three_locus_rows();
+  LinkageGroup members = {4, 1, 2};
+  std::vector<int> removed;
+  LogCapture log;
+  StreamCapture out(std::cout);
+  EXPECT_EQ(refine_group(recombination_matrix(), rows, members, removed, false, 0.05f), 3);
+  EXPECT_EQ(members, (LinkageGroup{4, 2, 1}));
+  EXPECT_TRUE(removed.empty());
+  EXPECT_EQ(out.text(), "creating group score matrix...\nRunning LINKSORT on group of size=3\n");
+  EXPECT_EQ(log.text(), std::string("creating the group score matrix , size=3\n") +
+                            kThreeLocusLinksortLog + "\nLINKSORT done, score=3\n");
+}
+
+TEST_F(RefineGroup, WithErrsweepAndNothingRemovedStillReportsTheMainLoop) {
+  // Along 4,2,1 the middle locus (H,H,A) meets A,A,A and H,H,H: each
+  // individual conflicts with at most one neighbour.
+  std::vector<GenotypeRow> rows = three_locus_rows();
+  const std::vector<GenotypeRow> before = rows;
+  LinkageGroup members = {4, 1, 2};
+  std::vector<int> removed;
+  LogCapture log;
+  StreamCapture out(std::cout);
+  EXPECT_EQ(refine_group(recombination_matrix(), rows, members, removed, true, 0.05f), 3);
+  EXPECT_EQ(members, (LinkageGroup{4, 2, 1}));
+  EXPECT_TRUE(removed.empty());
+  EXPECT_EQ(rows, before);
+  EXPECT_EQ(out.text(),
+            "creating group score matrix...\nRunning LINKSORT on group of size=3\n"
+            "Main loop done!!!!, score=3\nHammering in removed markers...\n");
+  EXPECT_EQ(log.text(), std::string("creating the group score matrix , size=3\n") +
+                            kThreeLocusLinksortLog + "3 individuals" +
+                            "\nMain loop done!!!!, score=3\nHammering in removed markers...\n"
+                            "Replaced 0 markers in group of size 3\n"
+                            "\nLINKSORT done, score=3\n");
+}
+
+TEST_F(RefineGroup, WithErrsweepARemovedLocusIsHammeredBackAndReportedByNumber) {
+  // X = locus 3, Z = locus 0, Y = locus 1; members X, Z, Y. Seven individuals:
+  //   X: A A A A A H B   Y: B H H A A H H   Z: A H H H H B H
+  // Pair scores: XY = 2+1+1+0+0+0+1 = 5, YZ = 2+0+0+1+1+1+0 = 5,
+  // XZ = 0+1+1+1+1+1+1 = 6. LINKSORT (start 0,1,2 scoring 11) ends with
+  // X,Y,Z scoring 10. Individual 0 (A,B,A) is Y's only singleton: share 1/7.
+  // Y is removed, its individual 0 becomes "*"; the two left keep X,Z (the
+  // random start of two from the continued stream is again the identity,
+  // score 6, and the placement's Z,X scores 6 too). Refreshed XY = YZ = 3;
+  // hammering Y into X,Z: front 3, gap 3+3 = 6, back 3 -> front.
+  // Final Y,X,Z scores 3 + 6 = 9.
+  std::vector<GenotypeRow> rows(4);
+  rows[3] = {A, A, A, A, A, H, B};
+  rows[1] = {B, H, H, A, A, H, H};
+  rows[0] = {A, H, H, H, H, B, H};
+  rows[2] = {B, B, B, B, B, B, B};
+  LinkageGroup members = {3, 0, 1};
+  std::vector<int> removed;
+  LogCapture log;
+  StreamCapture out(std::cout);
+  EXPECT_EQ(refine_group(recombination_matrix(), rows, members, removed, true, 0.05f), 9);
+  EXPECT_EQ(members, (LinkageGroup{1, 3, 0}));
+  EXPECT_EQ(removed, (std::vector<int>{1}));
+  EXPECT_EQ(rows[1], (GenotypeRow{F, H, H, A, A, H, H}));
+
+  const std::string text = log.text();
+  EXPECT_NE(text.find("7 individualsremoving marker=1 at 1 for 1 singletons with score "
+                      "0.142857\nRemoved Singletons!, ReRunning LINKSORT\n\n"
+                      "Running LINKSORT!, groupsize=2. Randomizing order...\n"
+                      "randomized score=6\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\nMain loop done!!!!, score=6\nHammering in removed markers...\n"
+                      "replaced singleton marker=1 at 0\n"
+                      "Replaced 1 markers in group of size 3\n"
+                      "\nLINKSORT done, score=9\n"),
+            std::string::npos);
+  EXPECT_NE(out.text().find("Removed Singletons!, ReRunning LINKSORT\n"
+                            "Running LINKSORT on group of size=2\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarvek
