@@ -11,8 +11,9 @@ namespace tarvek {
 struct Progress {
   std::string label;
   std::size_t total = 0;
-  int shown = -1;       // last percentage written
-  bool active = false;  // writing at all
+  int shown = -1;          // last percentage written
+  std::size_t width = 0;   // characters on the line now
+  bool active = false;     // writing at all
 };
 
 // Starts an indicator for `total` steps; it stays silent unless `worth_showing`
@@ -21,6 +22,9 @@ Progress start_progress(const std::string& label, std::size_t total, bool worth_
 
 // Records that `done` of the steps are done.
 void advance_progress(Progress& progress, std::size_t done);
+
+// Shows `status` after the label instead of a percentage.
+void show_status(Progress& progress, const std::string& status);
 
 // Erases the indicator.
 void finish_progress(Progress& progress);
