@@ -192,6 +192,108 @@ std::optional<float> lod_above(const LodMatrix& m, std::size_t i, std::size_t j,
   return computed_lod_above(m, i, j, floor);
 }
 
+namespace {
+
+// For every number N of individuals scored at both loci, the smallest count
+// k = 2Y + Z of recombinant gametes from which on the bound excludes a LOD
+// above `floor` (k = 0 is never excluded: it is the r = 0 case).
+std::vector<int> excluded_from(std::size_t individuals, float floor) {
+  std::vector<int> from(individuals + 1, 0);
+  for (std::size_t n = 1; n <= individuals; ++n) {
+    const auto excluded = [&](int k) {
+      return bounded_below(0.0, static_cast<double>(k), static_cast<double>(n), floor);
+    };
+    int lo = 1;
+    int hi = static_cast<int>(2 * n) + 1;  // none excluded up to 2N: hi stays past it
+    while (lo < hi) {  // the bound falls as k grows: find the first excluded k
+      const int mid = lo + (hi - lo) / 2;
+      if (excluded(mid)) hi = mid; else lo = mid + 1;
+    }
+    from[n] = lo;
+  }
+  return from;
+}
+
+// Nine times the expected number of recombinant gametes (2Y + Z) of one
+// individual with codes u and v (1..5), dominant codes split as in the
+// grouping estimator: A carries 2 gametes of the first parent, H 1, B 0;
+// C is B (1/3) or H (2/3), D is A (1/3) or H (2/3).
+constexpr int gametes_ninths(int u, int v) {
+  // Share of 0, 1, 2 first-parent gametes, in thirds, for codes 0..5.
+  constexpr int share[6][3] = {{0, 0, 0}, {0, 0, 3}, {3, 0, 0}, {1, 2, 0}, {0, 2, 1}, {0, 3, 0}};
+  int total = 0;
+  for (int a = 0; a < 3; ++a)
+    for (int b = 0; b < 3; ++b) total += share[u][a] * share[v][b] * (a > b ? a - b : b - a);
+  return total;
+}
+
+struct GameteTally {
+  int ninths = 0;  // 9 (2Y + Z)
+  int n = 0;       // individuals scored at both loci
+};
+
+// 2Y + Z and N of any pair of loci, from the cells of the codes present.
+GameteTally gamete_tally(const CodePlanes& p, std::size_t i, std::size_t j) {
+  GameteTally t;
+  const unsigned pi = p.present[i];
+  const unsigned pj = p.present[j];
+  for (int u = kCodeA; u <= kCodeH; ++u) {
+    if ((pi >> u & 1u) == 0) continue;
+    const std::uint64_t* a = plane(p, i, u);
+    for (int v = kCodeA; v <= kCodeH; ++v) {
+      if ((pj >> v & 1u) == 0) continue;
+      const std::uint64_t* b = plane(p, j, v);
+      int c = 0;
+      for (std::size_t w = 0; w < p.words; ++w) c += popcount(a[w] & b[w]);
+      t.n += c;
+      t.ninths += c * gametes_ninths(u, v);
+    }
+  }
+  return t;
+}
+
+}  // namespace
+
+LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t last,
+                     float threshold) {
+  if (first > last || last > matrix.n) throw std::out_of_range("LOD matrix block");
+  LinkBlock block;
+  block.first = first;
+  block.last = last;
+  block.words = (first + 63) / 64;
+  block.bits.assign((last - first) * block.words, 0);
+  if (!matrix.values.empty() || first == 0) {
+    for (std::size_t m = 0; m < first; ++m)
+      for (std::size_t i = first; i < last; ++i)
+        if (lod_above(matrix, i, m, threshold))
+          block.bits[(i - first) * block.words + m / 64] |= std::uint64_t{1} << (m % 64);
+    return block;
+  }
+  const std::size_t words = matrix.planes.words;
+  const std::vector<int> from = excluded_from(matrix.planes.positions, threshold);
+  for (std::size_t m = 0; m < first; ++m) {
+    const std::uint64_t bit = std::uint64_t{1} << (m % 64);
+    const std::uint64_t* pm = matrix.abh.data() + m * 3 * words;
+    for (std::size_t i = first; i < last; ++i) {
+      bool link = false;
+      if (matrix.dominant[m] == 0 && matrix.dominant[i] == 0) {
+        const std::uint64_t* pi = matrix.abh.data() + i * 3 * words;
+        const CodominantTally t = codominant_tally(pi, pm, words);
+        const int k = 2 * t.y + t.z;
+        if (k != 0 && k >= from[static_cast<std::size_t>(t.n)]) continue;
+      } else {
+        // The split totals differ from these exact ones only by rounding,
+        // which the bound's margin covers.
+        const GameteTally t = gamete_tally(matrix.planes, i, m);
+        if (t.ninths != 0 && t.ninths >= 9 * from[static_cast<std::size_t>(t.n)]) continue;
+      }
+      link = computed_lod_above(matrix, i, m, threshold).has_value();
+      if (link) block.bits[(i - first) * block.words + m / 64] |= bit;
+    }
+  }
+  return block;
+}
+
 bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
                   float threshold) {
   const std::size_t count = members.size();

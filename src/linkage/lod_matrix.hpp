@@ -10,6 +10,7 @@
 // as pair_lod computes it, so the grouping is the same as over a full matrix.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,25 @@ LodMatrix lod_matrix_from_values(std::size_t n, std::vector<float> values);
 
 // Entry [i][j].
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);
+
+// Which entries [i][m] are above a threshold, for the loci i of a block
+// [first, last) and every locus m before the block.
+struct LinkBlock {
+  std::size_t first = 0;
+  std::size_t last = 0;
+  std::size_t words = 0;             // 64-bit words per locus of the block
+  std::vector<std::uint64_t> bits;   // [i - first][m / 64], bit m % 64
+};
+
+// Tests every pair of a block locus and an earlier locus, the earlier loci in
+// the outer loop so that the block's genotypes stay in cache.
+LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t last,
+                     float threshold);
+
+inline bool linked(const LinkBlock& block, std::size_t i, std::size_t m) {
+  const std::uint64_t word = block.bits[(i - block.first) * block.words + m / 64];
+  return (word >> (m % 64) & 1u) != 0;
+}
 
 // True when some member m of `members` has entry [locus][m] above `threshold`.
 bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
