@@ -4,6 +4,7 @@
 
 #include "ordering/order_random.hpp"
 #include "ordering/search_kernels.hpp"
+#include "run/progress.hpp"
 #include "run/report.hpp"
 
 namespace tarvek {
@@ -78,7 +79,10 @@ void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order) {
   std::int32_t prev = wrap_add(s, 1);
   MarkerOrder saved = order;
   std::vector<T> frame;
+  Progress progress = start_progress("LINKSORT of " + std::to_string(order.size()), 1,
+                                     order.size() >= 1000);
   while (s < prev && s >= 0) {
+    show_status(progress, "run " + std::to_string(run) + ", score " + std::to_string(s));
     log << "\nLINKSORT run " << run << std::endl;
     ++run;
     prev = s;
@@ -89,6 +93,7 @@ void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order) {
     s = order_score(m, order);
     log << "score = " << s << std::endl;
   }
+  finish_progress(progress);
   order = saved;
   log << "\nLINKSORT Done, using score " << order_score(m, order) << std::endl << std::endl;
 }

@@ -125,7 +125,6 @@ std::int32_t place_by_insertion(const ColumnView<T>& columns, MarkerOrder& order
 // around the reversed segment only.
 template <class T>
 void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t start_score) {
-  constexpr std::size_t kPrefetch = 16;
   const std::size_t n = o.size();
   std::vector<std::int32_t> nb(n > 0 ? n - 1 : 0);
   const auto refresh = [&](std::size_t from, std::size_t to) {
@@ -157,8 +156,6 @@ void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t st
       // Inner segments l..l+k-1, l = 1 .. n-k-2:
       // d = m[o[l-1]][o[l+k-1]] + m[o[l]][o[l+k]] - m[o[l-1]][o[l]] - m[o[l+k-1]][o[l+k]].
       for (std::size_t l = 1; l + k + 2 <= n; ++l) {
-        if (l + k + kPrefetch < n)  // scattered reads: fetch ahead
-          __builtin_prefetch(m.row(o[l + kPrefetch]) + o[l + k + kPrefetch]);
         if (stale) span = m.at(o[l - 1], o[l + k - 1]);
         const std::int32_t next_span = m.at(o[l], o[l + k]);
         stale = apply(wrap_sub(wrap_sub(wrap_add(span, next_span), nb[l - 1]), nb[l + k - 1]), l,

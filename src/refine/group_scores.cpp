@@ -57,16 +57,22 @@ CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) 
 
 std::int32_t score_with_plan(const CellPlan& plan, const CodePlanes& p, std::size_t a,
                              std::size_t b) {
+  constexpr std::size_t kChunk = 16;  // words gathered at a time
   const std::uint64_t* base_a = plane(p, a, 0);
   const std::uint64_t* base_b = plane(p, b, 0);
   const std::size_t words = p.words;
   std::uint32_t sum = 0;
   for (const auto& v : plan.values) {
     std::uint32_t count = 0;
-    for (std::size_t w = 0; w < words; ++w) {
-      std::uint64_t hits = 0;
-      for (const auto& [u, c] : v.planes) hits |= base_a[u * words + w] & base_b[c * words + w];
-      count += static_cast<std::uint32_t>(std::popcount(hits));
+    for (std::size_t w0 = 0; w0 < words; w0 += kChunk) {
+      const std::size_t width = std::min(kChunk, words - w0);
+      std::array<std::uint64_t, kChunk> hits{};
+      for (const auto& [u, c] : v.planes) {
+        const std::uint64_t* pa = base_a + u * words + w0;
+        const std::uint64_t* pb = base_b + c * words + w0;
+        for (std::size_t w = 0; w < width; ++w) hits[w] |= pa[w] & pb[w];
+      }
+      for (std::size_t w = 0; w < width; ++w) count += static_cast<std::uint32_t>(std::popcount(hits[w]));
     }
     sum += v.value * count;
   }
