@@ -11,6 +11,7 @@
 #include "ordering/pair_score_matrix.hpp"
 #include "run/order_individuals.hpp"
 #include "support/capture.hpp"
+#include "support/scoring.hpp"
 
 namespace tarvek {
 namespace {
@@ -20,16 +21,7 @@ using testing::StreamCapture;
 
 constexpr int M = kMissing, A = kCodeA, B = kCodeB, C = kCodeC, H = kCodeH, F = kFlagged;
 
-ScoringMatrix recombination_matrix() {
-  ScoringMatrix s{};
-  auto set = [&s](int a, int b, int v) { s[a][b] = s[b][a] = v; };
-  set(A, H, 1);
-  set(A, B, 2);
-  set(A, C, 1);
-  set(B, kCodeD, 1);
-  set(B, H, 1);
-  return s;
-}
+using testing::recombination_matrix;
 
 TEST(IndividualScoreMatrix, EntrySumsScoreOfFirstIndividualCodeThenSecondOverLoci) {
   ScoringMatrix s{};

@@ -11,6 +11,7 @@
 #include "refine/errsweep.hpp"
 #include "refine/refine_group.hpp"
 #include "support/capture.hpp"
+#include "support/scoring.hpp"
 
 namespace tarvek {
 namespace {
@@ -21,18 +22,7 @@ using testing::StreamCapture;
 constexpr int M = kMissing, A = kCodeA, B = kCodeB, C = kCodeC, D = kCodeD, H = kCodeH,
               F = kFlagged;
 
-// Counts crossovers between two codes; 0 where either is missing or both can
-// stand for the same genotype.
-ScoringMatrix recombination_matrix() {
-  ScoringMatrix s{};
-  auto set = [&s](int a, int b, int v) { s[a][b] = s[b][a] = v; };
-  set(A, H, 1);
-  set(A, B, 2);
-  set(A, C, 1);
-  set(B, D, 1);
-  set(B, H, 1);
-  return s;
-}
+using testing::recombination_matrix;
 
 class Errsweep : public ::testing::Test {
  protected:
