@@ -113,6 +113,9 @@ void run(int argc, const char* const* argv) {
 }  // namespace
 
 int run_tarvek(int argc, const char* const* argv) {
+  // A run that cannot go on (out of memory, or an internal fault caught by a
+  // checked access) still ends through the fatal-error path, never a crash.
+  std::string fault;
   try {
     run(argc, argv);
     std::cout.flush();
@@ -121,21 +124,16 @@ int run_tarvek(int argc, const char* const* argv) {
     close_log();
     return abort.status;
   } catch (const std::bad_alloc&) {
-    try {
-      report_fatal("out of memory");
-    } catch (const RunAbort& abort) {
-      close_log();
-      return abort.status;
-    }
+    fault = "out of memory";
   } catch (const std::exception& error) {
-    try {
-      report_fatal(std::string("internal error: ") + error.what());
-    } catch (const RunAbort& abort) {
-      close_log();
-      return abort.status;
-    }
+    fault = std::string("internal error: ") + error.what();
   }
-  return 1;
+  try {
+    report_fatal(fault);
+  } catch (const RunAbort& abort) {
+    close_log();
+    return abort.status;
+  }
 }
 
 }  // namespace tarvek
