@@ -52,7 +52,7 @@ void random_order(MarkerOrder& order) {
 std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order) {
   check_order_indices(m, order);
   if (order.size() < 2) return 0;
-  return place_by_insertion(ColumnView<std::int32_t>(ScoreView<std::int32_t>{m.values.data(), m.n}),
+  return place_by_insertion(ColumnView(ScoreView<std::int32_t>{m.values.data(), m.n}),
                             order);
 }
 
@@ -72,7 +72,7 @@ template <class T>
 void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order) {
   std::ostream& log = log_stream();
   const ScoreView<std::int32_t> view{m.values.data(), m.n};
-  const ColumnView<std::int32_t> columns(view);
+  const ColumnView columns(view);
   std::int32_t s = order_score(m, order);
   log << "randomized score=" << s << std::endl;
   int run = 1;

@@ -32,13 +32,12 @@ bool fits_16_bits(const PairScoreMatrix& m);
 
 // Entry [a][m] for every a as one contiguous row: row m of the matrix when it
 // is symmetric, else row m of its transpose.
-template <class T>
 struct ColumnView {
-  ScoreView<T> rows;
-  std::vector<T> transposed;
+  ScoreView<std::int32_t> rows;
+  std::vector<std::int32_t> transposed;
   bool symmetric = true;
 
-  explicit ColumnView(ScoreView<T> view) : rows(view) {
+  explicit ColumnView(ScoreView<std::int32_t> view) : rows(view) {
     const std::size_t n = view.n;
     for (std::size_t a = 0; a < n && symmetric; ++a)
       for (std::size_t b = a + 1; b < n; ++b)
@@ -51,7 +50,7 @@ struct ColumnView {
     for (std::size_t a = 0; a < n; ++a)
       for (std::size_t b = 0; b < n; ++b) transposed[b * n + a] = view.values[a * n + b];
   }
-  const T* column(std::int32_t item) const {
+  const std::int32_t* column(std::int32_t item) const {
     const std::size_t offset = static_cast<std::size_t>(item) * rows.n;
     return symmetric ? rows.values + offset : transposed.data() + offset;
   }
@@ -60,9 +59,8 @@ struct ColumnView {
 // Cheapest insertion, items taken from the back of the order to its front,
 // over a singly linked list held in arrays indexed by item; next_score[x]
 // caches the pair score of x and its successor. Needs two items.
-template <class T>
-std::int32_t place_by_insertion(const ColumnView<T>& columns, MarkerOrder& order) {
-  const ScoreView<T>& m = columns.rows;
+inline std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& order) {
+  const ScoreView<std::int32_t>& m = columns.rows;
   const std::size_t n = order.size();
   constexpr std::int32_t kEnd = -1;
   std::vector<std::int32_t> next(m.n, kEnd);
@@ -75,8 +73,8 @@ std::int32_t place_by_insertion(const ColumnView<T>& columns, MarkerOrder& order
 
   for (std::size_t k = n - 2; k-- > 0;) {
     const std::int32_t item = order[k];
-    const T* col = columns.column(item);  // col[x] = m[x][item]
-    const T* row = m.row(item);           // row[x] = m[item][x]
+    const std::int32_t* col = columns.column(item);  // col[x] = m[x][item]
+    const std::int32_t* row = m.row(item);           // row[x] = m[item][x]
     std::int32_t best = row[head];
     std::int32_t best_after = kEnd;  // insert after this item; kEnd: at the front
     std::int32_t a = head;
