@@ -1,8 +1,11 @@
-// f2sim: a deterministic simulator of F2 mapping populations, writing a loc
-// file to standard output.
+// f2sim: a deterministic simulator of mapping populations (F2 by default,
+// also backcross, doubled haploid and recombinant inbred lines), writing a
+// loc file to standard output.
 //
-// Every individual carries two gametes per chromosome, each a recombinant of
-// the parental chromosomes A and B. Along a chromosome, the parental origin
+// Every individual carries two gametes per chromosome. In an F2 both are
+// recombinants of the parental chromosomes A and B; the other population
+// types are made from such recombinant gametes by backcrossing, doubling or
+// generations of inbreeding. In every meiosis the strand a gamete copies
 // switches between neighbouring markers with the Haldane probability
 // r = (1 - exp(-2d/100)) / 2 for a distance of d cM. A marker's genotype is A
 // when both gametes come from parent A, B when both come from parent B, H
@@ -89,7 +92,28 @@ double haldane_r(double distance_cm) {
 
 // --------------------------------------------------------------- options --
 
+enum class Population { kF2, kBC1, kDH, kRIL, kRILsib };
+
+struct PopulationName {
+  const char* name;
+  Population type;
+};
+
+// The names are also what the header's popt line says.
+constexpr PopulationName kPopulations[] = {{"F2", Population::kF2},
+                                           {"BC1", Population::kBC1},
+                                           {"DH", Population::kDH},
+                                           {"RIL", Population::kRIL},
+                                           {"RILsib", Population::kRILsib}};
+
+const char* population_name(Population type) {
+  for (const PopulationName& p : kPopulations)
+    if (p.type == type) return p.name;
+  return "F2";
+}
+
 struct Options {
+  Population population = Population::kF2;
   long long chromosomes = 12;
   long long markers = 1000;
   long long individuals = 200;
@@ -97,6 +121,7 @@ struct Options {
   double error_rate = 0.01;
   double missing_rate = 0.05;
   double dominant_share = 0.05;
+  bool dominant_share_given = false;
   long long distorted = 0;
   long long missing_heavy = 0;
   std::uint64_t seed = 1;
@@ -105,13 +130,14 @@ struct Options {
 
 const char* const kUsage =
     "usage: f2sim [options] > file.loc\n"
+    "  --population TYPE    F2, BC1, DH, RIL (selfed) or RILsib (sib-mated) (F2)\n"
     "  --chromosomes N      chromosomes (12)\n"
     "  --markers N          markers in total, spread evenly over the chromosomes (1000)\n"
-    "  --individuals N      F2 individuals (200)\n"
+    "  --individuals N      individuals, one per line for RIL and RILsib (200)\n"
     "  --length CM          length of every chromosome in cM (150)\n"
     "  --error-rate P       share of scores replaced by another class (0.01)\n"
     "  --missing-rate P     share of scores left missing (0.05)\n"
-    "  --dominant-share P   share of the markers scored dominant, A/C or B/D (0.05)\n"
+    "  --dominant-share P   share of the markers scored dominant, A/C or B/D; F2 only (0.05)\n"
     "  --distorted N        extra unlinked markers with distorted segregation (0)\n"
     "  --missing-heavy N    extra markers with about half their scores missing (0)\n"
     "  --seed N             seed of the random streams (1)\n"
@@ -173,13 +199,26 @@ Options parse_options(int argc, char** argv) {
       return argv[++i];
     };
     const long long kMax = 100000000;
-    if (flag == "--chromosomes") o.chromosomes = parse_integer(flag, take(), 1, 9999);
+    if (flag == "--population") {
+      const std::string type = take();
+      bool known = false;
+      for (const PopulationName& p : kPopulations) {
+        if (type == p.name) {
+          o.population = p.type;
+          known = true;
+        }
+      }
+      if (!known) fail("bad value for --population: '" + type + "' (F2, BC1, DH, RIL or RILsib)");
+    } else if (flag == "--chromosomes") o.chromosomes = parse_integer(flag, take(), 1, 9999);
     else if (flag == "--markers") o.markers = parse_integer(flag, take(), 1, kMax);
     else if (flag == "--individuals") o.individuals = parse_integer(flag, take(), 1, kMax);
     else if (flag == "--length") o.length = parse_real(flag, take(), 0.0, 1e6);
     else if (flag == "--error-rate") o.error_rate = parse_real(flag, take(), 0.0, 1.0);
     else if (flag == "--missing-rate") o.missing_rate = parse_real(flag, take(), 0.0, 1.0);
-    else if (flag == "--dominant-share") o.dominant_share = parse_real(flag, take(), 0.0, 1.0);
+    else if (flag == "--dominant-share") {
+      o.dominant_share = parse_real(flag, take(), 0.0, 1.0);
+      o.dominant_share_given = true;
+    }
     else if (flag == "--distorted") o.distorted = parse_integer(flag, take(), 0, kMax);
     else if (flag == "--missing-heavy") o.missing_heavy = parse_integer(flag, take(), 0, kMax);
     else if (flag == "--seed") o.seed = parse_seed(take());
@@ -191,6 +230,14 @@ Options parse_options(int argc, char** argv) {
     }
   }
   if (o.markers < o.chromosomes) fail("--markers must be at least --chromosomes");
+  // Only an F2 has a heterozygote that a dominant score hides; the other
+  // types are scored codominant, so their default share is none.
+  if (o.population != Population::kF2) {
+    if (o.dominant_share_given && o.dominant_share > 0.0)
+      fail(std::string("--dominant-share applies to F2 only; ") + population_name(o.population) +
+           " markers are scored codominant");
+    o.dominant_share = 0.0;
+  }
   if (static_cast<double>(o.markers + o.distorted + o.missing_heavy) *
           static_cast<double>(o.individuals) >
       2e9)
@@ -223,6 +270,126 @@ std::string zero_padded(long long value, int width) {
 }
 
 int digits_of(long long value) { return static_cast<int>(std::to_string(value).size()); }
+
+// The parental origin of one chromosome at each marker: 0 for A, 1 for B.
+using Strand = std::vector<std::uint8_t>;
+
+char genotype(std::uint8_t x, std::uint8_t y) { return x != y ? kH : x == 0 ? kA : kB; }
+
+// Inbreeding stops when the line is fixed at every marker of the chromosome,
+// or at these caps. Heterozygosity falls by half per generation of selfing
+// and by about a fifth per generation of sib mating, so a chromosome still
+// segregating at the cap is a 2^-60 or 10^-18 event per marker: practically
+// never.
+constexpr int kSelfingGenerations = 60;
+constexpr int kSibMatingGenerations = 200;
+
+// Meioses along one chromosome, whose markers cross over with switch_p[k]
+// before marker k.
+class Meioses {
+ public:
+  Meioses(const std::vector<double>& switch_p, Random& random)
+      : switch_p_(switch_p),
+        random_(random),
+        parent_a_(switch_p.size(), 0),
+        parent_b_(switch_p.size(), 1) {}
+
+  // One gamete of a parent carrying the chromosomes x and y: it starts on
+  // either with equal chance and changes strand at each crossover.
+  void gamete(const Strand& x, const Strand& y, Strand& out) {
+    int on_y = static_cast<int>(random_.next() >> 63);
+    for (std::size_t k = 0; k < out.size(); ++k) {
+      if (k > 0 && random_.uniform() < switch_p_[k]) on_y ^= 1;
+      out[k] = on_y ? y[k] : x[k];
+    }
+  }
+
+  void f1_gamete(Strand& out) { gamete(parent_a_, parent_b_, out); }
+
+  // The two chromosomes of one individual of the population. (The F2s that
+  // simulate_chromosomes writes are drawn in an older order of their own.)
+  void individual(Population type, Strand& x, Strand& y) {
+    switch (type) {
+      case Population::kF2:
+        f1_gamete(x);
+        f1_gamete(y);
+        return;
+      case Population::kBC1:
+        f1_gamete(x);
+        y = parent_a_;
+        return;
+      case Population::kDH:
+        f1_gamete(x);
+        y = x;
+        return;
+      case Population::kRIL:
+        selfed_line(x, y);
+        return;
+      case Population::kRILsib:
+        sib_mated_line(x, y);
+        return;
+    }
+  }
+
+ private:
+  // Single-seed descent from an F2 individual: each generation's individual
+  // grows from two gametes of the one before.
+  void selfed_line(Strand& x, Strand& y) {
+    f1_gamete(x);
+    f1_gamete(y);
+    Strand next_x(x.size());
+    Strand next_y(x.size());
+    for (int g = 0; g < kSelfingGenerations && x != y; ++g) {
+      gamete(x, y, next_x);
+      gamete(x, y, next_y);
+      x.swap(next_x);
+      y.swap(next_y);
+    }
+    if (x != y) fix_by_doubling(x, y);
+  }
+
+  // Full-sib mating from two F2 siblings: each generation two offspring of
+  // the pair, each with a gamete of both, become the next pair, until all
+  // four chromosomes agree. The line is the first of the pair.
+  void sib_mated_line(Strand& x, Strand& y) {
+    Strand u(x.size());
+    Strand v(x.size());
+    f1_gamete(x);
+    f1_gamete(y);
+    f1_gamete(u);
+    f1_gamete(v);
+    Strand next_x(x.size());
+    Strand next_y(x.size());
+    Strand next_u(x.size());
+    Strand next_v(x.size());
+    auto fixed = [&] { return x == y && u == v && x == u; };
+    for (int g = 0; g < kSibMatingGenerations && !fixed(); ++g) {
+      gamete(x, y, next_x);
+      gamete(u, v, next_y);
+      gamete(x, y, next_u);
+      gamete(u, v, next_v);
+      x.swap(next_x);
+      y.swap(next_y);
+      u.swap(next_u);
+      v.swap(next_v);
+    }
+    if (x != y) fix_by_doubling(x, y);
+  }
+
+  // A line still segregating at the cap is made homozygous in one step: one
+  // gamete of its last individual, doubled.
+  void fix_by_doubling(Strand& x, Strand& y) {
+    Strand doubled(x.size());
+    gamete(x, y, doubled);
+    x = doubled;
+    y = doubled;
+  }
+
+  const std::vector<double>& switch_p_;
+  Random& random_;
+  const Strand parent_a_;
+  const Strand parent_b_;
+};
 
 // The true genotypes of all regular markers: chromosome by chromosome,
 // markers at sorted uniform positions, named c<chromosome>m<rank>, both
@@ -257,16 +424,27 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
       m.missing_rate = o.missing_rate;
       markers.push_back(std::move(m));
     }
-    for (std::size_t ind = 0; ind < n_ind; ++ind) {
-      // Parental origin of each gamete: 0 for A, 1 for B.
-      int g0 = static_cast<int>(meiosis.next() >> 63);
-      int g1 = static_cast<int>(meiosis.next() >> 63);
-      for (std::size_t k = 0; k < count; ++k) {
-        if (k > 0) {
-          if (meiosis.uniform() < switch_p[k]) g0 ^= 1;
-          if (meiosis.uniform() < switch_p[k]) g1 ^= 1;
+    if (o.population == Population::kF2) {
+      // The F2's two gametes are drawn side by side, marker by marker; this
+      // order of draws fixes the bytes of every F2 written so far.
+      for (std::size_t ind = 0; ind < n_ind; ++ind) {
+        int g0 = static_cast<int>(meiosis.next() >> 63);
+        int g1 = static_cast<int>(meiosis.next() >> 63);
+        for (std::size_t k = 0; k < count; ++k) {
+          if (k > 0) {
+            if (meiosis.uniform() < switch_p[k]) g0 ^= 1;
+            if (meiosis.uniform() < switch_p[k]) g1 ^= 1;
+          }
+          markers[first + k].truth[ind] = genotype(static_cast<std::uint8_t>(g0), static_cast<std::uint8_t>(g1));
         }
-        markers[first + k].truth[ind] = (g0 == 0 && g1 == 0) ? kA : (g0 == 1 && g1 == 1) ? kB : kH;
+      }
+    } else {
+      Meioses meioses(switch_p, meiosis);
+      Strand x(count);
+      Strand y(count);
+      for (std::size_t ind = 0; ind < n_ind; ++ind) {
+        meioses.individual(o.population, x, y);
+        for (std::size_t k = 0; k < count; ++k) markers[first + k].truth[ind] = genotype(x[k], y[k]);
       }
     }
   }
@@ -284,9 +462,15 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
   return markers;
 }
 
-// Extra markers: distorted ones, unlinked, with about 80% A, 15% H and 5% B;
-// missing-heavy ones, copies of the true genotypes of a random regular
-// marker (named after it) scored with half of their values missing.
+// The class other than A that a population of the given type has at a
+// marker: H in a backcross, B in doubled haploid and inbred lines. (An F2 has
+// both.)
+char second_class(Population type) { return type == Population::kBC1 ? kH : kB; }
+
+// Extra markers: distorted ones, unlinked, with about 80% A, 15% H and 5% B
+// in an F2 and about 85% A otherwise; missing-heavy ones, copies of the true
+// genotypes of a random regular marker (named after it) scored with half of
+// their values missing.
 void add_extra_markers(const Options& o, std::vector<Marker>& markers) {
   Random extra = make_stream(o.seed, Stream::kExtra);
   const auto n_ind = static_cast<std::size_t>(o.individuals);
@@ -299,7 +483,10 @@ void add_extra_markers(const Options& o, std::vector<Marker>& markers) {
     m.truth.resize(n_ind);
     for (char& g : m.truth) {
       const double u = extra.uniform();
-      g = u < 0.80 ? kA : u < 0.95 ? kH : kB;
+      if (o.population == Population::kF2)
+        g = u < 0.80 ? kA : u < 0.95 ? kH : kB;
+      else
+        g = u < 0.85 ? kA : second_class(o.population);
     }
     m.missing_rate = o.missing_rate;
     markers.push_back(std::move(m));
@@ -319,13 +506,16 @@ void add_extra_markers(const Options& o, std::vector<Marker>& markers) {
 
 // The letter written for one individual: the scored class, possibly replaced
 // by an error, possibly missing. Three draws per call, whatever the outcome.
-char score(const Marker& m, char truth, double error_rate, Random& r) {
+// An error turns a codominant score into another class the population has.
+char score(const Marker& m, char truth, double error_rate, Population type, Random& r) {
   const double u_error = r.uniform();
   const double u_missing = r.uniform();
   const std::uint64_t pick = r.next() >> 63;
   if (u_missing < m.missing_rate) return '-';
   switch (m.scoring) {
     case Scoring::kCodominant: {
+      if (u_error < error_rate && type != Population::kF2)
+        return truth == kA ? second_class(type) : kA;
       if (u_error < error_rate) {
         // A different class, one of the other two with equal chance.
         const char others[3][2] = {{kB, kH}, {kA, kH}, {kA, kB}};
@@ -357,7 +547,8 @@ void write_loc(const Options& o, const std::vector<Marker>& markers) {
     std::swap(order[i - 1], order[j]);
   }
 
-  std::string header = "name = " + o.name + "\npopt = F2\nnloc = " +
+  std::string header = "name = " + o.name + "\npopt = " + population_name(o.population) +
+                       "\nnloc = " +
                        std::to_string(markers.size()) +
                        "\nnind = " + std::to_string(o.individuals) + "\n";
   std::fwrite(header.data(), 1, header.size(), stdout);
@@ -373,7 +564,7 @@ void write_loc(const Options& o, const std::vector<Marker>& markers) {
     line = m.name;
     for (const char truth : m.truth) {
       line.push_back('\t');
-      line.push_back(score(m, truth, o.error_rate, scoring));
+      line.push_back(score(m, truth, o.error_rate, o.population, scoring));
     }
     line.push_back('\n');
   }
