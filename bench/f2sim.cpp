@@ -60,7 +60,14 @@ class Random {
 
 // One independent stream per purpose, so that changing, say, the error rate
 // leaves the simulated meioses as they were.
-enum class Stream : std::uint64_t { kLayout = 1, kMeiosis = 2, kScoring = 3, kExtra = 4, kShuffle = 5 };
+enum class Stream : std::uint64_t {
+  kLayout = 1,
+  kMeiosis = 2,
+  kScoring = 3,
+  kExtra = 4,
+  kShuffle = 5,
+  kSwitched = 6,
+};
 
 Random make_stream(std::uint64_t seed, Stream stream) {
   Random mix(seed ^ (static_cast<std::uint64_t>(stream) * 0xD1B54A32D192ED03ULL));
@@ -124,9 +131,23 @@ struct Options {
   bool dominant_share_given = false;
   long long distorted = 0;
   long long missing_heavy = 0;
+  long long switched = 0;
+  long long switched_run = 1;
   std::uint64_t seed = 1;
   std::string name = "f2sim";
+  std::string truth_path;
 };
+
+// How many regular markers chromosome c (counted from 0) carries.
+long long markers_on(const Options& o, long long c) {
+  return o.markers / o.chromosomes + (c < o.markers % o.chromosomes ? 1 : 0);
+}
+
+// Switched runs stand apart by at least one marker, so a chromosome of n
+// markers holds at most (n + 1) / (run + 1) of them.
+long long switched_runs_on(const Options& o, long long c) {
+  return (markers_on(o, c) + 1) / (o.switched_run + 1);
+}
 
 const char* const kUsage =
     "usage: f2sim [options] > file.loc\n"
@@ -140,6 +161,10 @@ const char* const kUsage =
     "  --dominant-share P   share of the markers scored dominant, A/C or B/D; F2 only (0.05)\n"
     "  --distorted N        extra unlinked markers with distorted segregation (0)\n"
     "  --missing-heavy N    extra markers with about half their scores missing (0)\n"
+    "  --switched N         runs of regular markers written with A and B (C and D) exchanged (0)\n"
+    "  --switched-run L     markers in each switched run, neighbours in map order (1)\n"
+    "  --truth FILE         write each regular marker's chromosome, position in cM,\n"
+    "                       switch and dominance, tab-separated, in map order\n"
     "  --seed N             seed of the random streams (1)\n"
     "  --name TEXT          name in the first header line (f2sim)\n";
 
@@ -221,6 +246,12 @@ Options parse_options(int argc, char** argv) {
     }
     else if (flag == "--distorted") o.distorted = parse_integer(flag, take(), 0, kMax);
     else if (flag == "--missing-heavy") o.missing_heavy = parse_integer(flag, take(), 0, kMax);
+    else if (flag == "--switched") o.switched = parse_integer(flag, take(), 0, kMax);
+    else if (flag == "--switched-run") o.switched_run = parse_integer(flag, take(), 1, kMax);
+    else if (flag == "--truth") {
+      o.truth_path = take();
+      if (o.truth_path.empty()) fail("--truth needs a file name");
+    }
     else if (flag == "--seed") o.seed = parse_seed(take());
     else if (flag == "--name") {
       o.name = take();
@@ -230,6 +261,14 @@ Options parse_options(int argc, char** argv) {
     }
   }
   if (o.markers < o.chromosomes) fail("--markers must be at least --chromosomes");
+  if (o.switched > 0) {
+    long long room = 0;
+    for (long long c = 0; c < o.chromosomes; ++c) room += switched_runs_on(o, c);
+    if (o.switched > room)
+      fail("--switched " + std::to_string(o.switched) + " runs of " +
+           std::to_string(o.switched_run) + " markers do not fit: at most " +
+           std::to_string(room) + ", as runs are kept one marker apart on their chromosome");
+  }
   // Only an F2 has a heterozygote that a dominant score hides; the other
   // types are scored codominant, so their default share is none.
   if (o.population != Population::kF2) {
@@ -260,6 +299,9 @@ struct Marker {
   std::vector<char> truth;  // A, B or H per individual
   Scoring scoring = Scoring::kCodominant;
   double missing_rate = 0.0;
+  bool switched = false;  // written with A and B, and C and D, exchanged
+  long long chromosome = 0;  // counted from 1; 0 for the extra markers
+  double position = 0.0;  // cM
 };
 
 std::string zero_padded(long long value, int width) {
@@ -397,16 +439,14 @@ class Meioses {
 std::vector<Marker> simulate_chromosomes(const Options& o) {
   Random layout = make_stream(o.seed, Stream::kLayout);
   Random meiosis = make_stream(o.seed, Stream::kMeiosis);
-  const long long per = o.markers / o.chromosomes;
-  const long long extra = o.markers % o.chromosomes;
   const int chromosome_width = std::max(2, digits_of(o.chromosomes));
-  const int marker_width = std::max(4, digits_of(per + (extra > 0 ? 1 : 0)));
+  const int marker_width = std::max(4, digits_of(markers_on(o, 0)));
   const auto n_ind = static_cast<std::size_t>(o.individuals);
 
   std::vector<Marker> markers;
   markers.reserve(static_cast<std::size_t>(o.markers));
   for (long long c = 0; c < o.chromosomes; ++c) {
-    const auto count = static_cast<std::size_t>(per + (c < extra ? 1 : 0));
+    const auto count = static_cast<std::size_t>(markers_on(o, c));
     std::vector<double> positions(count);
     for (double& p : positions) p = layout.uniform() * o.length;
     std::sort(positions.begin(), positions.end());
@@ -422,6 +462,8 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
       m.name += zero_padded(static_cast<long long>(k) + 1, marker_width);
       m.truth.assign(n_ind, kH);
       m.missing_rate = o.missing_rate;
+      m.chromosome = c + 1;
+      m.position = positions[k];
       markers.push_back(std::move(m));
     }
     if (o.population == Population::kF2) {
@@ -460,6 +502,54 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
     markers[pool[i]].scoring = (layout.next() >> 63) ? Scoring::kBAgainstD : Scoring::kAAgainstC;
   }
   return markers;
+}
+
+// Chooses the --switched runs of --switched-run neighbouring regular markers,
+// each run on one chromosome and at least one marker away from the next.
+// Every arrangement of the runs is reachable: first each run's chromosome is
+// drawn without replacement from all the runs the chromosomes have room for,
+// then the runs are placed on each chromosome uniformly among the ways they
+// fit. The draws come from a stream of their own, so switching leaves the
+// genotypes and all other scores as they were.
+void choose_switched(const Options& o, std::vector<Marker>& markers) {
+  if (o.switched == 0) return;
+  Random random = make_stream(o.seed, Stream::kSwitched);
+  std::vector<std::uint32_t> room;  // the chromosome of each run that fits
+  for (long long c = 0; c < o.chromosomes; ++c)
+    room.insert(room.end(), static_cast<std::size_t>(switched_runs_on(o, c)),
+                static_cast<std::uint32_t>(c));
+  std::vector<std::size_t> runs_on(static_cast<std::size_t>(o.chromosomes), 0);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(o.switched); ++i) {
+    const std::size_t j = i + static_cast<std::size_t>(random.below(room.size() - i));
+    std::swap(room[i], room[j]);
+    ++runs_on[room[i]];
+  }
+
+  const auto run = static_cast<std::size_t>(o.switched_run);
+  std::size_t first = 0;  // the chromosome's first marker
+  for (long long c = 0; c < o.chromosomes; ++c) {
+    const auto n = static_cast<std::size_t>(markers_on(o, c));
+    const std::size_t k = runs_on[static_cast<std::size_t>(c)];
+    if (k > 0) {
+      // A run and the marker after it make a block of run + 1 cells among
+      // n + 1 (the last one past the chromosome's end). The k blocks and the
+      // n + 1 - k (run + 1) free cells form a sequence of `places` items;
+      // choosing which k of them are blocks places the runs.
+      const std::size_t places = n + 1 - k * (run + 1) + k;
+      std::vector<std::size_t> pick(places);
+      for (std::size_t i = 0; i < places; ++i) pick[i] = i;
+      for (std::size_t i = 0; i < k; ++i) {
+        const std::size_t j = i + static_cast<std::size_t>(random.below(places - i));
+        std::swap(pick[i], pick[j]);
+      }
+      std::sort(pick.begin(), pick.begin() + static_cast<std::ptrdiff_t>(k));
+      for (std::size_t i = 0; i < k; ++i) {
+        const std::size_t start = first + pick[i] + i * run;  // each block before is run cells longer
+        for (std::size_t m = start; m < start + run; ++m) markers[m].switched = true;
+      }
+    }
+    first += n;
+  }
 }
 
 // The class other than A that a population of the given type has at a
@@ -538,6 +628,17 @@ char score(const Marker& m, char truth, double error_rate, Population type, Rand
   return '-';
 }
 
+// The letter a switched marker shows for a score: parents A and B exchanged.
+char exchanged(char letter) {
+  switch (letter) {
+    case 'A': return 'B';
+    case 'B': return 'A';
+    case 'C': return 'D';
+    case 'D': return 'C';
+    default: return letter;
+  }
+}
+
 void write_loc(const Options& o, const std::vector<Marker>& markers) {
   Random shuffle = make_stream(o.seed, Stream::kShuffle);
   std::vector<std::size_t> order(markers.size());
@@ -564,11 +665,37 @@ void write_loc(const Options& o, const std::vector<Marker>& markers) {
     line = m.name;
     for (const char truth : m.truth) {
       line.push_back('\t');
-      line.push_back(score(m, truth, o.error_rate, o.population, scoring));
+      const char letter = score(m, truth, o.error_rate, o.population, scoring);
+      line.push_back(m.switched ? exchanged(letter) : letter);
     }
     line.push_back('\n');
   }
   for (const std::size_t i : order) std::fwrite(lines[i].data(), 1, lines[i].size(), stdout);
+}
+
+// The true map of the regular markers, in map order, to measure a built map
+// against. It is written to a temporary file beside the target and renamed,
+// so a failed run leaves no partial table.
+void write_truth(const Options& o, const std::vector<Marker>& markers) {
+  const std::string temporary = o.truth_path + ".tmp";
+  std::FILE* file = std::fopen(temporary.c_str(), "w");
+  if (file == nullptr) {
+    std::fprintf(stderr, "f2sim: cannot write %s: %s\n", o.truth_path.c_str(), std::strerror(errno));
+    std::exit(1);
+  }
+  std::fputs("marker\tchromosome\tposition\tswitched\tdominant\n", file);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(o.markers); ++i) {
+    const Marker& m = markers[i];
+    // Nine decimals keep neighbours apart even on densely filled chromosomes.
+    std::fprintf(file, "%s\t%lld\t%.9f\t%d\t%d\n", m.name.c_str(), m.chromosome, m.position,
+                 m.switched ? 1 : 0, m.scoring == Scoring::kCodominant ? 0 : 1);
+  }
+  const bool written = !std::ferror(file);
+  if (std::fclose(file) != 0 || !written || std::rename(temporary.c_str(), o.truth_path.c_str()) != 0) {
+    std::fprintf(stderr, "f2sim: cannot write %s\n", o.truth_path.c_str());
+    std::remove(temporary.c_str());
+    std::exit(1);
+  }
 }
 
 }  // namespace
@@ -576,7 +703,9 @@ void write_loc(const Options& o, const std::vector<Marker>& markers) {
 int main(int argc, char** argv) {
   const Options options = parse_options(argc, argv);
   std::vector<Marker> markers = simulate_chromosomes(options);
+  choose_switched(options, markers);
   add_extra_markers(options, markers);
+  if (!options.truth_path.empty()) write_truth(options, markers);
   write_loc(options, markers);
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "f2sim: cannot write the output\n");
