@@ -85,17 +85,18 @@ foreach(bad "--population;ril" "--population;" "--population;F3" "--population"
   endif()
 endforeach()
 
-# Switching: the same run without and with --switched 0 gives the same bytes;
-# with switched runs, exactly the markers the truth table marks switched read
-# with A and B, and C and D, exchanged, and every other line is unchanged.
+# Switching: the same run without and with --population F2 --switched 0 gives
+# the same bytes; with switched runs, exactly the markers the truth table marks
+# switched read with A and B, and C and D, exchanged, and every other line is
+# unchanged.
 set(truth "${WORK_DIR}/f2sim_types_truth.tsv")
 file(REMOVE "${truth}")
 set(common --chromosomes 3 --markers 30 --individuals 20 --dominant-share 0.3 --distorted 2
            --missing-heavy 2 --seed 5)
 simulate(plain ${common})
-simulate(zero ${common} --switched 0 --switched-run 3)
+simulate(zero --population F2 ${common} --switched 0 --switched-run 3)
 if(NOT plain STREQUAL zero)
-  message(FATAL_ERROR "--switched 0 changed the output")
+  message(FATAL_ERROR "--population F2 --switched 0 changed the output")
 endif()
 simulate(switched ${common} --switched 4 --switched-run 2 --truth "${truth}")
 file(STRINGS "${truth}" rows)
