@@ -18,7 +18,8 @@ endfunction()
 
 # The marker lines of a loc file, without the four header lines.
 function(marker_lines out_var text)
-  string(REGEX REPLACE "^name = [^\n]*\npopt = [^\n]*\nnloc = [^\n]*\nnind = [^\n]*\n" "" body "${text}")
+  string(REGEX REPLACE "^name = [^\n]*\npopt = [^\n]*\nnloc = [^\n]*\nnind = [^\n]*\n" ""
+         body "${text}")
   string(REGEX MATCHALL "[^\n]*\n" lines "${body}")
   set(${out_var} "${lines}" PARENT_SCOPE)
 endfunction()

@@ -477,7 +477,8 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
             if (meiosis.uniform() < switch_p[k]) g0 ^= 1;
             if (meiosis.uniform() < switch_p[k]) g1 ^= 1;
           }
-          markers[first + k].truth[ind] = genotype(static_cast<std::uint8_t>(g0), static_cast<std::uint8_t>(g1));
+          markers[first + k].truth[ind] =
+              genotype(static_cast<std::uint8_t>(g0), static_cast<std::uint8_t>(g1));
         }
       }
     } else {
@@ -486,7 +487,8 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
       Strand y(count);
       for (std::size_t ind = 0; ind < n_ind; ++ind) {
         meioses.individual(o.population, x, y);
-        for (std::size_t k = 0; k < count; ++k) markers[first + k].truth[ind] = genotype(x[k], y[k]);
+        for (std::size_t k = 0; k < count; ++k)
+          markers[first + k].truth[ind] = genotype(x[k], y[k]);
       }
     }
   }
@@ -544,7 +546,8 @@ void choose_switched(const Options& o, std::vector<Marker>& markers) {
       }
       std::sort(pick.begin(), pick.begin() + static_cast<std::ptrdiff_t>(k));
       for (std::size_t i = 0; i < k; ++i) {
-        const std::size_t start = first + pick[i] + i * run;  // each block before is run cells longer
+        // Each block before this one is run cells longer than a free cell.
+        const std::size_t start = first + pick[i] + i * run;
         for (std::size_t m = start; m < start + run; ++m) markers[m].switched = true;
       }
     }
@@ -649,8 +652,7 @@ void write_loc(const Options& o, const std::vector<Marker>& markers) {
   }
 
   std::string header = "name = " + o.name + "\npopt = " + population_name(o.population) +
-                       "\nnloc = " +
-                       std::to_string(markers.size()) +
+                       "\nnloc = " + std::to_string(markers.size()) +
                        "\nnind = " + std::to_string(o.individuals) + "\n";
   std::fwrite(header.data(), 1, header.size(), stdout);
 
@@ -680,7 +682,8 @@ void write_truth(const Options& o, const std::vector<Marker>& markers) {
   const std::string temporary = o.truth_path + ".tmp";
   std::FILE* file = std::fopen(temporary.c_str(), "w");
   if (file == nullptr) {
-    std::fprintf(stderr, "f2sim: cannot write %s: %s\n", o.truth_path.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "f2sim: cannot write %s: %s\n", o.truth_path.c_str(),
+                 std::strerror(errno));
     std::exit(1);
   }
   std::fputs("marker\tchromosome\tposition\tswitched\tdominant\n", file);
@@ -691,7 +694,8 @@ void write_truth(const Options& o, const std::vector<Marker>& markers) {
                  m.switched ? 1 : 0, m.scoring == Scoring::kCodominant ? 0 : 1);
   }
   const bool written = !std::ferror(file);
-  if (std::fclose(file) != 0 || !written || std::rename(temporary.c_str(), o.truth_path.c_str()) != 0) {
+  if (std::fclose(file) != 0 || !written ||
+      std::rename(temporary.c_str(), o.truth_path.c_str()) != 0) {
     std::fprintf(stderr, "f2sim: cannot write %s\n", o.truth_path.c_str());
     std::remove(temporary.c_str());
     std::exit(1);
