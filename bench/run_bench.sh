@@ -11,7 +11,8 @@
 #
 # For each case: the input is generated with f2sim into bench/results/<case>/,
 # the whole tarvek program is run there under /usr/bin/time (wall seconds and
-# peak resident memory), then tarvek_bench gives the seconds of each stage.
+# peak resident memory), then tarvek_bench runs the same command line through
+# the same pipeline and gives the seconds of each stage.
 # The table is printed and saved to bench/results/summary.txt.
 set -euo pipefail
 
@@ -50,8 +51,8 @@ tarvek="$build/tarvek"
 
 mkdir -p "$results"
 summary="$results/summary.txt"
-printf '%-8s %-14s %9s %9s %8s %8s %8s %8s %9s %9s %8s\n' \
-  case size wall_s peak_MB read lod group scores linksort errsweep rerun | tee "$summary"
+printf '%-8s %-14s %9s %9s %8s %8s %8s %9s %9s %8s\n' \
+  case size wall_s peak_MB read group scores linksort errsweep rerun | tee "$summary"
 
 # Seconds of one stage in the current case's tarvek_bench output.
 stage() { awk -v s="$1" '$1 == s {print $2; found = 1} END {if (!found) print "-"}' "$dir/stages.txt"; }
@@ -60,17 +61,13 @@ for name in "${cases[@]}"; do
   # f2sim options, tarvek options, tarvek_bench options, size label.
   case "$name" in
     1k) sim=(--chromosomes 12 --markers 1000 --individuals 200)
-        opts=(-g 12 16 4); bopts=(--chromosomes 12 --core-lod 16 --min-lod 4)
-        size="1000x200" ;;
+        opts=(-g 12 16 4); size="1000x200" ;;
     10k) sim=(--chromosomes 12 --markers 10000 --individuals 300)
-         opts=(-g 12 16 4); bopts=(--chromosomes 12 --core-lod 16 --min-lod 4)
-         size="10000x300" ;;
+         opts=(-g 12 16 4); size="10000x300" ;;
     50k) sim=(--chromosomes 12 --markers 50000 --individuals 300)
-         opts=(-g 12 16 4); bopts=(--chromosomes 12 --core-lod 16 --min-lod 4)
-         size="50000x300" ;;
+         opts=(-g 12 16 4); size="50000x300" ;;
     group3k) sim=(--chromosomes 1 --markers 3000 --individuals 300)
-             opts=(-s 100 0.05); bopts=(--skip-grouping --errsweep-threshold 100 --singleton 0.05)
-             size="3000x300/1" ;;
+             opts=(-s 100 0.05); size="3000x300/1" ;;
   esac
   dir="$results/$name"
   mkdir -p "$dir"
@@ -84,9 +81,9 @@ for name in "${cases[@]}"; do
   peak=$(awk '{printf "%.1f", $3 / 1024}' "$dir/time.txt")
 
   # The stages, one by one.
-  "$bench" "${bopts[@]}" "$dir/cross.loc" > "$dir/stages.txt" 2> "$dir/stages_info.txt"
+  ( cd "$dir" && "$bench" "${opts[@]}" -l bench_log.txt cross.loc > stages.txt 2> stages_info.txt )
 
-  printf '%-8s %-14s %9s %9s %8s %8s %8s %8s %9s %9s %8s\n' \
-    "$name" "$size" "$wall" "$peak" "$(stage read)" "$(stage lod_matrix)" "$(stage grouping)" \
+  printf '%-8s %-14s %9s %9s %8s %8s %8s %9s %9s %8s\n' \
+    "$name" "$size" "$wall" "$peak" "$(stage read)" "$(stage grouping)" \
     "$(stage score_matrix)" "$(stage linksort)" "$(stage errsweep)" "$(stage rerun)" | tee -a "$summary"
 done

@@ -29,6 +29,7 @@ struct GenotypeTable {
   int stated_individuals = 0; // header line 4
   std::vector<std::string> header_lines;   // the four header lines, verbatim
   std::vector<std::string> comment_lines;  // every non-data line after them
+  std::vector<std::size_t> comment_line_numbers;  // their line numbers in the file, from 1
 };
 
 }  // namespace tarvek

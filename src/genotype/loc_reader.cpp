@@ -1,11 +1,9 @@
 #include "genotype/loc_reader.hpp"
 
 #include <array>
-#include <iostream>
 
 #include "genotype/genotype_codes.hpp"
-#include "run/report.hpp"
-#include "run/text_input.hpp"
+#include "genotype/text_input.hpp"
 
 namespace tarvek {
 namespace {
@@ -16,11 +14,6 @@ int header_number(const std::string& line) {
   return to_int_lenient(eq == std::string::npos ? line : line.substr(eq + 1));
 }
 
-void write_both(const std::string& text) {
-  log_stream() << text << std::endl;
-  std::cerr << text << std::endl;
-}
-
 }  // namespace
 
 bool is_comment_line(const std::string& line) {
@@ -28,7 +21,8 @@ bool is_comment_line(const std::string& line) {
 }
 
 int parse_locus_line(const std::string& line, std::string& name_out,
-                     std::vector<int>& codes_out, const ScreeningThresholds& thresholds) {
+                     std::vector<int>& codes_out, const ScreeningThresholds& thresholds,
+                     Channels& channels) {
   const auto first_tab = line.find('\t');
   if (first_tab == std::string::npos) {
     name_out = line;
@@ -51,10 +45,11 @@ int parse_locus_line(const std::string& line, std::string& name_out,
 
   const float t = static_cast<float>(codes_out.size());
   return screen_locus(name_out, t, counts[kMissing], counts[kCodeA], counts[kCodeB],
-                      counts[kCodeC], counts[kCodeD], counts[kCodeH], thresholds);
+                      counts[kCodeC], counts[kCodeD], counts[kCodeH], thresholds, channels);
 }
 
-GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresholds) {
+GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresholds,
+                            Channels& channels) {
   GenotypeTable table;
   table.header_lines.assign(4, std::string());
   for (auto& header : table.header_lines) {
@@ -66,27 +61,29 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
   std::string line;
   std::string name;
   std::vector<int> codes;
+  std::size_t line_number = 4;
   while (read_line(in, line)) {
+    ++line_number;
     if (is_comment_line(line)) {
       table.comment_lines.push_back(line);
+      table.comment_line_numbers.push_back(line_number);
       continue;
     }
     codes.clear();
-    const int result = parse_locus_line(line, name, codes, thresholds);
+    const int result = parse_locus_line(line, name, codes, thresholds, channels);
     const int length = static_cast<int>(codes.size());
     if (result == kMalformedLine) {
-      write_both("Error reading loc" + name);
+      line_to_log_and_errors(channels, "Error reading loc" + name);
     } else if (table.n_individuals == -1) {
       table.n_individuals = length;
     } else if (length != table.n_individuals) {
-      write_both("Terminating program! At marker " + name + ", number of individuals " +
-                 std::to_string(length) + " different previous loci at " +
-                 std::to_string(table.n_individuals));
-      throw RunAbort{1};
+      stop_run(channels, "Terminating program! At marker " + name + ", number of individuals " +
+                             std::to_string(length) + " different previous loci at " +
+                             std::to_string(table.n_individuals));
     }
     if (result != kMalformedLine && table.stated_individuals > 0 &&
         table.n_individuals != table.stated_individuals) {
-      write_both("Warning!: At marker " + name + ", number of individuals " +
+      line_to_log_and_errors(channels, "Warning!: At marker " + name + ", number of individuals " +
                  std::to_string(length) + " different than stated value " +
                  std::to_string(table.stated_individuals));
     }

@@ -2,7 +2,6 @@
 
 #include <ostream>
 
-#include "run/report.hpp"
 
 namespace tarvek {
 namespace {
@@ -25,8 +24,9 @@ Test choose_test(float t, float c, float d, float h) {
   return Test::kNone;
 }
 
-int reject_segregation(const std::string& name, const char* what, float statistic) {
-  log_stream() << "rejecting loci " << name << what << statistic << std::endl;
+int reject_segregation(std::ostream& log, const std::string& name, const char* what,
+                       float statistic) {
+  log << "rejecting loci " << name << what << statistic << std::endl;
   return kBadSegregation;
 }
 
@@ -52,37 +52,38 @@ float chi2_1to3(float t, float single, float dominant) {
 }
 
 int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
-                 float d, float h, const ScreeningThresholds& thresholds) {
+                 float d, float h, const ScreeningThresholds& thresholds, Channels& channels) {
+  std::ostream& log = log_of(channels);
   switch (choose_test(t, c, d, h)) {
     case Test::k1to1: {
       const float s = chi2_1to1(t, a, b);
       if (s - 1.0f > thresholds[1])
-        return reject_segregation(name, ", bad AB  segregation, chi square=", s);
+        return reject_segregation(log, name, ", bad AB  segregation, chi square=", s);
       break;
     }
     case Test::k1to2to1: {
       const float s = chi2_1to2to1(t, a, b, h);
       if (s - 2.0f > thresholds[2])
-        return reject_segregation(name, ", bad 1:2:1  segregation, chi square=", s);
+        return reject_segregation(log, name, ", bad 1:2:1  segregation, chi square=", s);
       break;
     }
     case Test::kAC: {
       const float s = chi2_1to3(t, a, c);
       if (s - 1.0f > thresholds[3])
-        return reject_segregation(name, ", bad AC  segregation, chi square=", s);
+        return reject_segregation(log, name, ", bad AC  segregation, chi square=", s);
       break;
     }
     case Test::kBD: {
       const float s = chi2_1to3(t, b, d);
       if (s - 1.0f > thresholds[3])
-        return reject_segregation(name, ", bad BD  segregation, chi square=", s);
+        return reject_segregation(log, name, ", bad BD  segregation, chi square=", s);
       break;
     }
     case Test::kNone:
       break;
   }
   if (m / t > thresholds[0]) {
-    log_stream() << "rejecting loci " << name << ", too many missing values, " << m
+    log << "rejecting loci " << name << ", too many missing values, " << m
                  << " missing values" << std::endl;
     return kExcessMissing;
   }

@@ -4,6 +4,8 @@
 #include <array>
 #include <string>
 
+#include "base/channels.hpp"
+
 namespace tarvek {
 
 // Index 0: highest accepted share of missing genotypes; 1: 1:1 chi-square
@@ -19,7 +21,7 @@ inline constexpr int kExcessMissing = 2;
 // Writes the rejection line into the log. Returns kAccepted, kBadSegregation
 // or kExcessMissing.
 int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
-                 float d, float h, const ScreeningThresholds& thresholds);
+                 float d, float h, const ScreeningThresholds& thresholds, Channels& channels);
 
 // The chi-square statistics, single precision, evaluated left to right.
 float chi2_1to1(float t, float a, float b);

@@ -1,9 +1,7 @@
 #include <algorithm>
-#include <iostream>
 
+#include "base/progress.hpp"
 #include "linkage/grouping.hpp"
-#include "run/progress.hpp"
-#include "run/report.hpp"
 
 namespace tarvek {
 
@@ -13,7 +11,8 @@ constexpr std::size_t kBlock = 64;
 
 // True when locus i links to a member of `group`: the tests against loci
 // before the block were made in one sweep; those within it are made here.
-bool links_to_group(const LodMatrix& lods, const LinkBlock& block, std::size_t i,
+template <class Lods>
+bool links_to_group(const Lods& lods, const LinkBlock& block, std::size_t i,
                     const LinkageGroup& group, float core_LOD) {
   for (const int member : group) {
     const auto m = static_cast<std::size_t>(member);
@@ -23,14 +22,13 @@ bool links_to_group(const LodMatrix& lods, const LinkBlock& block, std::size_t i
   return false;
 }
 
-}  // namespace
-
-void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD) {
-  std::cout << "core grouping..." << std::endl;
-  log_stream() << "core grouping..." << std::endl;
+template <class Lods>
+void group_by_single_linkage(const Lods& lods, LinkageGroups& groups, float core_LOD,
+                             Channels& channels) {
+  line_to_console_and_log(channels, "core grouping...");
   const std::size_t n = lods.n;
   // Locus i is compared with the i loci before it: the work grows as i².
-  Progress progress = start_progress("core grouping", n * n, n >= 2000);
+  Progress progress = start_progress(channels, "core grouping", n * n, n >= 2000);
   LinkBlock block;
   for (std::size_t i = 0; i < n; ++i) {
     if (i % kBlock == 0) {
@@ -54,6 +52,18 @@ void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD)
     if (home == groups.size()) groups.push_back(LinkageGroup{locus});
   }
   finish_progress(progress);
+}
+
+}  // namespace
+
+void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels) {
+  group_by_single_linkage(lods, groups, core_LOD, channels);
+}
+
+void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels) {
+  group_by_single_linkage(lods, groups, core_LOD, channels);
 }
 
 }  // namespace tarvek

@@ -1,24 +1,33 @@
 #pragma once
 // Forming linkage groups from the LOD scores: core grouping by single linkage,
-// sorting and pruning, and merging satellite groups.
+// sorting and pruning, and merging satellite groups. The grouping reads the
+// scores through lod_above, link_block and strongest_link, and works the same
+// over the computed LodMatrix and the plain LodTable.
 
+#include "base/channels.hpp"
 #include "linkage/linkage_groups.hpp"
 #include "linkage/lod_matrix.hpp"
+#include "linkage/lod_table.hpp"
 
 namespace tarvek {
 
 // Single-linkage grouping above core_LOD (strict), in one pass over the loci.
 // Groups emptied by absorption keep their place. `groups` must be empty.
-void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD);
+void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels);
+void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels);
 
 // Stable sort by decreasing size, then removal of empty groups; prints the
 // "N groups[, cut to M]" line.
-void sort_and_prune_groups(LinkageGroups& groups);
+void sort_and_prune_groups(LinkageGroups& groups, Channels& channels);
 
 // Merges the groups beyond the first `chromosomes` into the group holding
 // their strongest link above min_LOD, in passes, until the count reaches
 // `chromosomes` or a pass merges nothing.
 void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
-                      int chromosomes);
+                      int chromosomes, Channels& channels);
+void place_satellites(const LodTable& lods, LinkageGroups& groups, float min_LOD,
+                      int chromosomes, Channels& channels);
 
 }  // namespace tarvek

@@ -172,23 +172,13 @@ LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows) {
   return m;
 }
 
-LodMatrix lod_matrix_from_values(std::size_t n, std::vector<float> values) {
-  if (values.size() != n * n) throw std::invalid_argument("LOD matrix must be n by n");
-  LodMatrix m;
-  m.n = n;
-  m.values = std::move(values);
-  return m;
-}
-
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j) {
   if (i >= matrix.n || j >= matrix.n) throw std::out_of_range("LOD matrix index");
-  if (!matrix.values.empty()) return matrix.values[i * matrix.n + j];
   return pair_lod_from_counts(full_counts(matrix.planes, i, j)).lod;
 }
 
 std::optional<float> lod_above(const LodMatrix& m, std::size_t i, std::size_t j, float floor) {
   if (i >= m.n || j >= m.n) throw std::out_of_range("LOD matrix index");
-  if (!m.values.empty()) return above(m.values[i * m.n + j], floor);
   return computed_lod_above(m, i, j, floor);
 }
 
@@ -262,13 +252,7 @@ LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t las
   block.last = last;
   block.words = (first + 63) / 64;
   block.bits.assign((last - first) * block.words, 0);
-  if (!matrix.values.empty() || first == 0) {
-    for (std::size_t m = 0; m < first; ++m)
-      for (std::size_t i = first; i < last; ++i)
-        if (lod_above(matrix, i, m, threshold))
-          block.bits[(i - first) * block.words + m / 64] |= std::uint64_t{1} << (m % 64);
-    return block;
-  }
+  if (first == 0) return block;
   const std::size_t words = matrix.planes.words;
   const std::vector<int> from = excluded_from(matrix.planes.positions, threshold);
   for (std::size_t m = 0; m < first; ++m) {

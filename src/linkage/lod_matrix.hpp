@@ -23,8 +23,7 @@ namespace tarvek {
 
 struct LodMatrix {
   std::size_t n = 0;
-  std::vector<float> values;  // given scores (row-major); empty when computed
-  CodePlanes planes;          // genotypes of the loci, when computed
+  CodePlanes planes;          // genotypes of the loci
   // Per locus, its A, B and H planes side by side, for the common pair of
   // loci scored without dominant codes.
   std::vector<std::uint64_t> abh;
@@ -34,9 +33,6 @@ struct LodMatrix {
 // Prepares the scores of all pairs of the given rows (pair_lod of row i
 // against row j for entry [i][j]).
 LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows);
-
-// A matrix of given scores (row-major, n × n).
-LodMatrix lod_matrix_from_values(std::size_t n, std::vector<float> values);
 
 // Entry [i][j].
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);

@@ -1,14 +1,15 @@
 #include <algorithm>
-#include <iostream>
+#include <sstream>
+#include <string>
 
 #include "linkage/grouping.hpp"
-#include "run/report.hpp"
 
 namespace tarvek {
 namespace {
 
 // One pass over the satellites; returns nothing, the list shrinks in place.
-void satellite_pass(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+template <class Lods>
+void satellite_pass(const Lods& lods, LinkageGroups& groups, float min_LOD,
                     std::size_t first_satellite) {
   std::size_t cursor = first_satellite;
   while (cursor < groups.size()) {
@@ -35,24 +36,34 @@ void satellite_pass(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
   }
 }
 
-}  // namespace
-
-void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
-                      int chromosomes) {
-  log_stream() << "Placing satellites with threshold " << min_LOD << std::endl;
-  std::cout << "Placing satellites with threshold " << min_LOD << std::endl;
-  sort_and_prune_groups(groups);
+template <class Lods>
+void merge_satellites(const Lods& lods, LinkageGroups& groups, float min_LOD, int chromosomes,
+                      Channels& channels) {
+  std::ostringstream threshold;
+  threshold << min_LOD;
+  line_to_console_and_log(channels, "Placing satellites with threshold " + threshold.str());
+  sort_and_prune_groups(groups, channels);
   const std::size_t wanted = chromosomes < 0 ? 0 : static_cast<std::size_t>(chromosomes);
   std::size_t before = groups.size();
   while (true) {
-    std::cout << "placing satellites.. ";
-    log_stream() << "placing satellites.. ";
+    to_console_and_log(channels, "placing satellites.. ");
     satellite_pass(lods, groups, min_LOD, wanted);
-    std::cout << groups.size() << " groups" << std::endl;
-    log_stream() << groups.size() << " groups" << std::endl;
+    line_to_console_and_log(channels, std::to_string(groups.size()) + " groups");
     if (groups.size() == before || groups.size() <= wanted) break;
     before = groups.size();
   }
+}
+
+}  // namespace
+
+void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+                      int chromosomes, Channels& channels) {
+  merge_satellites(lods, groups, min_LOD, chromosomes, channels);
+}
+
+void place_satellites(const LodTable& lods, LinkageGroups& groups, float min_LOD,
+                      int chromosomes, Channels& channels) {
+  merge_satellites(lods, groups, min_LOD, chromosomes, channels);
 }
 
 }  // namespace tarvek

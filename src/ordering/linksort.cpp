@@ -1,11 +1,10 @@
 #include "ordering/linksort.hpp"
 
-#include <iostream>
+#include <ostream>
 
+#include "base/progress.hpp"
 #include "ordering/order_random.hpp"
 #include "ordering/search_kernels.hpp"
-#include "run/progress.hpp"
-#include "run/report.hpp"
 
 namespace tarvek {
 namespace {
@@ -33,8 +32,8 @@ std::int32_t order_score(const PairScoreMatrix& m, const MarkerOrder& order) {
   return score;
 }
 
-std::int32_t pick_random(std::vector<std::int32_t>& remaining) {
-  const auto r = static_cast<std::uint32_t>(draw_order_random());
+std::int32_t pick_random(std::vector<std::int32_t>& remaining, OrderRandom& random) {
+  const auto r = static_cast<std::uint32_t>(draw_order_random(random));
   const auto count = static_cast<std::uint32_t>(remaining.size());
   const std::uint32_t product = r * count;
   const std::size_t idx = product >> 15;
@@ -43,10 +42,10 @@ std::int32_t pick_random(std::vector<std::int32_t>& remaining) {
   return item;
 }
 
-void random_order(MarkerOrder& order) {
+void random_order(MarkerOrder& order, OrderRandom& random) {
   std::vector<std::int32_t> remaining(order.begin(), order.end());
   const std::size_t n = order.size();
-  for (std::size_t k = 0; k < n; ++k) order[n - 1 - k] = pick_random(remaining);
+  for (std::size_t k = 0; k < n; ++k) order[n - 1 - k] = pick_random(remaining, random);
 }
 
 std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order) {
@@ -66,20 +65,20 @@ bool fits_16_bits(const PairScoreMatrix& m) {
 
 namespace {
 
-// The runs of LINKSORT from the randomised order. The reversal passes read
-// the matrix in the order's frame, stored with entries of type T.
-template <class T>
-void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order) {
-  std::ostream& log = log_stream();
-  const ScoreView<std::int32_t> view{m.values.data(), m.n};
-  const ColumnView columns(view);
+// The runs of LINKSORT from the randomised order: each run rebuilds the
+// order with `place` and improves it with `passes`, while a run lowers the
+// score (the score before the first run counts as one above the start, in
+// 64 bits, so that a start of 2147483647 still gets its run).
+template <class Place, class Passes>
+void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& channels,
+                   const Place& place, const Passes& passes) {
+  std::ostream& log = log_of(channels);
   std::int32_t s = order_score(m, order);
   log << "randomized score=" << s << std::endl;
   int run = 1;
-  std::int32_t prev = wrap_add(s, 1);
+  std::int64_t prev = std::int64_t{s} + 1;
   MarkerOrder saved = order;
-  std::vector<T> frame;
-  Progress progress = start_progress("LINKSORT of " + std::to_string(order.size()), 1,
+  Progress progress = start_progress(channels, "LINKSORT of " + std::to_string(order.size()), 1,
                                      order.size() >= 1000);
   while (s < prev && s >= 0) {
     show_status(progress, "run " + std::to_string(run) + ", score " + std::to_string(s));
@@ -87,9 +86,9 @@ void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order) {
     ++run;
     prev = s;
     saved = order;
-    const std::int32_t w = place_by_insertion(columns, order);
+    const std::int32_t w = place(order);
     log << "inital window placement score = " << w << std::endl;
-    reversal_passes_in_frame(view, order, w, frame);
+    passes(order, w);
     s = order_score(m, order);
     log << "score = " << s << std::endl;
   }
@@ -98,22 +97,40 @@ void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order) {
   log << "\nLINKSORT Done, using score " << order_score(m, order) << std::endl << std::endl;
 }
 
+// The fast runs: insertion over linked arrays, reversal passes in the
+// order's frame with entries of type T.
+template <class T>
+void fast_linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& channels) {
+  const ScoreView<std::int32_t> view{m.values.data(), m.n};
+  const ColumnView columns(view);
+  std::vector<T> frame;
+  std::ostream& log = log_of(channels);
+  linksort_runs(
+      m, order, channels, [&](MarkerOrder& o) { return place_by_insertion(columns, o); },
+      [&](MarkerOrder& o, std::int32_t w) { reversal_passes_in_frame(view, o, w, frame, log); });
+}
+
 }  // namespace
 
-void linksort(const PairScoreMatrix& m, MarkerOrder& order) {
+void linksort(const PairScoreMatrix& m, MarkerOrder& order, OrderRandom& random,
+              Channels& channels) {
   const std::size_t n = order.size();
   if (n < 2) return;
   check_order_indices(m, order);
-  log_stream() << "Running LINKSORT!, groupsize=" << n << ". Randomizing order...\n";
-  std::cout << "Running LINKSORT on group of size=" << n << std::endl;
-  random_order(order);
-  // Scores of a group are sums over the individuals and most often fit in 16
-  // bits; the reversal passes then read a frame half the size, which stays
-  // in cache.
-  if (fits_16_bits(m)) {
-    linksort_runs<std::int16_t>(m, order);
+  log_of(channels) << "Running LINKSORT!, groupsize=" << n << ". Randomizing order...\n";
+  console_of(channels) << "Running LINKSORT on group of size=" << n << std::endl;
+  random_order(order, random);
+  if (reference_build()) {
+    linksort_runs(
+        m, order, channels, [&](MarkerOrder& o) { return plain_window_placement(m, o); },
+        [&](MarkerOrder& o, std::int32_t w) { plain_reversal_passes(m, o, w, channels); });
+  } else if (fits_16_bits(m)) {
+    // Scores of a group are sums over the individuals and most often fit in
+    // 16 bits; the reversal passes then read a frame half the size, which
+    // stays in cache.
+    fast_linksort_runs<std::int16_t>(m, order, channels);
   } else {
-    linksort_runs<std::int32_t>(m, order);
+    fast_linksort_runs<std::int32_t>(m, order, channels);
   }
 }
 

@@ -1,31 +1,28 @@
 #include <algorithm>
-#include <iostream>
+#include <ostream>
 
 #include "ordering/linksort.hpp"
 #include "ordering/search_kernels.hpp"
-#include "run/report.hpp"
 
 namespace tarvek {
 
-void write_pass_start(int pass) { log_stream() << "pass " << pass; }
-
-void write_pass_end(int reversals, std::int32_t score) {
-  log_stream() << ", " << reversals << " reverses made, score is " << score << std::endl;
-}
-
-void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end) {
+void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end, Channels& channels) {
   const auto n = static_cast<long long>(order.size());
   if (!(start < end && start >= 0 && end >= 0 && start < n && end < n)) {
-    log_stream() << "Bad indicies (" << start << "," << end << ") in reverse function!\n";
-    std::cerr << "Bad indicies (" << start << "," << end << ") in reverse function!\n";
+    const std::string message = "Bad indicies (" + std::to_string(start) + "," +
+                                std::to_string(end) + ") in reverse function!\n";
+    log_of(channels) << message;
+    errors_of(channels) << message;
     return;
   }
   std::reverse(order.begin() + start, order.begin() + end + 1);
 }
 
-void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score) {
+void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score,
+                     Channels& channels) {
   check_order_indices(m, order);
-  reversal_passes_over(ScoreView<std::int32_t>{m.values.data(), m.n}, order, start_score);
+  reversal_passes_over(ScoreView<std::int32_t>{m.values.data(), m.n}, order, start_score,
+                       log_of(channels));
 }
 
 }  // namespace tarvek

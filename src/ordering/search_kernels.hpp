@@ -4,18 +4,21 @@
 // than 32 bits. Every entry is widened to 32 bits before it is used, so the
 // arithmetic is the same whatever the storage.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <vector>
 
 #include "ordering/pair_score_matrix.hpp"
 
 namespace tarvek {
 
-void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end);
-void write_pass_start(int pass);
-void write_pass_end(int reversals, std::int32_t score);
+inline void write_pass_start(std::ostream& log, int pass) { log << "pass " << pass; }
+inline void write_pass_end(std::ostream& log, int reversals, std::int32_t score) {
+  log << ", " << reversals << " reverses made, score is " << score << std::endl;
+}
 
 template <class T>
 struct ScoreView {
@@ -121,8 +124,12 @@ inline std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& o
 // Passes of segment reversals from `start_score` while a pass lowers the
 // running score. nb[i] caches m[o[i]][o[i+1]]; a reversal refreshes it
 // around the reversed segment only.
+// The passes go on while a pass lowers the running score; the score before
+// the first pass counts as one above the start (in 64 bits, so that a start
+// of 2147483647 still gets its pass).
 template <class T>
-void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t start_score) {
+void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t start_score,
+                          std::ostream& log) {
   const std::size_t n = o.size();
   std::vector<std::int32_t> nb(n > 0 ? n - 1 : 0);
   const auto refresh = [&](std::size_t from, std::size_t to) {
@@ -134,18 +141,19 @@ void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t st
   // Applies the reversal of start..end when it lowers the running score.
   const auto apply = [&](std::int32_t d, std::size_t start, std::size_t end) {
     if (d >= 0) return false;
-    reverse(o, static_cast<std::int32_t>(start), static_cast<std::int32_t>(end));
+    std::reverse(o.begin() + static_cast<std::ptrdiff_t>(start),
+                 o.begin() + static_cast<std::ptrdiff_t>(end) + 1);
     refresh(start == 0 ? 0 : start - 1, end);
     c = wrap_add(c, d);
     ++reversals;
     return true;
   };
 
-  std::int32_t prev = wrap_add(c, 1);
+  std::int64_t prev = std::int64_t{c} + 1;
   int pass = 0;
   while (c < prev && c >= 0) {
     prev = c;
-    write_pass_start(++pass);
+    write_pass_start(log, ++pass);
     reversals = 0;
     for (std::size_t k = 2; k + 2 <= n; ++k) {
       // Prefix 0..k-1: d = m[o[0]][o[k]] - m[o[k-1]][o[k]].
@@ -163,7 +171,7 @@ void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t st
       // Suffix n-k..n-1: d = m[o[n-k-1]][o[n-1]] - m[o[n-k-1]][o[n-k]].
       apply(wrap_sub(m.at(o[n - k - 1], o[n - 1]), nb[n - k - 1]), n - k, n - 1);
     }
-    write_pass_end(reversals, c);
+    write_pass_end(log, reversals, c);
   }
 }
 
@@ -186,12 +194,12 @@ void order_frame(const ScoreView<S>& m, const MarkerOrder& order, std::vector<T>
 // between calls); the order is mapped back.
 template <class T, class S>
 void reversal_passes_in_frame(const ScoreView<S>& m, MarkerOrder& order, std::int32_t start_score,
-                              std::vector<T>& frame) {
+                              std::vector<T>& frame, std::ostream& log) {
   const std::size_t n = order.size();
   order_frame(m, order, frame);
   MarkerOrder local(n);
   for (std::size_t i = 0; i < n; ++i) local[i] = static_cast<std::int32_t>(i);
-  reversal_passes_over(ScoreView<T>{frame.data(), n}, local, start_score);
+  reversal_passes_over(ScoreView<T>{frame.data(), n}, local, start_score, log);
   const MarkerOrder items = order;
   for (std::size_t i = 0; i < n; ++i) order[i] = items[static_cast<std::size_t>(local[i])];
 }

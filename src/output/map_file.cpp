@@ -1,10 +1,10 @@
 #include "output/map_file.hpp"
 
-#include <fstream>
+#include <sstream>
 
+#include "base/atomic_file.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "linkage/pair_lod.hpp"
-#include "run/report.hpp"
 
 namespace tarvek {
 namespace {
@@ -26,7 +26,7 @@ void write_rejected(std::ostream& out, const LocusList& list, const std::vector<
   }
 }
 
-void write_group(std::ostream& out, const MapContents& c, std::size_t g) {
+void write_group(std::ostream& out, const MapContents& c, std::size_t g, std::ostream& log) {
   const LinkageGroup& group = c.groups.at(g);
   const auto& rows = c.table.loci.rows;
   for (std::size_t k = 0; k < group.size(); ++k) {
@@ -45,7 +45,6 @@ void write_group(std::ostream& out, const MapContents& c, std::size_t g) {
   out << ";\n";
   const std::vector<int>& removed = c.removed_lists.at(g);
   if (!removed.empty()) {
-    std::ostream& log = log_stream();
     log << "singletons in group " << g + 1 << ":";
     for (const int e : removed) log << c.table.loci.names.at(static_cast<std::size_t>(e)) << ", ";
     log << "\n";
@@ -61,7 +60,7 @@ std::string map_file_stem(const std::string& loc_file) {
   return dot_in_name ? loc_file.substr(0, dot) : loc_file;
 }
 
-void write_map(std::ostream& out, const MapContents& c) {
+void write_map(std::ostream& out, const MapContents& c, std::ostream& log) {
   const GenotypeTable& t = c.table;
   for (std::size_t k = 0; k < 4; ++k)
     out << (k < t.header_lines.size() ? t.header_lines[k] : std::string()) << '\n';
@@ -80,7 +79,7 @@ void write_map(std::ostream& out, const MapContents& c) {
   }
   out << "\t;\tr\tLOD\tdist\n";
 
-  for (std::size_t g = 0; g < c.groups.size(); ++g) write_group(out, c, g);
+  for (std::size_t g = 0; g < c.groups.size(); ++g) write_group(out, c, g, log);
 
   if (!t.bad_segregation.names.empty()) {
     out << ";bad segregation ratio markers\n";
@@ -92,16 +91,21 @@ void write_map(std::ostream& out, const MapContents& c) {
   }
 }
 
-void write_map_file(const std::string& map_file_name, const MapContents& contents) {
-  std::ofstream out(map_file_name, std::ios::out | std::ios::trunc);
-  if (!out.is_open()) report_fatal("bad map file " + map_file_name);
-  write_map(out, contents);
-  out.close();
-  if (out.fail()) report_fatal("bad map file " + map_file_name);
+void write_map_file(const std::string& map_file_name, const MapContents& contents,
+                    Channels& channels) {
+  // The singletons lines go to the log once the map is safely written.
+  std::ostringstream singletons;
+  const std::string reason = write_file_atomically(
+      map_file_name, [&](std::ostream& out) { write_map(out, contents, singletons); });
+  if (!reason.empty()) {
+    note(channels, "cannot write " + map_file_name + ": " + reason);
+    report_fatal(channels, "bad map file " + map_file_name);
+  }
+  log_of(channels) << singletons.str();
 }
 
-void write_group_listing(const LinkageGroups& groups) {
-  std::ostream& log = log_stream();
+void write_group_listing(const LinkageGroups& groups, Channels& channels) {
+  std::ostream& log = log_of(channels);
   for (std::size_t g = 0; g < groups.size(); ++g) {
     log << "group (" << g + 1 << "):";
     for (const int x : groups[g]) log << x + 1 << " ";

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/channels.hpp"
 #include "genotype/genotype_table.hpp"
+#include "genotype/old_order.hpp"
 #include "linkage/linkage_groups.hpp"
-#include "run/old_order.hpp"
 
 namespace tarvek {
 
@@ -27,14 +28,18 @@ struct MapContents {
 // (the whole path when the file name has none), and "_map.loc" appended.
 std::string map_file_stem(const std::string& loc_file);
 
-// Writes the map file's lines to `out` and the singletons lines to the log.
-void write_map(std::ostream& out, const MapContents& contents);
+// Writes the map file's lines to `out` and the singletons lines to `log`.
+void write_map(std::ostream& out, const MapContents& contents, std::ostream& log);
 
-// Creates or truncates `map_file_name` and writes the map into it. A file
-// that cannot be created or written ends the run with "bad map file ".
-void write_map_file(const std::string& map_file_name, const MapContents& contents);
+// Writes the map into a temporary file beside `map_file_name` and renames it
+// into place, so that the map file appears whole or not at all. A map that
+// cannot be written leaves the previous file as it was and ends the run with
+// "bad map file " + its name, the system's reason on a line of its own
+// before it.
+void write_map_file(const std::string& map_file_name, const MapContents& contents,
+                    Channels& channels);
 
 // "group (g):" and the members counted from 1, for every group, into the log.
-void write_group_listing(const LinkageGroups& groups);
+void write_group_listing(const LinkageGroups& groups, Channels& channels);
 
 }  // namespace tarvek

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "genotype/genotype_codes.hpp"
-#include "run/report.hpp"
 
 namespace tarvek {
 namespace {
@@ -15,9 +14,22 @@ constexpr std::array<float, kKernelMaxHalfWidth> kRawWeights{
 
 constexpr int kConfiguredHalfWidth = 1;
 
-// Set once by normalise_kernel.
-int half_width = kConfiguredHalfWidth;
-std::array<float, kKernelMaxHalfWidth> weights = kRawWeights;
+constexpr int kHalfWidth =
+    kConfiguredHalfWidth > kKernelMaxHalfWidth ? kKernelMaxHalfWidth : kConfiguredHalfWidth;
+
+// The raw weights of the half width, scaled so that both sides add up to 1:
+// the sum of twice each weight in single precision, then each weight divided
+// by it.
+constexpr std::array<float, kKernelMaxHalfWidth> normalised_weights() {
+  std::array<float, kKernelMaxHalfWidth> w = kRawWeights;
+  float sum = 0.0f;
+  for (int d = 0; d < kHalfWidth; ++d) sum += 2.0f * w[static_cast<std::size_t>(d)];
+  for (int d = 0; d < kHalfWidth; ++d) w[static_cast<std::size_t>(d)] /= sum;
+  return w;
+}
+
+constexpr std::array<float, kKernelMaxHalfWidth> kWeights = normalised_weights();
+static_assert(kWeights[0] == 0.5f, "one neighbour per side weighs one half");
 
 // Rows: neighbour's code; columns: code under test. Codes - A B C D H *.
 constexpr float kConflict[kCodeCount][kCodeCount] = {
@@ -37,18 +49,10 @@ struct Removal {
 
 }  // namespace
 
-int kernel_half_width() { return half_width; }
+int kernel_half_width() { return kHalfWidth; }
 
 float kernel_weight(int distance) {
-  return weights.at(static_cast<std::size_t>(distance - 1));
-}
-
-void normalise_kernel() {
-  half_width = kConfiguredHalfWidth > kKernelMaxHalfWidth ? kKernelMaxHalfWidth : kConfiguredHalfWidth;
-  weights = kRawWeights;
-  float sum = 0.0f;
-  for (int d = 0; d < half_width; ++d) sum += 2.0f * weights.at(static_cast<std::size_t>(d));
-  for (int d = 0; d < half_width; ++d) weights.at(static_cast<std::size_t>(d)) /= sum;
+  return kWeights.at(static_cast<std::size_t>(distance - 1));
 }
 
 float conflict(int neighbour_code, int code) {
@@ -59,7 +63,8 @@ float conflict(int neighbour_code, int code) {
 
 int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
                     const std::vector<int>& members, std::vector<int>& removed,
-                    float singleton_threshold) {
+                    float singleton_threshold, Channels& channels) {
+  std::ostream& log = log_of(channels);
   const std::size_t n = order.size();
   if (n == 0) return 0;
   // The row of the locus at each order position.
@@ -69,9 +74,9 @@ int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
     at_position[p] = &rows.at(static_cast<std::size_t>(member));
   }
   const std::size_t individuals = at_position[0]->size();
-  log_stream() << individuals << " individuals";
+  log << individuals << " individuals";
 
-  const long long width = half_width;
+  const long long width = kHalfWidth;
   std::vector<Removal> removals;
   std::vector<std::size_t> singletons;
   for (std::size_t i = 0; i < n; ++i) {
@@ -93,7 +98,7 @@ int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
     if (individuals > 0 && share > static_cast<double>(singleton_threshold)) {
       const int entry = order[i];
       removed.push_back(entry);
-      log_stream() << "removing marker=" << members.at(static_cast<std::size_t>(entry)) << " at "
+      log << "removing marker=" << members.at(static_cast<std::size_t>(entry)) << " at "
                    << i << " for " << singletons.size() << " singletons with score "
                    << static_cast<float>(share) << std::endl;
       removals.push_back(Removal{i, singletons});

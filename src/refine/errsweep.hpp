@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "base/channels.hpp"
 #include "genotype/genotype_table.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
@@ -16,12 +17,10 @@ inline constexpr float kSingletonCut = 0.95f;
 
 // Neighbours looked at on each side of a locus.
 int kernel_half_width();
-// Normalised weight of the neighbour at distance 1..half width.
+// Normalised weight of the neighbour at distance 1..half width: the raw
+// weights scaled so that both sides add up to 1 (with one neighbour per side
+// each weight is 0.5). Computed once, at compile time.
 float kernel_weight(int distance);
-
-// Clamps the half width to 15 and scales its weights so that both sides add
-// up to 1 (with one neighbour per side each weight becomes 0.5).
-void normalise_kernel();
 
 // 1 where the neighbour's code and the code under test cannot stand for the
 // same genotype: [neighbour code][code under test].
@@ -34,6 +33,6 @@ float conflict(int neighbour_code, int code);
 // their positions erased from the order. Returns the number removed.
 int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
                     const std::vector<int>& members, std::vector<int>& removed,
-                    float singleton_threshold);
+                    float singleton_threshold, Channels& channels);
 
 }  // namespace tarvek

@@ -5,7 +5,7 @@
 #include <bit>
 #include <stdexcept>
 
-#include "run/progress.hpp"
+#include "base/progress.hpp"
 
 namespace tarvek {
 
@@ -128,11 +128,11 @@ std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& p, st
 }
 
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
-                                   const char* progress_label) {
+                                   const char* progress_label, Channels& channels) {
   const std::size_t n = p.items;
   PairScoreMatrix m = make_pair_score_matrix(n);
   const PlanTable table(kernel, p);
-  Progress progress = start_progress(progress_label, n, n >= 1000);
+  Progress progress = start_progress(channels, progress_label, n, n >= 1000);
   for (std::size_t i = 0; i < n; ++i) {
     std::int32_t* row = m.values.data() + i * n;
     for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
@@ -141,6 +141,23 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
   }
   if (kernel.symmetric) mirror_upper(m);
   finish_progress(progress);
+  return m;
+}
+
+PairScoreMatrix plain_score_matrix(const ScoringMatrix& score,
+                                   const std::vector<std::vector<int>>& items) {
+  const std::size_t n = items.size();
+  PairScoreMatrix m = make_pair_score_matrix(n);
+  for (std::size_t a = 0; a < n; ++a)
+    for (std::size_t b = 0; b < n; ++b) {
+      const std::vector<int>& ra = items[a];
+      const std::vector<int>& rb = items[b];
+      std::uint32_t sum = 0;
+      for (std::size_t k = 0; k < ra.size(); ++k)
+        sum += static_cast<std::uint32_t>(score.at(static_cast<std::size_t>(ra[k]))
+                                              .at(static_cast<std::size_t>(rb.at(k))));
+      score_at(m, a, b) = static_cast<std::int32_t>(sum);
+    }
   return m;
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/channels.hpp"
 #include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "ordering/pair_score_matrix.hpp"
@@ -31,6 +32,13 @@ std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& plane
 // All pair scores of the items; entry [i][j] = plane_pair_score(i, j).
 // `progress_label` names the stage on the progress indicator.
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& planes,
-                                   const char* progress_label);
+                                   const char* progress_label, Channels& channels);
+
+// The plain version: entry [i][j] is the sum over the positions of
+// score[code of i][code of j], read from `items` (one code row per item),
+// added in unsigned 32-bit arithmetic. The plane version is checked against
+// it, and the reference build scores with it.
+PairScoreMatrix plain_score_matrix(const ScoringMatrix& score,
+                                   const std::vector<std::vector<int>>& items);
 
 }  // namespace tarvek

@@ -1,20 +1,19 @@
 #include "refine/refine_group.hpp"
 
-#include <iostream>
+#include <ostream>
 
 #include "genotype/code_planes.hpp"
 #include "ordering/linksort.hpp"
-#include "refine/group_scores.hpp"
 #include "refine/errsweep.hpp"
-#include "run/report.hpp"
+#include "refine/group_scores.hpp"
 
 namespace tarvek {
 
 std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows, int a,
-                       int b) {
+                       int b, Channels& channels) {
   const auto count = static_cast<long long>(rows.size());
   if (a < 0 || b < 0 || a >= count || b >= count) {
-    std::cerr << "Error in scorepair function, bad loc numbers";
+    errors_of(channels) << "Error in scorepair function, bad loc numbers";
     return 0;
   }
   const GenotypeRow& ra = rows[static_cast<std::size_t>(a)];
@@ -29,13 +28,20 @@ std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow
 
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
-                                         const LinkageGroup& members) {
+                                         const std::vector<int>& members, Channels& channels) {
+  if (reference_build()) {
+    std::vector<std::vector<int>> items;
+    items.reserve(members.size());
+    for (const int x : members) items.push_back(rows.at(static_cast<std::size_t>(x)));
+    return plain_score_matrix(score, items);
+  }
   const CodePlanes planes = planes_of_rows(rows, members);
-  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix");
+  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels);
 }
 
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
-               const std::vector<int>& removed) {
+               const std::vector<int>& removed, Channels& channels) {
+  std::ostream& log = log_of(channels);
   for (const int entry : removed) {
     const auto item = static_cast<std::size_t>(entry);
     std::size_t position = 0;
@@ -58,58 +64,85 @@ void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<i
         order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), entry);
       }
     }
-    log_stream() << "replaced singleton marker=" << members.at(item) << " at " << position
-                 << std::endl;
+    log << "replaced singleton marker=" << members.at(item) << " at " << position << std::endl;
   }
-  log_stream() << "Replaced " << removed.size() << " markers in group of size " << order.size()
-               << std::endl;
+  log << "Replaced " << removed.size() << " markers in group of size " << order.size()
+      << std::endl;
 }
 
-std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& rows,
-                          LinkageGroup& members, std::vector<int>& removed, bool errsweep_on,
-                          float singleton_threshold) {
+namespace {
+
+// After ERRSWEEP the removed loci's singleton genotypes are flagged: their
+// rows and columns of the matrix are scored again from the recoded rows.
+void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
+                     const std::vector<int>& members, const std::vector<int>& removed,
+                     PairScoreMatrix& m, Channels& channels) {
   const std::size_t n = members.size();
-  std::cout << "creating group score matrix..." << std::endl;
-  log_stream() << "creating the group score matrix , size=" << n << std::endl;
+  if (removed.empty()) return;
+  if (reference_build()) {
+    for (const int r : removed) {
+      const auto item = static_cast<std::size_t>(r);
+      const int locus = members.at(item);
+      for (std::size_t i = 0; i < n; ++i) {
+        score_at(m, item, i) = scorepair(score, rows, locus, members[i], channels);
+        score_at(m, i, item) = scorepair(score, rows, members[i], locus, channels);
+      }
+    }
+    return;
+  }
   const ScoreKernel kernel = make_score_kernel(score);
   CodePlanes planes = planes_of_rows(rows, members);
-  PairScoreMatrix m = plane_score_matrix(kernel, planes, "group score matrix");
-  const LinkageGroup copy = members;
+  for (const int r : removed) {
+    const auto item = static_cast<std::size_t>(r);
+    for (std::size_t i = 0; i < n; ++i) {
+      score_at(m, item, i) = plane_pair_score(kernel, planes, item, i);
+      score_at(m, i, item) = plane_pair_score(kernel, planes, i, item);
+    }
+  }
+}
+
+}  // namespace
+
+std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& rows,
+                          std::vector<int>& members, std::vector<int>& removed,
+                          const RefineSettings& settings, OrderRandom& random,
+                          Channels& channels, const StageObserver& observer) {
+  std::ostream& log = log_of(channels);
+  const std::size_t n = members.size();
+  console_of(channels) << "creating group score matrix..." << std::endl;
+  log << "creating the group score matrix , size=" << n << std::endl;
+  stage_started(observer, Stage::score_matrix);
+  PairScoreMatrix m = build_group_score_matrix(score, rows, members, channels);
+  stage_finished(observer, Stage::score_matrix);
+  const std::vector<int> copy = members;
   MarkerOrder order(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::int32_t>(i);
 
-  linksort(m, order);
-  if (errsweep_on) {
-    const int c = find_singletons(rows, order, copy, removed, singleton_threshold);
+  stage_started(observer, Stage::linksort);
+  linksort(m, order, random, channels);
+  stage_finished(observer, Stage::linksort);
+  if (settings.errsweep_on) {
+    stage_started(observer, Stage::errsweep);
+    const int c = find_singletons(rows, order, copy, removed, settings.singleton_threshold, channels);
+    stage_finished(observer, Stage::errsweep);
+    stage_started(observer, Stage::rerun);
     if (c > 0) {
-      log_stream() << "Removed Singletons!, ReRunning LINKSORT\n" << std::endl;
-      std::cout << "Removed Singletons!, ReRunning LINKSORT" << std::endl;
-      linksort(m, order);
+      log << "Removed Singletons!, ReRunning LINKSORT\n" << std::endl;
+      console_of(channels) << "Removed Singletons!, ReRunning LINKSORT" << std::endl;
+      linksort(m, order, random, channels);
     }
     const std::int32_t s = order_score(m, order);
-    log_stream() << "\nMain loop done!!!!, score=" << s << "\nHammering in removed markers..."
-                 << std::endl;
-    std::cout << "Main loop done!!!!, score=" << s << "\nHammering in removed markers..."
-              << std::endl;
-    // The removed loci's singleton genotypes are now flagged: refresh their
-    // pair scores.
-    for (const int r : removed) {
-      const auto item = static_cast<std::size_t>(r);
-      set_item_codes(planes, item, rows.at(static_cast<std::size_t>(copy.at(item))));
-    }
-    for (const int r : removed) {
-      const auto item = static_cast<std::size_t>(r);
-      for (std::size_t i = 0; i < n; ++i) {
-        score_at(m, item, i) = plane_pair_score(kernel, planes, item, i);
-        score_at(m, i, item) = plane_pair_score(kernel, planes, i, item);
-      }
-    }
-    hammer_in(m, order, copy, removed);
+    log << "\nMain loop done!!!!, score=" << s << "\nHammering in removed markers..." << std::endl;
+    console_of(channels) << "Main loop done!!!!, score=" << s << "\nHammering in removed markers..."
+                         << std::endl;
+    rescore_removed(score, rows, copy, removed, m, channels);
+    hammer_in(m, order, copy, removed, channels);
+    stage_finished(observer, Stage::rerun);
   }
   for (std::size_t i = 0; i < n; ++i) members[i] = copy.at(static_cast<std::size_t>(order.at(i)));
   for (int& r : removed) r = copy.at(static_cast<std::size_t>(r));
   const std::int32_t s = order_score(m, order);
-  log_stream() << "\nLINKSORT done, score=" << s << std::endl;
+  log << "\nLINKSORT done, score=" << s << std::endl;
   return s;
 }
 

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/channels.hpp"
+#include "base/observer.hpp"
 #include "genotype/genotype_table.hpp"
 #include "genotype/scoring_matrix.hpp"
-#include "linkage/linkage_groups.hpp"
+#include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
 namespace tarvek {
@@ -16,21 +18,27 @@ namespace tarvek {
 // Sum over the individuals of score[code at a][code at b]. Invalid locus
 // numbers are reported on standard error and score 0.
 std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows, int a,
-                       int b);
+                       int b, Channels& channels);
 
-// n by n scorepair matrix of the members.
+// n by n scorepair matrix of the members (rows of `rows`).
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
-                                         const LinkageGroup& members);
+                                         const std::vector<int>& members, Channels& channels);
 
 // Puts each removed entry back at its cheapest place in the order.
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
-               const std::vector<int>& removed);
+               const std::vector<int>& removed, Channels& channels);
+
+struct RefineSettings {
+  bool errsweep_on = false;
+  float singleton_threshold = 0.05f;
+};
 
 // Orders the group in place (members end in map order) and returns its order
 // score. `removed` receives the locus numbers ERRSWEEP took out and put back.
 std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& rows,
-                          LinkageGroup& members, std::vector<int>& removed, bool errsweep_on,
-                          float singleton_threshold);
+                          std::vector<int>& members, std::vector<int>& removed,
+                          const RefineSettings& settings, OrderRandom& random,
+                          Channels& channels, const StageObserver& observer = {});
 
 }  // namespace tarvek

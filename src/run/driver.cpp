@@ -1,127 +1,179 @@
 #include "run/driver.hpp"
 
 #include <exception>
-#include <fstream>
-#include <iostream>
 #include <new>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "genotype/loc_reader.hpp"
-#include "genotype/scoring_matrix.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/lod_matrix.hpp"
+#include "linkage/lod_table.hpp"
+#include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
 #include "output/map_file.hpp"
-#include "refine/errsweep.hpp"
 #include "refine/refine_group.hpp"
-#include "run/old_order.hpp"
 #include "run/order_individuals.hpp"
-#include "run/report.hpp"
-#include "run/run_parameters.hpp"
-#include "run/text_input.hpp"
+
+#ifndef TARVEK_VERSION
+#define TARVEK_VERSION "unknown"
+#endif
 
 namespace tarvek {
 namespace {
 
 const std::string kSeparator(61, '-');
 
-LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table) {
+template <class Lods>
+void group_with(const Lods& lods, const RunParameters& params, LinkageGroups& groups,
+                Channels& channels) {
+  core_grouping(lods, groups, params.core_LOD, channels);
+  log_of(channels) << std::endl;
+  if (static_cast<long long>(groups.size()) > params.chromosomes) {
+    place_satellites(lods, groups, params.min_LOD, params.chromosomes, channels);
+    log_of(channels) << std::endl;
+  }
+  sort_and_prune_groups(groups, channels);
+}
+
+LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table,
+                         Channels& channels) {
   LinkageGroups groups;
   const std::size_t n = table.loci.rows.size();
   if (params.skip_grouping) {
-    std::cout << "\nskipping grouping";
-    log_stream() << "\nSKIPPING GROUPING\n";
+    console_of(channels) << "\nskipping grouping";
+    log_of(channels) << "\nSKIPPING GROUPING\n";
     LinkageGroup all(n);
     for (std::size_t i = 0; i < n; ++i) all[i] = static_cast<int>(i);
     groups.push_back(std::move(all));
     return groups;
   }
-  log_stream() << "\nCORE GROUPING MARKERS...";
-  std::cout << "\ncreating LOD matrix..." << std::endl;
-  log_stream() << "\ncreating LOD matrix..." << std::endl;
-  const LodMatrix lods = build_lod_matrix(table.loci.rows);
-  core_grouping(lods, groups, params.core_LOD);
-  log_stream() << std::endl;
-  if (static_cast<long long>(groups.size()) > params.chromosomes) {
-    place_satellites(lods, groups, params.min_LOD, params.chromosomes);
-    log_stream() << std::endl;
+  log_of(channels) << "\nCORE GROUPING MARKERS...";
+  line_to_console_and_log(channels, "\ncreating LOD matrix...");
+  if (reference_build()) {
+    group_with(build_lod_table(table.loci.rows), params, groups, channels);
+  } else {
+    group_with(build_lod_matrix(table.loci.rows), params, groups, channels);
   }
-  sort_and_prune_groups(groups);
   return groups;
 }
 
-std::int32_t order_groups(const RunParameters& params, GenotypeTable& table,
-                          LinkageGroups& groups, std::vector<std::vector<int>>& removed_lists) {
-  std::cout << "\nOrdering markers..." << std::endl;
-  log_stream() << "\nORDERING MARKERS...\n\n";
-  seed_order_random(6);
+std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
+                          GenotypeTable& table, LinkageGroups& groups,
+                          std::vector<std::vector<int>>& removed_lists, OrderRandom& random,
+                          Channels& channels, const StageObserver& observer) {
+  std::ostream& log = log_of(channels);
+  console_of(channels) << "\nOrdering markers..." << std::endl;
+  log << "\nORDERING MARKERS...\n\n";
+  seed_order_random(random, 6);
   removed_lists.assign(groups.size(), std::vector<int>());
   std::int32_t total_score = 0;
   for (std::size_t g = 0; g < groups.size(); ++g) {
     const std::size_t m = groups[g].size();
     if (m < 2) continue;
-    log_stream() << kSeparator << "\n";
-    log_stream() << "Running LINKSORT on group " << g + 1 << std::endl;
-    const bool errsweep_on =
+    log << kSeparator << "\n";
+    log << "Running LINKSORT on group " << g + 1 << std::endl;
+    RefineSettings settings;
+    settings.errsweep_on =
         params.errsweep && static_cast<long long>(m) > params.errsweep_group_threshold;
-    const std::int32_t s = refine_group(scoring_matrix(), table.loci.rows, groups[g],
-                                        removed_lists[g], errsweep_on, params.singleton_threshold);
+    settings.singleton_threshold = params.singleton_threshold;
+    const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
+                                        settings, random, channels, observer);
     total_score = wrap_add(total_score, s);
   }
-  log_stream() << kSeparator << "\n";
+  log << kSeparator << "\n";
   return total_score;
-}
-
-void run(int argc, const char* const* argv) {
-  std::cout << "Running tarvek..." << std::endl;
-  normalise_kernel();
-  RunParameters params;
-  read_run_parameters(argc, argv, params, scoring_matrix());
-
-  std::ifstream loc;
-  if (!open_input_file(params.loc_file, loc)) report_fatal("bad loc file!");
-  const std::string stem = map_file_stem(params.loc_file);
-  log_stream() << "\nRUNNING TARVEK ON " << stem << std::endl;
-  const std::string map_file_name = stem + "_map.loc";
-
-  GenotypeTable table = read_loc_file(loc, params.screening_thresholds);
-  loc.close();
-  if (table.n_individuals < 0) table.n_individuals = 0;
-
-  std::vector<int> individual_order(static_cast<std::size_t>(table.n_individuals));
-  for (std::size_t i = 0; i < individual_order.size(); ++i) individual_order[i] = static_cast<int>(i);
-  OldOrderState old_order;
-  scan_comment_lines(table.comment_lines, table.n_individuals, old_order);
-
-  LinkageGroups groups = group_loci(params, table);
-  write_group_listing(groups);
-
-  std::vector<std::vector<int>> removed_lists;
-  const std::int32_t total_score = order_groups(params, table, groups, removed_lists);
-
-  if (params.order_plants) order_individuals(scoring_matrix(), table.loci.rows, individual_order);
-
-  write_map_file(map_file_name, MapContents{table, groups, removed_lists, individual_order,
-                                            old_order, params.core_LOD, total_score});
-
-  log_stream() << "\nTARVEK IS DONE\n";
-  std::cout << "\nDONE";
-  close_log();
 }
 
 }  // namespace
 
-int run_tarvek(int argc, const char* const* argv) {
+RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver& observer) {
+  const RunParameters& params = setup.params;
+  RunResult result;
+  log_of(channels) << "\nRUNNING TARVEK ON " << map_file_stem(params.loc_file) << std::endl;
+
+  stage_started(observer, Stage::read);
+  result.table = read_loc_file(*setup.loc, params.screening_thresholds, channels);
+  setup.loc.reset();
+  stage_finished(observer, Stage::read);
+  GenotypeTable& table = result.table;
+  if (table.n_individuals < 0) {
+    warn(channels, "no locus read from " + params.loc_file);
+    table.n_individuals = 0;
+  }
+
+  result.individual_order.resize(static_cast<std::size_t>(table.n_individuals));
+  for (std::size_t i = 0; i < result.individual_order.size(); ++i)
+    result.individual_order[i] = static_cast<int>(i);
+  scan_comment_lines(table.comment_lines, table.n_individuals, result.old_order, channels,
+                     table.comment_line_numbers);
+
+  stage_started(observer, Stage::grouping);
+  result.groups = group_loci(params, table, channels);
+  stage_finished(observer, Stage::grouping);
+  write_group_listing(result.groups, channels);
+
+  OrderRandom random;
+  result.total_score = order_groups(params, setup.matrix, table, result.groups,
+                                    result.removed_lists, random, channels, observer);
+
+  if (params.order_plants) {
+    stage_started(observer, Stage::order_individuals);
+    // The random stream goes on from the last group.
+    order_individuals(setup.matrix, table.loci.rows, result.individual_order, random, channels);
+    stage_finished(observer, Stage::order_individuals);
+  }
+  return result;
+}
+
+std::string version_text() { return std::string("tarvek ") + TARVEK_VERSION + "\n"; }
+
+namespace {
+
+int run_program(int argc, const char* const* argv, Channels& channels,
+                const StageObserver& observer) {
+  if (argc >= 2) {
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+      console_of(channels) << usage_text() << std::flush;
+      return 0;
+    }
+    if (first == "--version") {
+      console_of(channels) << version_text() << std::flush;
+      return 0;
+    }
+  }
+  console_of(channels) << "Running tarvek..." << std::endl;
+  RunSetup setup = read_run_parameters(argc, argv, channels);
+  const RunResult result = run_pipeline(setup, channels, observer);
+
+  stage_started(observer, Stage::write_map);
+  write_map_file(setup.map_file_name,
+                 MapContents{result.table, result.groups, result.removed_lists,
+                             result.individual_order, result.old_order, setup.params.core_LOD,
+                             result.total_score},
+                 channels);
+  stage_finished(observer, Stage::write_map);
+
+  log_of(channels) << "\nTARVEK IS DONE\n";
+  console_of(channels) << "\nDONE";
+  close_log_file(channels);
+  console_of(channels).flush();
+  return 0;
+}
+
+}  // namespace
+
+int run_tarvek(int argc, const char* const* argv, Channels& channels,
+               const StageObserver& observer) {
   // A run that cannot go on (out of memory, or an internal fault caught by a
   // checked access) still ends through the fatal-error path, never a crash.
   std::string fault;
   try {
-    run(argc, argv);
-    std::cout.flush();
-    return 0;
+    return run_program(argc, argv, channels, observer);
   } catch (const RunAbort& abort) {
-    close_log();
+    close_log_file(channels);
     return abort.status;
   } catch (const std::bad_alloc&) {
     fault = "out of memory";
@@ -129,9 +181,9 @@ int run_tarvek(int argc, const char* const* argv) {
     fault = std::string("internal error: ") + error.what();
   }
   try {
-    report_fatal(fault);
+    report_fatal(channels, fault);
   } catch (const RunAbort& abort) {
-    close_log();
+    close_log_file(channels);
     return abort.status;
   }
 }

@@ -1,11 +1,43 @@
 #pragma once
 // The program's fixed pipeline: parameters, loc file, grouping, ordering,
-// map file.
+// map file. The program's main, the benchmark and the tests all run it
+// through these calls.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/channels.hpp"
+#include "base/observer.hpp"
+#include "genotype/genotype_table.hpp"
+#include "genotype/old_order.hpp"
+#include "linkage/linkage_groups.hpp"
+#include "run/run_parameters.hpp"
 
 namespace tarvek {
 
-// Runs tarvek on the command line; returns the exit status (0 after a
-// complete run, 1 after a fatal error).
-int run_tarvek(int argc, const char* const* argv);
+// Everything a run yields, in memory: the map file is written from it.
+struct RunResult {
+  GenotypeTable table;                          // accepted loci as ordered and flagged
+  LinkageGroups groups;                         // in group order, each in map order
+  std::vector<std::vector<int>> removed_lists;  // per group, loci ERRSWEEP took out
+  std::vector<int> individual_order;            // column written at each position
+  OldOrderState old_order;                      // carried by the loc file
+  std::int32_t total_score = 0;
+};
+
+// Reads and screens the loc file (closing it), groups, orders and refines
+// each group and orders the individuals when asked: everything between the
+// parameters and the map file. Writes the run's messages to `channels`.
+RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver& observer = {});
+
+// The whole program on a command line (argv[0] is the program name): returns
+// the exit status (0 after a complete run, 1 after a fatal error). Prints
+// usage or version for a first argument --help or --version.
+int run_tarvek(int argc, const char* const* argv, Channels& channels,
+               const StageObserver& observer = {});
+
+// The version `tarvek --version` prints.
+std::string version_text();
 
 }  // namespace tarvek

@@ -3,8 +3,10 @@
 
 #include <vector>
 
+#include "base/channels.hpp"
 #include "genotype/genotype_table.hpp"
 #include "genotype/scoring_matrix.hpp"
+#include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
 namespace tarvek {
@@ -13,10 +15,11 @@ namespace tarvek {
 // b at j].
 PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
                                         const std::vector<GenotypeRow>& rows,
-                                        std::size_t n_individuals);
+                                        std::size_t n_individuals, Channels& channels);
 
 // Reorders `individual_order` (a permutation of the columns) with LINKSORT.
 void order_individuals(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
-                       std::vector<int>& individual_order);
+                       std::vector<int>& individual_order, OrderRandom& random,
+                       Channels& channels);
 
 }  // namespace tarvek

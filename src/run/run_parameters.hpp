@@ -1,8 +1,12 @@
 #pragma once
 // The run parameters, from the command line or the parameters file.
 
+#include <fstream>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "base/channels.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "genotype/screening.hpp"
 
@@ -20,23 +24,47 @@ struct RunParameters {
   int errsweep_group_threshold = 100;
   float singleton_threshold = 0.05f;
   std::string matrix_file = "matrix.txt";
+  // Where the log goes: set by -l; empty for the usual tarvek_log.txt.
+  std::string log_file;
 };
 
 inline constexpr const char* kParametersFileName = "mapping_parameters.txt";
 inline constexpr const char* kLogFileName = "tarvek_log.txt";
 
+// What the start of a run yields: the parameters, the scoring matrix, the loc
+// file open for reading (opened once, here) and the name of the map file.
+struct RunSetup {
+  RunParameters params;
+  ScoringMatrix matrix{};
+  std::unique_ptr<std::ifstream> loc;
+  std::string map_file_name;
+};
+
 // Folder of the loc file, ending in "/", or empty when the path names no
 // folder. A loc file in the root folder gives "/".
 std::string base_dir_of(const std::string& loc_file);
 
-// Checks the arguments, opens the log, reads the options or the parameters
-// file, echoes the parameters into the log and loads the scoring matrix.
-// Every failure ends the run through report_fatal.
-void read_run_parameters(int argc, const char* const* argv, RunParameters& params,
-                         ScoringMatrix& matrix);
+// Checks the arguments, opens the loc file, refuses a loc file that is the
+// log or the map file to be written (before anything is opened for writing),
+// opens the log, reads the options or the parameters file, echoes the
+// parameters into the log and loads the scoring matrix. Every failure ends
+// the run through the fatal path.
+RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channels);
 
 // The matrix file name with leading blanks removed and, when it then starts
 // with a double quote, its first and last characters dropped.
 std::string matrix_file_name(const std::string& matrix_file);
+
+// An option of the command line: its letter and how many values follow it.
+struct OptionSpec {
+  char letter;
+  int values;
+};
+
+// Every option the command line accepts.
+const std::vector<OptionSpec>& accepted_options();
+
+// The text `tarvek --help` prints.
+std::string usage_text();
 
 }  // namespace tarvek

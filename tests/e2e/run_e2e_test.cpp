@@ -139,7 +139,9 @@ TEST(CompleteRun, MapFileThatCannotBeCreatedIsFatal) {
   const RunResult r = run_tarvek_in(dir, {"-m", "matrix.txt", "x.loc"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kThreeLociOut);
-  EXPECT_EQ(r.err, "\n\nFatal error!: bad map file x_map.loc\n");
+  // The system's reason on a line of its own, then the fatal message.
+  EXPECT_EQ(r.err, "tarvek: cannot write x_map.loc: Is a directory\n"
+                   "\n\nFatal error!: bad map file x_map.loc\n");
   EXPECT_EQ(dir.read("tarvek_log.txt"), three_loci_log(echo("12", "16", "4", "50"), "x", "", false) +
                                             "\n\nFatal error!: bad map file x_map.loc\n");
 }

@@ -21,9 +21,10 @@
 #include "linkage/pair_lod.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
+#include "refine/group_scores.hpp"
 #include "refine/refine_group.hpp"
 #include "run/order_individuals.hpp"
-#include "support/capture.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
@@ -149,14 +150,6 @@ TEST(FastPathLod, GroupQueriesMatchPlainLoopsOverPairLod) {
   }
 }
 
-std::int32_t plain_pair_score(const ScoringMatrix& s, const GenotypeRow& a,
-                              const GenotypeRow& b) {
-  std::uint32_t sum = 0;
-  for (std::size_t k = 0; k < a.size(); ++k)
-    sum += static_cast<std::uint32_t>(s[idx(a[k])][idx(b[k])]);
-  return static_cast<std::int32_t>(sum);
-}
-
 // Kinds by kind / 2: small non-negative, either sign, huge (sums wrap), all
 // zero; even kinds symmetric. Row and column 6 stay zero.
 ScoringMatrix random_scoring(Rng& rng, int kind) {
@@ -189,11 +182,11 @@ TEST(FastPathScores, GroupScoreMatrixOfShuffledSubsetMatchesPlainSums) {
       const ScoringMatrix s = random_scoring(rng, kind);
       const std::vector<GenotypeRow> rows = score_rows(rng, 14, individuals);
       const LinkageGroup members = shuffled_subset(rng, 14, 1 + below(rng, 14));
-      std::vector<std::int32_t> plain;
-      for (const int a : members)
-        for (const int b : members)
-          plain.push_back(plain_pair_score(s, rows[idx(a)], rows[idx(b)]));
-      EXPECT_EQ(build_group_score_matrix(s, rows, members).values, plain)
+      std::vector<GenotypeRow> items;
+      for (const int a : members) items.push_back(rows[idx(a)]);
+      testing::CapturedChannels io;
+      EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels).values,
+                plain_score_matrix(s, items).values)
           << individuals << " individuals, scoring kind " << kind;
     }
 }
@@ -207,10 +200,9 @@ TEST(FastPathScores, IndividualScoreMatrixMatchesPlainSumsOverLoci) {
       std::vector<GenotypeRow> individuals(rows[0].size());  // codes of each, locus by locus
       for (const GenotypeRow& row : rows)
         for (std::size_t k = 0; k < row.size(); ++k) individuals[k].push_back(row[k]);
-      std::vector<std::int32_t> plain;
-      for (const GenotypeRow& a : individuals)
-        for (const GenotypeRow& b : individuals) plain.push_back(plain_pair_score(s, a, b));
-      EXPECT_EQ(individual_score_matrix(s, rows, individuals.size()).values, plain)
+      testing::CapturedChannels io;
+      EXPECT_EQ(individual_score_matrix(s, rows, individuals.size(), io.channels).values,
+                plain_score_matrix(s, individuals).values)
           << loci << " loci, " << individuals.size() << " individuals, scoring kind " << kind;
     }
 }
@@ -227,81 +219,25 @@ std::int32_t plain_score(const PairScoreMatrix& m, const MarkerOrder& o) {
   return wrapped(s);
 }
 
-// Cheapest insertion from the back of the order: the front, then each gap
-// a|b at m[a][x] + m[b][x] - m[a][b] when strictly lower, the back only when
-// strictly cheapest.
-std::int32_t plain_placement(const PairScoreMatrix& m, MarkerOrder& o) {
-  std::list<std::int32_t> rest(o.begin(), o.end() - 2);
-  std::list<std::int32_t> p = {o[o.size() - 1], o[o.size() - 2]};
-  std::uint32_t total = at(m, p.front(), p.back());
-  for (; !rest.empty(); rest.pop_back()) {
-    const std::int32_t x = rest.back();
-    std::int32_t best = wrapped(at(m, x, p.front()));
-    auto where = p.begin();
-    for (auto a = p.begin(), b = std::next(a); b != p.end(); ++a, ++b) {
-      const std::int32_t cost = wrapped(at(m, *a, x) + at(m, *b, x) - at(m, *a, *b));
-      if (cost < best) {
-        best = cost;
-        where = b;
-      }
-    }
-    const std::int32_t back = wrapped(at(m, p.back(), x));
-    if (back < best) {
-      best = back;
-      where = p.end();
-    }
-    p.insert(where, x);
-    total += u(best);
-  }
-  o.assign(p.begin(), p.end());
-  return wrapped(total);
-}
-
-// Prefix, inner segments and suffix of each length; a reversal with d < 0 is
-// applied at once.
-void plain_passes(const PairScoreMatrix& m, MarkerOrder& o, std::int32_t c, std::ostream& log) {
-  const int n = static_cast<int>(o.size());
-  const auto M = [&](int i, int j) { return at(m, o[idx(i)], o[idx(j)]); };
-  int reversals = 0;
-  const auto consider = [&](std::uint32_t d, int start, int end) {
-    if (wrapped(d) >= 0) return;
-    std::reverse(o.begin() + start, o.begin() + end + 1);
-    c = wrapped(u(c) + d);
-    ++reversals;
-  };
-  std::int32_t prev = wrapped(u(c) + 1);
-  for (int pass = 1; c < prev && c >= 0; ++pass) {
-    prev = c;
-    reversals = 0;
-    log << "pass " << pass;
-    for (int k = 2; k <= n - 2; ++k) {
-      consider(M(0, k) - M(k - 1, k), 0, k - 1);
-      for (int l = 1; l <= n - k - 2; ++l)
-        consider(M(l - 1, l + k - 1) + M(l, l + k) - M(l - 1, l) - M(l + k - 1, l + k), l,
-                 l + k - 1);
-      consider(M(n - k - 1, n - 1) - M(n - k - 1, n - k), n - k, n - 1);
-    }
-    log << ", " << reversals << " reverses made, score is " << c << "\n";
-  }
-}
-
-void plain_linksort(const PairScoreMatrix& m, MarkerOrder& o, std::ostream& log,
-                    std::ostream& out) {
+// LINKSORT's runs written out over the plain placement and passes.
+void plain_linksort(const PairScoreMatrix& m, MarkerOrder& o, OrderRandom& random,
+                    Channels& channels) {
   if (o.size() < 2) return;
+  std::ostream& log = log_of(channels);
   log << "Running LINKSORT!, groupsize=" << o.size() << ". Randomizing order...\n";
-  out << "Running LINKSORT on group of size=" << o.size() << "\n";
-  random_order(o);
+  console_of(channels) << "Running LINKSORT on group of size=" << o.size() << "\n";
+  random_order(o, random);
   std::int32_t s = plain_score(m, o);
   log << "randomized score=" << s << "\n";
-  std::int32_t prev = wrapped(u(s) + 1);
+  std::int64_t prev = std::int64_t{s} + 1;
   MarkerOrder saved = o;
   for (int run = 1; s < prev && s >= 0; ++run) {
     log << "\nLINKSORT run " << run << "\n";
     prev = s;
     saved = o;
-    const std::int32_t w = plain_placement(m, o);
+    const std::int32_t w = plain_window_placement(m, o);
     log << "inital window placement score = " << w << "\n";
-    plain_passes(m, o, w, log);
+    plain_reversal_passes(m, o, w, channels);
     s = plain_score(m, o);
     log << "score = " << s << "\n";
   }
@@ -364,19 +300,18 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
     const PairScoreMatrix m = random_pairs(rng, c.of, c.kind, c.symmetric);
     MarkerOrder plain = random_items(rng, c);
     MarkerOrder fast = plain;
-    const std::int32_t total = plain_placement(m, plain);
+    const std::int32_t total = plain_window_placement(m, plain);
     ASSERT_EQ(window_placement(m, fast), total);
     ASSERT_EQ(fast, plain);
     // Small starts let the running score pass below zero within a pass.
     const int start_kind = trial++ % 3;
     const std::int32_t start =
         start_kind == 0 ? plain_score(m, plain) : start_kind == 1 ? total : below(rng, 100);
-    std::ostringstream plain_log;
-    plain_passes(m, plain, start, plain_log);
-    testing::LogCapture log;
-    reversal_passes(m, fast, start);
+    testing::CapturedChannels plain_io, io;
+    plain_reversal_passes(m, plain, start, plain_io.channels);
+    reversal_passes(m, fast, start, io.channels);
     EXPECT_EQ(fast, plain);
-    EXPECT_EQ(log.text(), plain_log.str());
+    EXPECT_EQ(io.log_text(), plain_io.log_text());
   }
 }
 
@@ -388,18 +323,16 @@ TEST(FastPathLinksort, WholeSearchMatchesPlainSearchIncludingLogAndConsole) {
     MarkerOrder plain = random_items(rng, c);
     MarkerOrder fast = plain;
     const auto seed = static_cast<std::uint32_t>(rng());
-    std::ostringstream plain_log, plain_console;
-    seed_order_random(seed);
-    plain_linksort(m, plain, plain_log, plain_console);
-    const int plain_next_draw = draw_order_random();
-    seed_order_random(seed);
-    testing::LogCapture log;
-    testing::StreamCapture console(std::cout);
-    linksort(m, fast);
-    EXPECT_EQ(draw_order_random(), plain_next_draw);
+    testing::CapturedChannels plain_io, io;
+    OrderRandom plain_random, random;
+    seed_order_random(plain_random, seed);
+    plain_linksort(m, plain, plain_random, plain_io.channels);
+    seed_order_random(random, seed);
+    linksort(m, fast, random, io.channels);
+    EXPECT_EQ(draw_order_random(random), draw_order_random(plain_random));
     EXPECT_EQ(fast, plain);
-    EXPECT_EQ(log.text(), plain_log.str());
-    EXPECT_EQ(console.text(), plain_console.str());
+    EXPECT_EQ(io.log_text(), plain_io.log_text());
+    EXPECT_EQ(io.console_text(), plain_io.console_text());
   }
 }
 

@@ -8,13 +8,11 @@
 
 #include "linkage/linkage_groups.hpp"
 #include "linkage/lod_matrix.hpp"
-#include "support/capture.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
 
-using testing::LogCapture;
-using testing::StreamCapture;
 
 struct Entry {
   std::size_t row, column;
@@ -22,37 +20,33 @@ struct Entry {
 };
 
 // An n by n matrix of `fill`, with the listed entries set (row, column as given).
-LodMatrix matrix_with(std::size_t n, std::initializer_list<Entry> entries, float fill = 0.0f) {
+LodTable matrix_with(std::size_t n, std::initializer_list<Entry> entries, float fill = 0.0f) {
   std::vector<float> values(n * n, fill);
   for (const Entry& e : entries) values[e.row * n + e.column] = e.lod;
-  return lod_matrix_from_values(n, std::move(values));
+  return lod_table_from_values(n, std::move(values));
 }
 
-LinkageGroups grouped(const LodMatrix& matrix, float core_LOD = 16.0f) {
+LinkageGroups grouped(const LodTable& matrix, float core_LOD = 16.0f) {
+  testing::CapturedChannels io;
   LinkageGroups groups;
-  core_grouping(matrix, groups, core_LOD);
+  core_grouping(matrix, groups, core_LOD, io.channels);
   return groups;
 }
 
 TEST(CoreGrouping, EmptyMatrixPrintsOnlyTheEntryMessage) {
-  LogCapture log;
-  StreamCapture console(std::cout);
+  testing::CapturedChannels io;
   LinkageGroups groups;
-  core_grouping(lod_matrix_from_values(0, {}), groups, 16.0f);
+  core_grouping(lod_table_from_values(0, {}), groups, 16.0f, io.channels);
   EXPECT_TRUE(groups.empty());
-  EXPECT_EQ(console.text(), "core grouping...\n");
-  EXPECT_EQ(log.text(), "core grouping...\n");
+  EXPECT_EQ(io.console_text(), "core grouping...\n");
+  EXPECT_EQ(io.log_text(), "core grouping...\n");
 }
 
 TEST(CoreGrouping, UnlinkedLociFoundOneGroupEachInIndexOrder) {
-  LogCapture log;
-  StreamCapture console(std::cout);
   EXPECT_EQ(grouped(matrix_with(4, {})), (LinkageGroups{{0}, {1}, {2}, {3}}));
 }
 
 TEST(CoreGrouping, LateLinksAbsorbLaterGroupsAndLeaveThemEmpty) {
-  LogCapture log;
-  StreamCapture console(std::cout);
   // 2 linked to 0 and 1: joins {0}, then absorbs {1}.
   EXPECT_EQ(grouped(matrix_with(3, {{2, 0, 20}, {2, 1, 20}})), (LinkageGroups{{0, 2, 1}, {}}));
   // 3 linked to 0 and 2 only: the group of 1 between them is untouched.
@@ -68,8 +62,6 @@ TEST(CoreGrouping, LateLinksAbsorbLaterGroupsAndLeaveThemEmpty) {
 }
 
 TEST(CoreGrouping, LinkMustExceedCoreLodStrictly) {
-  LogCapture log;
-  StreamCapture console(std::cout);
   EXPECT_EQ(grouped(matrix_with(2, {{1, 0, 16.0f}})), (LinkageGroups{{0}, {1}}));
   EXPECT_EQ(grouped(matrix_with(2, {{1, 0, 16.001f}})), (LinkageGroups{{0, 1}}));
   // r = 0 pairs (9999) link at any lower threshold.
@@ -77,25 +69,22 @@ TEST(CoreGrouping, LinkMustExceedCoreLodStrictly) {
 }
 
 TEST(CoreGrouping, ReadsOnlyEntriesBelowTheDiagonal) {
-  LogCapture log;
-  StreamCapture console(std::cout);
   // Upper triangle and diagonal huge, lower triangle 0: no links at all.
   std::vector<float> values(16, 0.0f);
   for (std::size_t i = 0; i < 4; ++i)
     for (std::size_t j = i; j < 4; ++j) values[i * 4 + j] = 1e6f;
-  EXPECT_EQ(grouped(lod_matrix_from_values(4, values)), (LinkageGroups{{0}, {1}, {2}, {3}}));
+  EXPECT_EQ(grouped(lod_table_from_values(4, values)), (LinkageGroups{{0}, {1}, {2}, {3}}));
   // The same matrix with one lower entry, row 3 column 1, links exactly that pair.
   values[3 * 4 + 1] = 20.0f;
-  EXPECT_EQ(grouped(lod_matrix_from_values(4, values)), (LinkageGroups{{0}, {1, 3}, {2}}));
+  EXPECT_EQ(grouped(lod_table_from_values(4, values)), (LinkageGroups{{0}, {1, 3}, {2}}));
 }
 
 TEST(SortAndPruneGroups, PrintsCountAndCutCountOnConsoleAndLog) {
   const auto run = [](LinkageGroups groups) {
-    LogCapture log;
-    StreamCapture console(std::cout);
-    sort_and_prune_groups(groups);
-    EXPECT_EQ(console.text(), log.text());
-    return std::make_tuple(console.text(), groups);
+    testing::CapturedChannels io;
+    sort_and_prune_groups(groups, io.channels);
+    EXPECT_EQ(io.console_text(), io.log_text());
+    return std::make_tuple(io.console_text(), groups);
   };
   // 14 groups, 3 of them empty.
   LinkageGroups fourteen;
@@ -119,15 +108,14 @@ TEST(SortAndPruneGroups, PrintsCountAndCutCountOnConsoleAndLog) {
 }
 
 TEST(SortAndPruneGroups, StaysStableWithManyGroups) {
-  LogCapture log;
-  StreamCapture console(std::cout);
+  testing::CapturedChannels io;
   // 20 groups: odd positions hold two loci, even positions one, the last two empty.
   LinkageGroups groups;
   for (int g = 0; g < 18; ++g) groups.push_back(g % 2 ? LinkageGroup{g, 100 + g} : LinkageGroup{g});
   groups.insert(groups.begin() + 7, LinkageGroup{});
   groups.insert(groups.begin() + 3, LinkageGroup{});
-  sort_and_prune_groups(groups);
-  EXPECT_EQ(console.text(), "20 groups, cut to 18\n");
+  sort_and_prune_groups(groups, io.channels);
+  EXPECT_EQ(io.console_text(), "20 groups, cut to 18\n");
   const LinkageGroups expected = {{1, 101},  {3, 103},  {5, 105},  {7, 107}, {9, 109}, {11, 111},
                                   {13, 113}, {15, 115}, {17, 117}, {0},      {2},      {4},
                                   {6},       {8},       {10},      {12},     {14},     {16}};
@@ -139,19 +127,18 @@ struct SatelliteRun {
   std::string console, log;
 };
 
-SatelliteRun satellites(const LodMatrix& matrix, LinkageGroups groups, int chromosomes,
+SatelliteRun satellites(const LodTable& matrix, LinkageGroups groups, int chromosomes,
                         float min_LOD = 4.0f) {
-  LogCapture log;
-  StreamCapture console(std::cout);
-  place_satellites(matrix, groups, min_LOD, chromosomes);
-  return {groups, console.text(), log.text()};
+  testing::CapturedChannels io;
+  place_satellites(matrix, groups, min_LOD, chromosomes, io.channels);
+  return {groups, io.console_text(), io.log_text()};
 }
 
 TEST(PlaceSatellites, MergesBestLinkedSatelliteAndStopsWhenAPassMergesNothing) {
   // Sizes 5, 3, 2, 1 (given unsorted); chromosomes 2. The size-2 group links to the
   // first group through row 9 (satellite member), column 2. The entry row 5, column 9
   // is the transposed position and must not be read for this satellite.
-  const LodMatrix matrix = matrix_with(11, {{9, 2, 10}, {5, 9, 50}});
+  const LodTable matrix = matrix_with(11, {{9, 2, 10}, {5, 9, 50}});
   const auto result = satellites(matrix, {{10}, {8, 9}, {0, 1, 2, 3, 4}, {5, 6, 7}}, 2);
   EXPECT_EQ(result.groups, (LinkageGroups{{0, 1, 2, 3, 4, 8, 9}, {5, 6, 7}, {10}}));
   const std::string expected =
@@ -165,7 +152,7 @@ TEST(PlaceSatellites, MergesBestLinkedSatelliteAndStopsWhenAPassMergesNothing) {
 
 TEST(PlaceSatellites, SatelliteMayJoinAnotherSatelliteAndTravelWithIt) {
   // chromosomes 1: {3,4} links only to the later satellite {5}; {5} links to {0,1,2}.
-  const LodMatrix matrix = matrix_with(6, {{3, 5, 10}, {5, 0, 6}});
+  const LodTable matrix = matrix_with(6, {{3, 5, 10}, {5, 0, 6}});
   const auto result = satellites(matrix, {{0, 1, 2}, {3, 4}, {5}}, 1, 4.5f);
   EXPECT_EQ(result.groups, (LinkageGroups{{0, 1, 2, 5, 3, 4}}));
   EXPECT_EQ(result.console,

@@ -9,13 +9,11 @@
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
-#include "support/capture.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
 
-using testing::LogCapture;
-using testing::StreamCapture;
 
 PairScoreMatrix matrix_of(std::initializer_list<std::initializer_list<std::int32_t>> rows) {
   PairScoreMatrix m = make_pair_score_matrix(rows.size());
@@ -29,44 +27,47 @@ PairScoreMatrix matrix_of(std::initializer_list<std::initializer_list<std::int32
 }
 
 TEST(OrderRandom, SeedDiscardsOneDrawAndStreamFollowsTheGenerator) {
+  OrderRandom random;
   // Seed 6: state = 6 * 22695477 + 1 = 136172863; 136172863 >> 16 = 2077
   // (2077 * 65536 = 136118272, remainder 54591), & 0x7FFF = 2077: discarded.
-  seed_order_random(6);
+  seed_order_random(random, 6);
   const int expected[] = {31820, 32473, 17167, 31717, 17190};
-  for (int value : expected) EXPECT_EQ(draw_order_random(), value);
+  for (int value : expected) EXPECT_EQ(draw_order_random(random), value);
 
   // Seed 0: state 1 after the discarded draw (value 0); the next state is
   // 22695478, and 22695478 >> 16 = 346 (346 * 65536 = 22675456).
-  seed_order_random(0);
-  EXPECT_EQ(draw_order_random(), 346);
+  seed_order_random(random, 0);
+  EXPECT_EQ(draw_order_random(random), 346);
 }
 
 TEST(OrderRandom, PickRandomTakesFloorOfDrawTimesCountOver32768) {
-  seed_order_random(6);
+  OrderRandom random;
+  seed_order_random(random, 6);
   std::vector<std::int32_t> remaining = {10, 20, 30, 40, 50};
   // 31820*5/32768 = 4.86 -> idx 4; 32473*4/32768 = 3.96 -> idx 3;
   // 17167*3/32768 = 1.57 -> idx 1; 31717*2/32768 = 1.94 -> idx 1; then idx 0.
-  EXPECT_EQ(pick_random(remaining), 50);
+  EXPECT_EQ(pick_random(remaining, random), 50);
   EXPECT_EQ(remaining, (std::vector<std::int32_t>{10, 20, 30, 40}));
-  EXPECT_EQ(pick_random(remaining), 40);
-  EXPECT_EQ(pick_random(remaining), 20);
+  EXPECT_EQ(pick_random(remaining, random), 40);
+  EXPECT_EQ(pick_random(remaining, random), 20);
   EXPECT_EQ(remaining, (std::vector<std::int32_t>{10, 30}));
-  EXPECT_EQ(pick_random(remaining), 30);
-  EXPECT_EQ(pick_random(remaining), 10);
+  EXPECT_EQ(pick_random(remaining, random), 30);
+  EXPECT_EQ(pick_random(remaining, random), 10);
   EXPECT_TRUE(remaining.empty());
 }
 
 TEST(OrderRandom, RandomOrderWritesPicksReversedAndConsumesOneDrawPerItem) {
-  seed_order_random(6);
-  for (int i = 0; i < 5; ++i) draw_order_random();
-  const int sixth = draw_order_random();
+  OrderRandom random;
+  seed_order_random(random, 6);
+  for (int i = 0; i < 5; ++i) draw_order_random(random);
+  const int sixth = draw_order_random(random);
 
-  seed_order_random(6);
+  seed_order_random(random, 6);
   MarkerOrder order = {10, 20, 30, 40, 50};
-  random_order(order);
+  random_order(order, random);
   // Picks 50, 40, 20, 30, 10 (see above); the last pick comes first.
   EXPECT_EQ(order, (MarkerOrder{10, 30, 20, 40, 50}));
-  EXPECT_EQ(draw_order_random(), sixth);
+  EXPECT_EQ(draw_order_random(random), sixth);
 }
 
 TEST(WindowPlacement, TwoItemsSwapAndTotalReadsLastThenSecondLast) {
@@ -143,12 +144,12 @@ TEST(WindowPlacement, AsymmetricMatrixReadsEachLookupInItsOwnOrientation) {
 TEST(ReversalPasses, WithoutCandidatesOnePassLineCarriesTheStartScore) {
   const PairScoreMatrix m = matrix_of({{0, 1, 9}, {1, 0, 1}, {9, 1, 0}});
   for (std::size_t n : {1u, 2u, 3u}) {
-    LogCapture log;
+    testing::CapturedChannels io;
     MarkerOrder order = {2, 0, 1};
     order.resize(n);
     const MarkerOrder before = order;
-    reversal_passes(m, order, 42);
-    EXPECT_EQ(log.text(), "pass 1, 0 reverses made, score is 42\n") << "n=" << n;
+    reversal_passes(m, order, 42, io.channels);
+    EXPECT_EQ(io.log_text(), "pass 1, 0 reverses made, score is 42\n") << "n=" << n;
     EXPECT_EQ(order, before);
   }
 }
@@ -158,20 +159,20 @@ TEST(ReversalPasses, FourItemsTryOnlyPrefixAndSuffixAndZeroChangeIsNotApplied) {
   // applied. Reversing 1..2 would gain 1+1-5-5 = -8 but is never tried.
   const PairScoreMatrix m =
       matrix_of({{0, 5, 1, 9}, {5, 0, 1, 1}, {1, 1, 0, 5}, {9, 1, 5, 0}});
-  LogCapture log;
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2, 3};
-  reversal_passes(m, order, 11);
-  EXPECT_EQ(log.text(), "pass 1, 0 reverses made, score is 11\n");
+  reversal_passes(m, order, 11, io.channels);
+  EXPECT_EQ(io.log_text(), "pass 1, 0 reverses made, score is 11\n");
   EXPECT_EQ(order, (MarkerOrder{0, 1, 2, 3}));
 }
 
 TEST(ReversalPasses, NegativeStartScoreRunsNoPass) {
   const PairScoreMatrix m =
       matrix_of({{0, 1, 2, 9}, {1, 0, 5, 9}, {2, 5, 0, 1}, {9, 9, 1, 0}});
-  LogCapture log;
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2, 3};
-  reversal_passes(m, order, -1);
-  EXPECT_EQ(log.text(), "");
+  reversal_passes(m, order, -1, io.channels);
+  EXPECT_EQ(io.log_text(), "");
   EXPECT_EQ(order, (MarkerOrder{0, 1, 2, 3}));
 }
 
@@ -183,11 +184,11 @@ TEST(ReversalPasses, InnerSegmentReversalIsAppliedAndPassesRepeat) {
   PairScoreMatrix m = make_pair_score_matrix(5);
   for (int a = 0; a < 5; ++a)
     for (int b = 0; b < 5; ++b) score_at(m, a, b) = x[a] > x[b] ? x[a] - x[b] : x[b] - x[a];
-  LogCapture log;
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2, 3, 4};
-  reversal_passes(m, order, 6);
+  reversal_passes(m, order, 6, io.channels);
   EXPECT_EQ(order, (MarkerOrder{0, 2, 1, 3, 4}));
-  EXPECT_EQ(log.text(),
+  EXPECT_EQ(io.log_text(),
             "pass 1, 1 reverses made, score is 4\n"
             "pass 2, 0 reverses made, score is 4\n");
 }
@@ -199,22 +200,23 @@ TEST(ReversalPasses, AsymmetricMatrixUsesTheBorderFormulasAsWritten) {
   // pass 2: prefix M[1][2]-M[0][2] = 3, suffix 1: nothing.
   const PairScoreMatrix m =
       matrix_of({{0, 0, 0, 1}, {10, 0, 3, 0}, {5, 0, 0, 0}, {0, 0, 0, 0}});
-  LogCapture log;
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2, 3};
-  reversal_passes(m, order, 20);
+  reversal_passes(m, order, 20, io.channels);
   EXPECT_EQ(order, (MarkerOrder{1, 0, 2, 3}));
-  EXPECT_EQ(log.text(),
+  EXPECT_EQ(io.log_text(),
             "pass 1, 1 reverses made, score is 17\n"
             "pass 2, 0 reverses made, score is 17\n");
 }
 
 TEST(Reverse, ValidSegmentsAreReversedInPlace) {
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2, 3, 4};
-  reverse(order, 1, 3);
+  reverse(order, 1, 3, io.channels);
   EXPECT_EQ(order, (MarkerOrder{0, 3, 2, 1, 4}));
-  reverse(order, 0, 4);
+  reverse(order, 0, 4, io.channels);
   EXPECT_EQ(order, (MarkerOrder{4, 1, 2, 3, 0}));
-  reverse(order, 3, 4);
+  reverse(order, 3, 4, io.channels);
   EXPECT_EQ(order, (MarkerOrder{4, 1, 2, 0, 3}));
 }
 
@@ -226,12 +228,11 @@ TEST(Reverse, InvalidPositionsAreReportedOnLogAndStderrAndChangeNothing) {
       {3, 1, "Bad indicies (3,1) in reverse function!\n"},
   };
   for (const auto& c : cases) {
-    LogCapture log;
-    StreamCapture err(std::cerr);
+    testing::CapturedChannels io;
     MarkerOrder order = {0, 1, 2, 3, 4};
-    reverse(order, c.start, c.end);
-    EXPECT_EQ(log.text(), c.text);
-    EXPECT_EQ(err.text(), c.text);
+    reverse(order, c.start, c.end, io.channels);
+    EXPECT_EQ(io.log_text(), c.text);
+    EXPECT_EQ(io.errors_text(), c.text);
     EXPECT_EQ(order, (MarkerOrder{0, 1, 2, 3, 4}));
   }
 }
@@ -246,17 +247,17 @@ TEST(OrderScore, SumsNeighbourPairsInOrderAndWrapsIn32Bits) {
 }
 
 TEST(Linksort, FewerThanTwoItemsAreLeftAloneSilentlyWithoutDraws) {
+  OrderRandom random;
   const PairScoreMatrix m = matrix_of({{0, 1}, {1, 0}});
   for (MarkerOrder order : {MarkerOrder{}, MarkerOrder{1}}) {
-    seed_order_random(6);
-    LogCapture log;
-    StreamCapture out(std::cout);
+    seed_order_random(random, 6);
+    testing::CapturedChannels io;
     const MarkerOrder before = order;
-    linksort(m, order);
+    linksort(m, order, random, io.channels);
     EXPECT_EQ(order, before);
-    EXPECT_EQ(log.text(), "");
-    EXPECT_EQ(out.text(), "");
-    EXPECT_EQ(draw_order_random(), 31820);
+    EXPECT_EQ(io.log_text(), "");
+    EXPECT_EQ(io.console_text(), "");
+    EXPECT_EQ(draw_order_random(random), 31820);
   }
 }
 
@@ -279,19 +280,20 @@ const char* const kThreeItemLog =
     "\nLINKSORT Done, using score 3\n\n";
 
 TEST(Linksort, ThreeItemsFullLogConsoleLineResultAndDrawCount) {
+  OrderRandom random;
   const PairScoreMatrix m = matrix_of({{0, 10, 2}, {10, 0, 1}, {2, 1, 0}});
-  seed_order_random(6);
-  LogCapture log;
-  StreamCapture out(std::cout);
+  seed_order_random(random, 6);
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2};
-  linksort(m, order);
+  linksort(m, order, random, io.channels);
   EXPECT_EQ(order, (MarkerOrder{0, 2, 1}));
-  EXPECT_EQ(log.text(), kThreeItemLog);
-  EXPECT_EQ(out.text(), "Running LINKSORT on group of size=3\n");
-  EXPECT_EQ(draw_order_random(), 31717);  // three draws used, the fourth is next
+  EXPECT_EQ(io.log_text(), kThreeItemLog);
+  EXPECT_EQ(io.console_text(), "Running LINKSORT on group of size=3\n");
+  EXPECT_EQ(draw_order_random(random), 31717);  // three draws used, the fourth is next
 }
 
 TEST(Linksort, PartialOrderNeverReadsRowsOrColumnsOutsideIt) {
+  OrderRandom random;
   // Items 0, 2, 5 carry the same scores as the three-item case above
   // (0 -> 0, 1 -> 2, 2 -> 5); every other row and column is huge.
   const std::int32_t huge = 1000000;
@@ -301,27 +303,26 @@ TEST(Linksort, PartialOrderNeverReadsRowsOrColumnsOutsideIt) {
   score_at(m, 0, 2) = score_at(m, 2, 0) = 10;
   score_at(m, 2, 5) = score_at(m, 5, 2) = 1;
   score_at(m, 0, 5) = score_at(m, 5, 0) = 2;
-  seed_order_random(6);
-  LogCapture log;
-  StreamCapture out(std::cout);
+  seed_order_random(random, 6);
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 2, 5};
-  linksort(m, order);
+  linksort(m, order, random, io.channels);
   EXPECT_EQ(order, (MarkerOrder{0, 5, 2}));
-  EXPECT_EQ(log.text(), kThreeItemLog);
+  EXPECT_EQ(io.log_text(), kThreeItemLog);
 }
 
 TEST(Linksort, TwoItemsKeepTheOrderFromBeforeTheRunThatFailedToImprove) {
+  OrderRandom random;
   {
     // Random start [0,1] (31820*2/32768 -> idx 1, then idx 0) scores 3; the
     // placement reverses it to score 5, so [0,1] is kept.
     const PairScoreMatrix m = matrix_of({{0, 3}, {5, 0}});
-    seed_order_random(6);
-    LogCapture log;
-    StreamCapture out(std::cout);
+    seed_order_random(random, 6);
+    testing::CapturedChannels io;
     MarkerOrder order = {0, 1};
-    linksort(m, order);
+    linksort(m, order, random, io.channels);
     EXPECT_EQ(order, (MarkerOrder{0, 1}));
-    EXPECT_EQ(log.text(),
+    EXPECT_EQ(io.log_text(),
               "Running LINKSORT!, groupsize=2. Randomizing order...\n"
               "randomized score=3\n"
               "\nLINKSORT run 1\n"
@@ -333,26 +334,25 @@ TEST(Linksort, TwoItemsKeepTheOrderFromBeforeTheRunThatFailedToImprove) {
   {
     // Start 5 -> run 1 gives [1,0] with 3 -> run 2 gives [0,1] with 5 -> [1,0].
     const PairScoreMatrix m = matrix_of({{0, 5}, {3, 0}});
-    seed_order_random(6);
-    LogCapture log;
-    StreamCapture out(std::cout);
+    seed_order_random(random, 6);
+    testing::CapturedChannels io;
     MarkerOrder order = {0, 1};
-    linksort(m, order);
+    linksort(m, order, random, io.channels);
     EXPECT_EQ(order, (MarkerOrder{1, 0}));
-    EXPECT_NE(log.text().find("\nLINKSORT run 2\n"), std::string::npos);
-    EXPECT_NE(log.text().find("\nLINKSORT Done, using score 3\n\n"), std::string::npos);
+    EXPECT_NE(io.log_text().find("\nLINKSORT run 2\n"), std::string::npos);
+    EXPECT_NE(io.log_text().find("\nLINKSORT Done, using score 3\n\n"), std::string::npos);
   }
 }
 
 TEST(Linksort, NegativeRandomisedScoreSkipsTheRuns) {
+  OrderRandom random;
   const PairScoreMatrix m = matrix_of({{0, -1}, {4, 0}});
-  seed_order_random(6);
-  LogCapture log;
-  StreamCapture out(std::cout);
+  seed_order_random(random, 6);
+  testing::CapturedChannels io;
   MarkerOrder order = {0, 1};
-  linksort(m, order);
+  linksort(m, order, random, io.channels);
   EXPECT_EQ(order, (MarkerOrder{0, 1}));
-  EXPECT_EQ(log.text(),
+  EXPECT_EQ(io.log_text(),
             "Running LINKSORT!, groupsize=2. Randomizing order...\n"
             "randomized score=-1\n"
             "\nLINKSORT Done, using score -1\n\n");

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "genotype/loc_reader.hpp"
-#include "run/report.hpp"
-#include "support/capture.hpp"
+#include "base/channels.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
@@ -26,10 +26,10 @@ struct Parsed {
 };
 
 Parsed parse(const std::string& line, const ScreeningThresholds& thresholds = kLenient) {
-  testing::LogCapture log;
+  testing::CapturedChannels io;
   Parsed p{0, "previous", {}, ""};
-  p.result = parse_locus_line(line, p.name, p.codes, thresholds);
-  p.log = log.text();
+  p.result = parse_locus_line(line, p.name, p.codes, thresholds, io.channels);
+  p.log = io.log_text();
   return p;
 }
 
@@ -43,16 +43,15 @@ struct Read {
 Read read(const std::string& text,
           const ScreeningThresholds& thresholds = {0.2f, 50.0f, 50.0f, 50.0f}) {
   std::istringstream in(text);
-  testing::LogCapture log;
-  testing::StreamCapture err(std::cerr);
+  testing::CapturedChannels io;
   Read r;
   try {
-    r.table = read_loc_file(in, thresholds);
+    r.table = read_loc_file(in, thresholds, io.channels);
   } catch (const RunAbort& abort) {
     r.abort_status = abort.status;
   }
-  r.log = log.text();
-  r.err = err.text();
+  r.log = io.log_text();
+  r.err = io.errors_text();
   return r;
 }
 

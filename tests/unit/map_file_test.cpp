@@ -10,15 +10,13 @@
 
 #include "genotype/genotype_table.hpp"
 #include "linkage/linkage_groups.hpp"
-#include "run/old_order.hpp"
-#include "run/report.hpp"
-#include "support/capture.hpp"
+#include "genotype/old_order.hpp"
+#include "base/channels.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
 
-using testing::LogCapture;
-using testing::StreamCapture;
 
 constexpr int M = 0, A = 1, B = 2, C = 3, H = 5, FLAGGED = 6;
 
@@ -39,10 +37,14 @@ struct MapInput {
   MapContents contents() const {
     return MapContents{table, groups, removed, order, old, core_LOD, total_score};
   }
-  std::string write() const {
+  std::string write(std::ostream& log) const {
     std::ostringstream out;
-    write_map(out, contents());
+    write_map(out, contents(), log);
     return out.str();
+  }
+  std::string write() const {
+    std::ostringstream log;
+    return write(log);
   }
   // One group per entry of `members`, with empty removed lists.
   void set_groups(LinkageGroups members) {
@@ -68,7 +70,6 @@ const char* const kPrologue =
     ";indOrdr\t0\t1\t2\t3\t;\tr\tLOD\tdist\n";
 
 TEST(WriteMap, WholeFileWithZeroAndFreeRecombinationNeighbours) {
-  LogCapture log;
   MapInput input;
   input.table.comment_lines = {";first comment"};
   input.total_score = -42;
@@ -84,7 +85,6 @@ TEST(WriteMap, WholeFileWithZeroAndFreeRecombinationNeighbours) {
                                ";\n"
                                "M4\tA\tB\tH\tH\n"
                                ";\n");
-  EXPECT_EQ(log.text(), "");
 }
 
 TEST(WriteMap, ScoreLinesCommentSlotsAndPairColumnsInDefaultNumberFormat) {
@@ -180,43 +180,41 @@ TEST(WriteMap, RejectedLociSectionsWithTabEndedRowsOfExactlyNIndividuals) {
 }
 
 TEST(WriteMap, SingletonsOfAGroupGoToTheLog) {
-  LogCapture log;
-  StreamCapture console(std::cout);
+  testing::CapturedChannels io;
   MapInput input;
   for (const char* name : {"M01", "M07", "M31", "M40"})
     append_locus(input.table.loci, name, {A, B, H, H});
   input.groups = {{0}, {1, 2, 3}};
   input.removed = {{}, {1, 2}};
-  const std::string map = input.write();
-  EXPECT_EQ(log.text(), "singletons in group 2:M07, M31, \n");
+  const std::string map = input.write(io.log);
+  EXPECT_EQ(io.log_text(), "singletons in group 2:M07, M31, \n");
   EXPECT_EQ(map.find("singletons"), std::string::npos);
-  EXPECT_EQ(console.text(), "");
+  EXPECT_EQ(io.console_text(), "");
 }
 
 TEST(WriteGroupListing, MembersCountedFromOneEachGroupFollowedByAnEmptyLine) {
-  LogCapture log;
-  StreamCapture console(std::cout);
-  write_group_listing({{0, 4, 8}, {2}});
-  EXPECT_EQ(log.text(), "group (1):1 5 9 \n\ngroup (2):3 \n\n");
-  EXPECT_EQ(console.text(), "");
+  testing::CapturedChannels io;
+  write_group_listing({{0, 4, 8}, {2}}, io.channels);
+  EXPECT_EQ(io.log_text(), "group (1):1 5 9 \n\ngroup (2):3 \n\n");
+  EXPECT_EQ(io.console_text(), "");
 }
 
 TEST(WriteMapFile, UnwritableMapFileIsFatal) {
-  LogCapture log;
-  StreamCapture err(std::cerr);
+  testing::CapturedChannels io;
   MapInput input;
   append_locus(input.table.loci, "M1", {A, B, H, H});
   input.set_groups({{0}});
   const std::string name = ::testing::TempDir() + "tarvek_no_such_folder/cross_map.loc";
   try {
-    write_map_file(name, input.contents());
+    write_map_file(name, input.contents(), io.channels);
     ADD_FAILURE() << "write_map_file returned for " << name;
   } catch (const RunAbort& abort) {
     EXPECT_EQ(abort.status, 1);
   }
   const std::string message = "\n\nFatal error!: bad map file " + name + "\n";
-  EXPECT_EQ(err.text(), message);
-  EXPECT_EQ(log.text(), message);
+  EXPECT_EQ(io.errors_text(),
+            "tarvek: cannot write " + name + ": No such file or directory\n" + message);
+  EXPECT_EQ(io.log_text(), message);
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "output/map_file.hpp"
-#include "run/old_order.hpp"
+#include "genotype/old_order.hpp"
 #include "run/run_parameters.hpp"
-#include "support/capture.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
@@ -24,9 +24,9 @@ struct Scanned {
 
 Scanned scan(const Lines& lines, int n_individuals) {
   Scanned s;
-  testing::LogCapture log;
-  scan_comment_lines(lines, n_individuals, s.state);
-  s.log = log.text();
+  testing::CapturedChannels io;
+  scan_comment_lines(lines, n_individuals, s.state, io.channels);
+  s.log = io.log_text();
   return s;
 }
 

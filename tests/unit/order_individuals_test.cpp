@@ -10,14 +10,12 @@
 #include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
 #include "run/order_individuals.hpp"
-#include "support/capture.hpp"
+#include "support/channels.hpp"
 #include "support/scoring.hpp"
 
 namespace tarvek {
 namespace {
 
-using testing::LogCapture;
-using testing::StreamCapture;
 
 constexpr int M = kMissing, A = kCodeA, B = kCodeB, C = kCodeC, H = kCodeH, F = kFlagged;
 
@@ -29,7 +27,8 @@ TEST(IndividualScoreMatrix, EntrySumsScoreOfFirstIndividualCodeThenSecondOverLoc
     for (int j = 0; j < 6; ++j) s[i][j] = 10 * i + j;
   // Two loci (rows), three individuals (columns).
   const std::vector<GenotypeRow> rows = {{A, B, F}, {C, M, H}};
-  const PairScoreMatrix m = individual_score_matrix(s, rows, 3);
+  testing::CapturedChannels io;
+  const PairScoreMatrix m = individual_score_matrix(s, rows, 3, io.channels);
   ASSERT_EQ(m.n, 3u);
   EXPECT_EQ(score_at(m, 0, 1), 12 + 30);  // S[A][B] + S[C][-]
   EXPECT_EQ(score_at(m, 1, 0), 21 + 3);   // S[B][A] + S[-][C]
@@ -48,31 +47,31 @@ TEST(OrderIndividuals, OrdersIndividualsByTheirPairScores) {
   // 0,2,1 scoring 3; run 2 gives 1,2,0 also scoring 3, so 0,2,1 is kept.
   const std::vector<GenotypeRow> rows = {{A, H, H}, {A, H, H}, {A, H, A}};
   std::vector<int> order = {0, 1, 2};
-  seed_order_random(6);
-  LogCapture log;
-  StreamCapture out(std::cout);
-  order_individuals(recombination_matrix(), rows, order);
+  OrderRandom random;
+  seed_order_random(random, 6);
+  testing::CapturedChannels io;
+  order_individuals(recombination_matrix(), rows, order, random, io.channels);
   EXPECT_EQ(order, (std::vector<int>{0, 2, 1}));
-  EXPECT_EQ(out.text(), "Running LINKSORT on group of size=3\n");
-  EXPECT_EQ(log.text().rfind("Running LINKSORT on the order of individuals\n"
+  EXPECT_EQ(io.console_text(), "Running LINKSORT on group of size=3\n");
+  EXPECT_EQ(io.log_text().rfind("Running LINKSORT on the order of individuals\n"
                              "Running LINKSORT!, groupsize=3. Randomizing order...\n"
                              "randomized score=4\n",
                              0),
             0u);
-  EXPECT_NE(log.text().find("\nLINKSORT Done, using score 3\n\n"), std::string::npos);
+  EXPECT_NE(io.log_text().find("\nLINKSORT Done, using score 3\n\n"), std::string::npos);
 }
 
 TEST(OrderIndividuals, ResultIsAlwaysAPermutation) {
   const std::vector<GenotypeRow> rows = {{A, B, H, A, B, H, M, A},
                                          {B, B, A, H, M, A, H, F},
                                          {H, A, B, B, A, M, A, B}};
-  seed_order_random(6);
+  OrderRandom random;
+  seed_order_random(random, 6);
   for (int round = 0; round < 3; ++round) {
     std::vector<int> order(8);
     std::iota(order.begin(), order.end(), 0);
-    LogCapture log;
-    StreamCapture out(std::cout);
-    order_individuals(recombination_matrix(), rows, order);
+    testing::CapturedChannels io;
+    order_individuals(recombination_matrix(), rows, order, random, io.channels);
     std::vector<int> sorted = order;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7})) << "round " << round;
@@ -82,14 +81,14 @@ TEST(OrderIndividuals, ResultIsAlwaysAPermutation) {
 TEST(OrderIndividuals, OneIndividualIsLeftAsItIsButTheLogLineIsWritten) {
   const std::vector<GenotypeRow> rows = {{A}, {B}};
   std::vector<int> order = {0};
-  seed_order_random(6);
-  LogCapture log;
-  StreamCapture out(std::cout);
-  order_individuals(recombination_matrix(), rows, order);
+  OrderRandom random;
+  seed_order_random(random, 6);
+  testing::CapturedChannels io;
+  order_individuals(recombination_matrix(), rows, order, random, io.channels);
   EXPECT_EQ(order, (std::vector<int>{0}));
-  EXPECT_EQ(log.text(), "Running LINKSORT on the order of individuals\n");
-  EXPECT_EQ(out.text(), "");
-  EXPECT_EQ(draw_order_random(), 31820);  // no draw consumed
+  EXPECT_EQ(io.log_text(), "Running LINKSORT on the order of individuals\n");
+  EXPECT_EQ(io.console_text(), "");
+  EXPECT_EQ(draw_order_random(random), 31820);  // no draw consumed
 }
 
 }  // namespace

@@ -10,31 +10,24 @@
 #include "ordering/order_random.hpp"
 #include "refine/errsweep.hpp"
 #include "refine/refine_group.hpp"
-#include "support/capture.hpp"
+#include "support/channels.hpp"
 #include "support/scoring.hpp"
 
 namespace tarvek {
 namespace {
 
-using testing::LogCapture;
-using testing::StreamCapture;
 
 constexpr int M = kMissing, A = kCodeA, B = kCodeB, C = kCodeC, D = kCodeD, H = kCodeH,
               F = kFlagged;
 
 using testing::recombination_matrix;
 
-class Errsweep : public ::testing::Test {
- protected:
-  void SetUp() override { normalise_kernel(); }
-};
-
-TEST_F(Errsweep, KernelHasOneNeighbourPerSideWithWeightOneHalf) {
+TEST(Errsweep, KernelHasOneNeighbourPerSideWithWeightOneHalf) {
   EXPECT_EQ(kernel_half_width(), 1);
   EXPECT_EQ(kernel_weight(1), 0.5f);
 }
 
-TEST_F(Errsweep, ConflictTableRowsAndMissingOrFlaggedNeverConflict) {
+TEST(Errsweep, ConflictTableRowsAndMissingOrFlaggedNeverConflict) {
   const int table[7][7] = {
       {0, 0, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 1, 0}, {0, 1, 0, 0, 1, 1, 0},
       {0, 1, 0, 0, 0, 0, 0}, {0, 0, 1, 0, 0, 0, 0}, {0, 1, 1, 0, 0, 0, 0},
@@ -44,7 +37,7 @@ TEST_F(Errsweep, ConflictTableRowsAndMissingOrFlaggedNeverConflict) {
       EXPECT_EQ(conflict(n, c), static_cast<float>(table[n][c])) << n << "," << c;
 }
 
-TEST_F(Errsweep, BothNeighboursMustConflictForASingleton) {
+TEST(Errsweep, BothNeighboursMustConflictForASingleton) {
   {
     // Order entries are member positions; members map them to locus numbers.
     // Order positions 0,1,2 -> member 2,0,1 -> loci 3,5,7 holding B,A,B.
@@ -55,14 +48,14 @@ TEST_F(Errsweep, BothNeighboursMustConflictForASingleton) {
     const std::vector<int> members = {5, 7, 3};
     MarkerOrder order = {2, 0, 1};
     std::vector<int> removed;
-    LogCapture log;
+    testing::CapturedChannels io;
     // yhat = 0.5 * F[B][A] + 0.5 * F[B][A] = 1 > 0.95; share 1/1.
-    EXPECT_EQ(find_singletons(rows, order, members, removed, 0.05f), 1);
+    EXPECT_EQ(find_singletons(rows, order, members, removed, 0.05f, io.channels), 1);
     EXPECT_EQ(order, (MarkerOrder{2, 1}));
     EXPECT_EQ(removed, (std::vector<int>{0}));
     EXPECT_EQ(rows[5], (GenotypeRow{F}));
     EXPECT_EQ(rows[3], (GenotypeRow{B}));
-    EXPECT_EQ(log.text(), "1 individuals" "removing marker=5 at 1 for 1 singletons with score 1\n");
+    EXPECT_EQ(io.log_text(), "1 individuals" "removing marker=5 at 1 for 1 singletons with score 1\n");
   }
   {
     // B, A, -: yhat 0.5; and "-" or "*" under test never conflicts.
@@ -70,22 +63,23 @@ TEST_F(Errsweep, BothNeighboursMustConflictForASingleton) {
     const std::vector<GenotypeRow> before = rows;
     MarkerOrder order = {0, 1, 2};
     std::vector<int> removed;
-    LogCapture log;
-    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.05f), 0);
+    testing::CapturedChannels io;
+    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.05f, io.channels), 0);
     EXPECT_EQ(order, (MarkerOrder{0, 1, 2}));
     EXPECT_TRUE(removed.empty());
     EXPECT_EQ(rows, before);
-    EXPECT_EQ(log.text(), "3 individuals");
+    EXPECT_EQ(io.log_text(), "3 individuals");
   }
 }
 
-TEST_F(Errsweep, EndsGroupsOfTwoAndAShareEqualToTheThresholdAreKept) {
+TEST(Errsweep, EndsGroupsOfTwoAndAShareEqualToTheThresholdAreKept) {
+  testing::CapturedChannels quiet;
   {
     // Every individual conflicts with its one neighbour at both ends.
     std::vector<GenotypeRow> rows = {{A, A}, {B, B}, {A, A}, {B, B}};
     MarkerOrder two = {0, 1};
     std::vector<int> removed;
-    EXPECT_EQ(find_singletons(rows, two, {0, 1}, removed, 0.0f), 0);
+    EXPECT_EQ(find_singletons(rows, two, {0, 1}, removed, 0.0f, quiet.channels), 0);
     EXPECT_EQ(two, (MarkerOrder{0, 1}));
   }
   {
@@ -94,17 +88,17 @@ TEST_F(Errsweep, EndsGroupsOfTwoAndAShareEqualToTheThresholdAreKept) {
     std::vector<GenotypeRow> rows = {{B, A, A, A}, {A, A, A, A}, {B, A, A, A}};
     MarkerOrder order = {0, 1, 2};
     std::vector<int> removed;
-    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.25f), 0);
+    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.25f, quiet.channels), 0);
     rows[0][1] = B;
     rows[2][1] = B;
-    LogCapture log;
-    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.25f), 1);
+    testing::CapturedChannels io;
+    EXPECT_EQ(find_singletons(rows, order, {0, 1, 2}, removed, 0.25f, io.channels), 1);
     EXPECT_EQ(rows[1], (GenotypeRow{F, F, A, A}));
-    EXPECT_EQ(log.text(), "4 individuals" "removing marker=1 at 1 for 2 singletons with score 0.5\n");
+    EXPECT_EQ(io.log_text(), "4 individuals" "removing marker=1 at 1 for 2 singletons with score 0.5\n");
   }
 }
 
-TEST_F(Errsweep, NeighbouringLociAreJudgedOnTheUnreducedOrderAndBothErased) {
+TEST(Errsweep, NeighbouringLociAreJudgedOnTheUnreducedOrderAndBothErased) {
   // Order 3,1,0,2 (members = identity). Individual 0 reads A,B,A,B along the
   // order: positions 1 and 2 both conflict with both neighbours. On a reduced
   // order position 2 would see A and B only (0.5). Individual 1 is all A;
@@ -116,8 +110,8 @@ TEST_F(Errsweep, NeighbouringLociAreJudgedOnTheUnreducedOrderAndBothErased) {
   rows[2] = {B, A, A};  // position 3
   MarkerOrder order = {3, 1, 0, 2};
   std::vector<int> removed;
-  LogCapture log;
-  EXPECT_EQ(find_singletons(rows, order, {0, 1, 2, 3}, removed, 0.05f), 2);
+  testing::CapturedChannels io;
+  EXPECT_EQ(find_singletons(rows, order, {0, 1, 2, 3}, removed, 0.05f, io.channels), 2);
   EXPECT_EQ(removed, (std::vector<int>{1, 0}));  // order entries, by position
   EXPECT_EQ(order, (MarkerOrder{3, 2}));
   EXPECT_EQ(rows[1], (GenotypeRow{F, A, M}));
@@ -125,7 +119,7 @@ TEST_F(Errsweep, NeighbouringLociAreJudgedOnTheUnreducedOrderAndBothErased) {
   EXPECT_EQ(rows[3], (GenotypeRow{A, A, B}));
   EXPECT_EQ(rows[2], (GenotypeRow{B, A, A}));
   // Share 1/3 printed as a float with six significant digits.
-  EXPECT_EQ(log.text(),
+  EXPECT_EQ(io.log_text(),
             "3 individuals"
             "removing marker=1 at 1 for 1 singletons with score 0.333333\n"
             "removing marker=0 at 2 for 1 singletons with score 0.333333\n");
@@ -136,15 +130,16 @@ TEST(Scorepair, SumsScoreOfFirstLocusCodeThenSecondAndRejectsBadIndices) {
   for (int i = 0; i < 6; ++i)
     for (int j = 0; j < 6; ++j) s[i][j] = 10 * i + j;
   const std::vector<GenotypeRow> rows = {{A, B, H, M, F}, {B, B, C, D, A}};
+  testing::CapturedChannels io;
   // S[1][2] + S[2][2] + S[5][3] + S[0][4] + S[6][1] = 12+22+53+4+0 = 91
-  EXPECT_EQ(scorepair(s, rows, 0, 1), 91);
+  EXPECT_EQ(scorepair(s, rows, 0, 1, io.channels), 91);
   // S[2][1] + S[2][2] + S[3][5] + S[4][0] + S[1][6] = 21+22+35+40+0 = 118
-  EXPECT_EQ(scorepair(s, rows, 1, 0), 118);
+  EXPECT_EQ(scorepair(s, rows, 1, 0, io.channels), 118);
   const int bad[][2] = {{-1, 0}, {0, 2}, {2, 0}, {0, -5}};
   for (const auto& p : bad) {
-    StreamCapture err(std::cerr);
-    EXPECT_EQ(scorepair(s, rows, p[0], p[1]), 0);
-    EXPECT_EQ(err.text(), "Error in scorepair function, bad loc numbers");
+    testing::CapturedChannels bad_io;
+    EXPECT_EQ(scorepair(s, rows, p[0], p[1], bad_io.channels), 0);
+    EXPECT_EQ(bad_io.errors_text(), "Error in scorepair function, bad loc numbers");
   }
 }
 
@@ -165,10 +160,10 @@ TEST(HammerIn, TiesGoToFrontThenEarliestGapAndBackOnlyWhenStrictlyCheapest) {
     score_at(m, 2, 3) = c.x2;
     score_at(m, 3, 0) = score_at(m, 3, 1) = score_at(m, 3, 2) = -100;
     MarkerOrder order = {0, 1, 2};
-    LogCapture log;
-    hammer_in(m, order, members, {3});
+    testing::CapturedChannels io;
+    hammer_in(m, order, members, {3}, io.channels);
     EXPECT_EQ(order, c.order);
-    EXPECT_EQ(log.text(), std::string(c.line) + "Replaced 1 markers in group of size 4\n");
+    EXPECT_EQ(io.log_text(), std::string(c.line) + "Replaced 1 markers in group of size 4\n");
   }
 }
 
@@ -184,19 +179,19 @@ TEST(HammerIn, EntriesGoInListOrderAndSeeEarlierInsertions) {
   score_at(m, 3, 4) = -50;
   for (int i = 0; i < 3; ++i) score_at(m, 4, i) = score_at(m, 3, i) = -50;
   MarkerOrder order = {0, 1, 2};
-  LogCapture log;
-  hammer_in(m, order, {10, 11, 12, 13, 14}, {4, 3});
+  testing::CapturedChannels io;
+  hammer_in(m, order, {10, 11, 12, 13, 14}, {4, 3}, io.channels);
   EXPECT_EQ(order, (MarkerOrder{0, 1, 3, 2, 4}));
-  EXPECT_EQ(log.text(),
+  EXPECT_EQ(io.log_text(),
             "replaced singleton marker=14 at 3\n"
             "replaced singleton marker=13 at 2\n"
             "Replaced 2 markers in group of size 5\n");
 
-  LogCapture empty_log;
+  testing::CapturedChannels empty;
   MarkerOrder unchanged = {2, 0, 1};
-  hammer_in(m, unchanged, {10, 11, 12, 13, 14}, {});
+  hammer_in(m, unchanged, {10, 11, 12, 13, 14}, {}, empty.channels);
   EXPECT_EQ(unchanged, (MarkerOrder{2, 0, 1}));
-  EXPECT_EQ(empty_log.text(), "Replaced 0 markers in group of size 3\n");
+  EXPECT_EQ(empty.log_text(), "Replaced 0 markers in group of size 3\n");
 }
 
 // Members 4, 1, 2 (positions 0, 1, 2) over three individuals; rows 0 and 3
@@ -216,52 +211,52 @@ const char* const kThreeLocusLinksortLog =
     "pass 1, 0 reverses made, score is 3\nscore = 3\n"
     "\nLINKSORT Done, using score 3\n\n";
 
-class RefineGroup : public ::testing::Test {
- protected:
-  void SetUp() override {
-    normalise_kernel();
-    seed_order_random(6);
-  }
-};
+// Refines with the random stream seeded with 6, as the program does.
+std::int32_t refine(std::vector<GenotypeRow>& rows, std::vector<int>& members,
+                    std::vector<int>& removed, bool errsweep_on,
+                    testing::CapturedChannels& io) {
+  OrderRandom random;
+  seed_order_random(random, 6);
+  return refine_group(recombination_matrix(), rows, members, removed,
+                      RefineSettings{errsweep_on, 0.05f}, random, io.channels);
+}
 
-TEST_F(RefineGroup, WithoutErrsweepOneLinksortAndMembersInMapOrder) {
+TEST(RefineGroup, WithoutErrsweepOneLinksortAndMembersInMapOrder) {
   std::vector<GenotypeRow> rows = three_locus_rows();
-  LinkageGroup members = {4, 1, 2};
+  std::vector<int> members = {4, 1, 2};
   std::vector<int> removed;
-  LogCapture log;
-  StreamCapture out(std::cout);
-  EXPECT_EQ(refine_group(recombination_matrix(), rows, members, removed, false, 0.05f), 3);
-  EXPECT_EQ(members, (LinkageGroup{4, 2, 1}));
+  testing::CapturedChannels io;
+  EXPECT_EQ(refine(rows, members, removed, false, io), 3);
+  EXPECT_EQ(members, (std::vector<int>{4, 2, 1}));
   EXPECT_TRUE(removed.empty());
-  EXPECT_EQ(out.text(), "creating group score matrix...\nRunning LINKSORT on group of size=3\n");
-  EXPECT_EQ(log.text(), std::string("creating the group score matrix , size=3\n") +
+  EXPECT_EQ(io.console_text(), "creating group score matrix...\nRunning LINKSORT on group of size=3\n");
+  EXPECT_EQ(io.log_text(), std::string("creating the group score matrix , size=3\n") +
                             kThreeLocusLinksortLog + "\nLINKSORT done, score=3\n");
 }
 
-TEST_F(RefineGroup, WithErrsweepAndNothingRemovedStillReportsTheMainLoop) {
+TEST(RefineGroup, WithErrsweepAndNothingRemovedStillReportsTheMainLoop) {
   // Along 4,2,1 the middle locus (H,H,A) meets A,A,A and H,H,H: each
   // individual conflicts with at most one neighbour.
   std::vector<GenotypeRow> rows = three_locus_rows();
   const std::vector<GenotypeRow> before = rows;
-  LinkageGroup members = {4, 1, 2};
+  std::vector<int> members = {4, 1, 2};
   std::vector<int> removed;
-  LogCapture log;
-  StreamCapture out(std::cout);
-  EXPECT_EQ(refine_group(recombination_matrix(), rows, members, removed, true, 0.05f), 3);
-  EXPECT_EQ(members, (LinkageGroup{4, 2, 1}));
+  testing::CapturedChannels io;
+  EXPECT_EQ(refine(rows, members, removed, true, io), 3);
+  EXPECT_EQ(members, (std::vector<int>{4, 2, 1}));
   EXPECT_TRUE(removed.empty());
   EXPECT_EQ(rows, before);
-  EXPECT_EQ(out.text(),
+  EXPECT_EQ(io.console_text(),
             "creating group score matrix...\nRunning LINKSORT on group of size=3\n"
             "Main loop done!!!!, score=3\nHammering in removed markers...\n");
-  EXPECT_EQ(log.text(), std::string("creating the group score matrix , size=3\n") +
+  EXPECT_EQ(io.log_text(), std::string("creating the group score matrix , size=3\n") +
                             kThreeLocusLinksortLog + "3 individuals" +
                             "\nMain loop done!!!!, score=3\nHammering in removed markers...\n"
                             "Replaced 0 markers in group of size 3\n"
                             "\nLINKSORT done, score=3\n");
 }
 
-TEST_F(RefineGroup, WithErrsweepARemovedLocusIsHammeredBackAndReportedByNumber) {
+TEST(RefineGroup, WithErrsweepARemovedLocusIsHammeredBackAndReportedByNumber) {
   // X = locus 3, Z = locus 0, Y = locus 1; members X, Z, Y. Seven individuals:
   //   X: A A A A A H B   Y: B H H A A H H   Z: A H H H H B H
   // Pair scores: XY = 2+1+1+0+0+0+1 = 5, YZ = 2+0+0+1+1+1+0 = 5,
@@ -277,16 +272,15 @@ TEST_F(RefineGroup, WithErrsweepARemovedLocusIsHammeredBackAndReportedByNumber) 
   rows[1] = {B, H, H, A, A, H, H};
   rows[0] = {A, H, H, H, H, B, H};
   rows[2] = {B, B, B, B, B, B, B};
-  LinkageGroup members = {3, 0, 1};
+  std::vector<int> members = {3, 0, 1};
   std::vector<int> removed;
-  LogCapture log;
-  StreamCapture out(std::cout);
-  EXPECT_EQ(refine_group(recombination_matrix(), rows, members, removed, true, 0.05f), 9);
-  EXPECT_EQ(members, (LinkageGroup{1, 3, 0}));
+  testing::CapturedChannels io;
+  EXPECT_EQ(refine(rows, members, removed, true, io), 9);
+  EXPECT_EQ(members, (std::vector<int>{1, 3, 0}));
   EXPECT_EQ(removed, (std::vector<int>{1}));
   EXPECT_EQ(rows[1], (GenotypeRow{F, H, H, A, A, H, H}));
 
-  const std::string text = log.text();
+  const std::string text = io.log_text();
   EXPECT_NE(text.find("7 individualsremoving marker=1 at 1 for 1 singletons with score "
                       "0.142857\nRemoved Singletons!, ReRunning LINKSORT\n\n"
                       "Running LINKSORT!, groupsize=2. Randomizing order...\n"
@@ -297,7 +291,7 @@ TEST_F(RefineGroup, WithErrsweepARemovedLocusIsHammeredBackAndReportedByNumber) 
                       "Replaced 1 markers in group of size 3\n"
                       "\nLINKSORT done, score=9\n"),
             std::string::npos);
-  EXPECT_NE(out.text().find("Removed Singletons!, ReRunning LINKSORT\n"
+  EXPECT_NE(io.console_text().find("Removed Singletons!, ReRunning LINKSORT\n"
                             "Running LINKSORT on group of size=2\n"),
             std::string::npos);
 }

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "genotype/scoring_matrix.hpp"
-#include "run/report.hpp"
-#include "support/capture.hpp"
+#include "base/channels.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
@@ -22,7 +22,8 @@ struct ParsedRow {
 
 ParsedRow parse(const std::string& line) {
   ParsedRow p{false, {}};
-  p.data = parse_matrix_line(line, p.row);
+  testing::CapturedChannels io;
+  p.data = parse_matrix_line(line, p.row, io.channels);
   return p;
 }
 
@@ -36,16 +37,15 @@ struct Fatal {
 
 Fatal parse_fatal(const std::string& line) {
   Fatal f;
-  testing::LogCapture log;
-  testing::StreamCapture err(std::cerr);
+  testing::CapturedChannels io;
   Row row{};
   try {
-    parse_matrix_line(line, row);
+    parse_matrix_line(line, row, io.channels);
   } catch (const RunAbort& abort) {
     f.status = abort.status;
   }
-  f.log = log.text();
-  f.err = err.text();
+  f.log = io.log_text();
+  f.err = io.errors_text();
   return f;
 }
 
@@ -109,11 +109,10 @@ TEST(ScoringMatrix, FileFillsRowsInOrderAndEchoesThemIntoTheLog) {
       "not\ta\trow\n");  // after the sixth data row: never read
   ScoringMatrix m;
   for (auto& row : m) row.fill(9);
-  testing::LogCapture log;
-  testing::StreamCapture err(std::cerr);
-  read_scoring_matrix(in, m);
-  EXPECT_EQ(log.text(), "011221\n102121\n120211\n212011\n221101\n-11111-10\n");
-  EXPECT_EQ(err.text(), "");
+  testing::CapturedChannels io;
+  read_scoring_matrix(in, m, io.channels);
+  EXPECT_EQ(io.log_text(), "011221\n102121\n120211\n212011\n221101\n-11111-10\n");
+  EXPECT_EQ(io.errors_text(), "");
   const ScoringMatrix expected{{{0, 1, 1, 2, 2, 1, 0},
                                 {1, 0, 2, 1, 2, 1, 0},
                                 {1, 2, 0, 2, 1, 1, 0},
@@ -128,9 +127,9 @@ TEST(ScoringMatrix, RowsTheFileDoesNotSupplyStayZero) {
   std::istringstream in("3\t4\t5\t6\t7\t8\n1\t2\t3\n");
   ScoringMatrix m;
   for (auto& row : m) row.fill(9);
-  testing::LogCapture log;
-  read_scoring_matrix(in, m);
-  EXPECT_EQ(log.text(), "345678\n120000\n");
+  testing::CapturedChannels io;
+  read_scoring_matrix(in, m, io.channels);
+  EXPECT_EQ(io.log_text(), "345678\n120000\n");
   ScoringMatrix expected{};
   expected[0] = {3, 4, 5, 6, 7, 8, 0};
   expected[1] = {1, 2, 0, 0, 0, 0, 0};

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "genotype/screening.hpp"
-#include "support/capture.hpp"
+#include "support/channels.hpp"
 
 namespace tarvek {
 namespace {
@@ -17,9 +17,9 @@ struct Screened {
 // Screens a locus named L7 and returns the result with everything logged.
 Screened screen(float t, float m, float a, float b, float c, float d, float h,
                 const ScreeningThresholds& thresholds) {
-  testing::LogCapture log;
-  const int result = screen_locus("L7", t, m, a, b, c, d, h, thresholds);
-  return {result, log.text()};
+  testing::CapturedChannels io;
+  const int result = screen_locus("L7", t, m, a, b, c, d, h, thresholds, io.channels);
+  return {result, io.log_text()};
 }
 
 const ScreeningThresholds kDefaults{0.2f, 50.0f, 50.0f, 50.0f};

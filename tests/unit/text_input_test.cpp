@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/text_input.hpp"
+#include "genotype/text_input.hpp"
 
 namespace tarvek {
 namespace {

@@ -4,11 +4,15 @@
 // ends, so logs, pipes and redirected output see nothing of it.
 
 #include <cstddef>
+#include <ostream>
 #include <string>
+
+#include "base/channels.hpp"
 
 namespace tarvek {
 
 struct Progress {
+  std::ostream* out = nullptr;  // standard error while active
   std::string label;
   std::size_t total = 0;
   int shown = -1;          // last percentage written
@@ -17,8 +21,9 @@ struct Progress {
 };
 
 // Starts an indicator for `total` steps; it stays silent unless `worth_showing`
-// and standard error is a terminal.
-Progress start_progress(const std::string& label, std::size_t total, bool worth_showing);
+// and the channels' standard error is a terminal.
+Progress start_progress(Channels& channels, const std::string& label, std::size_t total,
+                        bool worth_showing);
 
 // Records that `done` of the steps are done.
 void advance_progress(Progress& progress, std::size_t done);

@@ -1,4 +1,4 @@
-#include "run/text_input.hpp"
+#include "genotype/text_input.hpp"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,16 +1,14 @@
-#include "run/progress.hpp"
-
-#include <unistd.h>
-
-#include <iostream>
+#include "base/progress.hpp"
 
 namespace tarvek {
 
-Progress start_progress(const std::string& label, std::size_t total, bool worth_showing) {
+Progress start_progress(Channels& channels, const std::string& label, std::size_t total,
+                        bool worth_showing) {
   Progress p;
+  p.out = channels.errors;
   p.label = label;
   p.total = total;
-  p.active = worth_showing && total > 0 && ::isatty(STDERR_FILENO) == 1;
+  p.active = worth_showing && total > 0 && channels.errors_on_terminal;
   advance_progress(p, 0);
   return p;
 }
@@ -20,7 +18,7 @@ namespace {
 void write_line(Progress& p, const std::string& text) {
   const std::string line = p.label + ' ' + text;
   const std::size_t pad = p.width > line.size() ? p.width - line.size() : 0;
-  std::cerr << '\r' << line << std::string(pad, ' ') << std::flush;
+  *p.out << '\r' << line << std::string(pad, ' ') << std::flush;
   p.width = line.size();
 }
 
@@ -40,7 +38,7 @@ void show_status(Progress& p, const std::string& status) {
 
 void finish_progress(Progress& p) {
   if (!p.active) return;
-  std::cerr << '\r' << std::string(p.width, ' ') << '\r' << std::flush;
+  *p.out << '\r' << std::string(p.width, ' ') << '\r' << std::flush;
   p.active = false;
 }
 

@@ -1,3 +1,0 @@
-#include "run/driver.hpp"
-
-int main(int argc, char** argv) { return tarvek::run_tarvek(argc, argv); }
