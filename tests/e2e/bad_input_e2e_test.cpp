@@ -13,14 +13,7 @@
 namespace tarvek::testing {
 namespace {
 
-const std::string kSeparator = std::string(61, '-') + "\n";
-const std::string kEcho =
-    "\n\nchromosomes = 12\nLOD for core grouping = 16\nminimum LOD for grouping = 4\n"
-    "missing value screening ratio = 0.2\n1 : 1 segregation chi_square screening ratio = 50\n"
-    "1 : 2 : 1 segregation chi_square screening ratio = 50\n"
-    "1 : 3 segregation chi_square screening ratio = 50\norder plants = 0\nerrsweep = 1\n"
-    "ERRSWEEP group threshold = 100\nsingleton threshold = 0.05\n";
-const std::string kMatrixEcho = "000000\n002101\n020011\n010000\n001000\n011000\n";
+const std::string kEcho = ParameterEcho{}.text();
 // The lines that follow the locus list when the individuals are written
 // without an old order (n columns of the identity).
 std::string score_lines(const std::string& ind_order) {

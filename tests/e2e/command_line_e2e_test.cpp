@@ -16,25 +16,8 @@ const std::string kStarted = "Running tarvek...\n";
 const std::string kLogHere = kStarted + "Writing log to tarvek_log.txt\n";
 // A loc file of four header lines and no locus: enough for a complete run.
 const std::string kHeaderOnly = "h1\nh2\nh3\nh4\n";
-const std::string kMatrixEcho = "000000\n002101\n020011\n010000\n001000\n011000\n";
 
-std::string fatal(const std::string& message) { return "\n\nFatal error!: " + message + "\n"; }
-
-// The parameter echo of the log, as numbers print in the stream's default form.
-struct Echo {
-  std::string chromosomes = "12", core = "16", min = "4", missing = "0.2";
-  std::string ab = "50", abh = "50", ac = "50", order = "0";
-  std::string group = "100", singleton = "0.05";
-  std::string text() const {
-    return "\n\nchromosomes = " + chromosomes + "\nLOD for core grouping = " + core +
-           "\nminimum LOD for grouping = " + min + "\nmissing value screening ratio = " +
-           missing + "\n1 : 1 segregation chi_square screening ratio = " + ab +
-           "\n1 : 2 : 1 segregation chi_square screening ratio = " + abh +
-           "\n1 : 3 segregation chi_square screening ratio = " + ac + "\norder plants = " +
-           order + "\nerrsweep = 1\nERRSWEEP group threshold = " + group +
-           "\nsingleton threshold = " + singleton + "\n";
-  }
-};
+using Echo = ParameterEcho;
 
 bool starts_with(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;

@@ -15,17 +15,16 @@ namespace tarvek::testing {
 namespace {
 
 const std::string kLogHere = "Running tarvek...\nWriting log to tarvek_log.txt\n";
-const std::string kMatrixEcho = "000000\n002101\n020011\n010000\n001000\n011000\n";
-const std::string kSeparator = std::string(61, '-') + "\n";
 
 std::string echo(const std::string& chromosomes, const std::string& core, const std::string& min,
                  const std::string& ab, const std::string& group = "100") {
-  return "\n\nchromosomes = " + chromosomes + "\nLOD for core grouping = " + core +
-         "\nminimum LOD for grouping = " + min +
-         "\nmissing value screening ratio = 0.2\n1 : 1 segregation chi_square screening ratio = " + ab +
-         "\n1 : 2 : 1 segregation chi_square screening ratio = 50"
-         "\n1 : 3 segregation chi_square screening ratio = 50\norder plants = 0\nerrsweep = 1"
-         "\nERRSWEEP group threshold = " + group + "\nsingleton threshold = 0.05\n" + kMatrixEcho;
+  ParameterEcho e;
+  e.chromosomes = chromosomes;
+  e.core = core;
+  e.min = min;
+  e.ab = ab;
+  e.group = group;
+  return e.text() + kMatrixEcho;
 }
 
 bool contains(const std::string& text, const std::string& part) {

@@ -23,14 +23,6 @@ std::string slurp(const std::filesystem::path& p) {
 
 }  // namespace
 
-const char* const kRecombinationMatrix =
-    "0\t0\t0\t0\t0\t0\n"
-    "0\t0\t2\t1\t0\t1\n"
-    "0\t2\t0\t0\t1\t1\n"
-    "0\t1\t0\t0\t0\t0\n"
-    "0\t0\t1\t0\t0\t0\n"
-    "0\t1\t1\t0\t0\t0\n";
-
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
   const auto base = std::filesystem::temp_directory_path();

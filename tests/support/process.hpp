@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fixtures.hpp"
+
 namespace tarvek::testing {
 
 // A fresh folder under the system temporary folder, removed with the object.
@@ -40,8 +42,5 @@ RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args
 // The binary under test and the source tree (for the shipped examples).
 std::string tarvek_binary();
 std::filesystem::path source_dir();
-
-// The scoring matrix the examples ship: minimal recombinations between codes.
-extern const char* const kRecombinationMatrix;
 
 }  // namespace tarvek::testing

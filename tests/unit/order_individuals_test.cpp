@@ -11,7 +11,7 @@
 #include "ordering/pair_score_matrix.hpp"
 #include "run/order_individuals.hpp"
 #include "support/channels.hpp"
-#include "support/scoring.hpp"
+#include "support/fixtures.hpp"
 
 namespace tarvek {
 namespace {

@@ -11,7 +11,7 @@
 #include "refine/errsweep.hpp"
 #include "refine/refine_group.hpp"
 #include "support/channels.hpp"
-#include "support/scoring.hpp"
+#include "support/fixtures.hpp"
 
 namespace tarvek {
 namespace {
