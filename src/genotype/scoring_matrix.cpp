@@ -65,10 +65,15 @@ void read_scoring_matrix(std::istream& in, ScoringMatrix& matrix, Channels& chan
     if (!parse_matrix_line(line, row, channels, &fields)) continue;
     if (fields < row.size()) {
       const bool blanks = line.find(' ') != std::string::npos;
-      warn(channels, file_name + " line " + std::to_string(line_number) + " holds " +
-                         std::to_string(fields) + " tab-separated integers, not 6" +
-                         (blanks ? " (blanks in place of tabs?)" : "") +
-                         "; the rest of the row is read as 0");
+      std::string taken;
+      for (const std::int32_t v : row) {
+        if (!taken.empty()) taken += ' ';
+        taken += std::to_string(v);
+      }
+      warn(channels, file_name + " line " + std::to_string(line_number) +
+                         " does not hold six tab-separated integers" +
+                         (blanks ? " (blanks in place of tabs?)" : "") + "; the row is read as " +
+                         taken);
     }
     for (std::size_t col = 0; col < row.size(); ++col) {
       matrix.at(rows_read).at(col) = row[col];

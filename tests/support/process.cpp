@@ -1,8 +1,13 @@
 #include "support/process.hpp"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 #include <atomic>
 #include <cstdlib>
@@ -60,7 +65,8 @@ bool TempDir::exists(const std::string& name) const {
 std::string tarvek_binary() { return TARVEK_BINARY_PATH; }
 std::filesystem::path source_dir() { return TARVEK_SOURCE_PATH; }
 
-RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args) {
+RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args,
+                        const ProcessLimits& limits) {
   const auto out_path = dir.path() / ".stdout";
   const auto err_path = dir.path() / ".stderr";
   const std::string binary = tarvek_binary();
@@ -78,13 +84,28 @@ RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args
     if (out < 0 || err < 0) ::_exit(127);
     ::dup2(out, 1);
     ::dup2(err, 2);
+    if (limits.file_size >= 0) {
+      const rlimit limit{static_cast<rlim_t>(limits.file_size), static_cast<rlim_t>(limits.file_size)};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
+    }
+    ::signal(SIGXFSZ, limits.ignore_file_size_signal ? SIG_IGN : SIG_DFL);
     ::execv(binary.c_str(), argv.data());
     ::_exit(127);
   }
-  int wstatus = 0;
-  ::waitpid(pid, &wstatus, 0);
   RunResult result;
+  int wstatus = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+  while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &wstatus, 0);
+      result.timed_out = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+  result.signal = WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0;
   result.out = slurp(out_path);
   result.err = slurp(err_path);
   std::filesystem::remove(out_path);

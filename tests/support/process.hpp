@@ -31,13 +31,23 @@ class TempDir {
 
 struct RunResult {
   int status = -1;  // exit status; -1 when the process did not exit normally
+  int signal = 0;   // the signal that ended the process, if one did
+  bool timed_out = false;  // killed after the time limit
   std::string out;  // standard output
   std::string err;  // standard error
 };
 
+// Limits put on the process under test.
+struct ProcessLimits {
+  long file_size = -1;          // RLIMIT_FSIZE in bytes; -1 for none
+  bool ignore_file_size_signal = false;  // writes past the limit fail instead of killing
+  int seconds = 60;             // killed (SIGKILL) after this long
+};
+
 // Runs the built tarvek with `args` (not including the program name) with
 // `dir` as its working folder.
-RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args);
+RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args,
+                        const ProcessLimits& limits = {});
 
 // The binary under test and the source tree (for the shipped examples).
 std::string tarvek_binary();
