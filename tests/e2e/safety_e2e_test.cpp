@@ -47,6 +47,7 @@ TEST(InputIsNeverOutput, LocFileNamedLikeTheLogIsRefusedAndLeftIntact) {
     dir.write("matrix.txt", kRecombinationMatrix);
     ProcessLimits limits;
     limits.seconds = 5;
+    limits.file_size = 1 << 20;  // a run that reads its own log must not fill the disk
     const RunResult r = run_tarvek_in(dir, {"-o", "tarvek_log.txt"}, limits);
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.status, 1);
@@ -62,7 +63,11 @@ TEST(InputIsNeverOutput, LocFileNamedLikeTheLogIsRefusedAndLeftIntact) {
     dir.write("run/tarvek_log.txt", kLoc);
     dir.write("run/mapping_parameters.txt", "matrix.txt\n");
     dir.write("run/matrix.txt", kRecombinationMatrix);
-    const RunResult r = run_tarvek_in(dir, {"run/tarvek_log.txt"});
+    ProcessLimits limits;
+    limits.seconds = 5;
+    limits.file_size = 1 << 20;  // a run that reads its own log must not fill the disk
+    const RunResult r = run_tarvek_in(dir, {"run/tarvek_log.txt"}, limits);
+    EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(dir.read("run/tarvek_log.txt"), kLoc);
   }
