@@ -33,6 +33,10 @@ struct RunResult {
   std::string err;  // standard error
 };
 
+// Runs `binary` with `args` (not including the program name) with `dir` as
+// its working folder.
+RunResult run_program_in(const std::string& binary, const TempDir& dir, const std::vector<std::string>& args);
+
 // Runs the built tarvek with `args` (not including the program name) with
 // `dir` as its working folder.
 RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args);
