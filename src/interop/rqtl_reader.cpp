@@ -74,10 +74,13 @@ std::vector<CsvRow> read_rows(std::istream& in, const std::string& file) {
   return rows;
 }
 
-// Every line as wide as the first; empty fields beyond that width (trailing
-// separators) are dropped. A shorter line is what a truncated file leaves.
+// Every line as wide as the first without its trailing empty fields; empty
+// fields beyond that width (trailing separators) are dropped. A shorter line
+// is what a truncated file leaves.
 void check_widths(std::vector<CsvRow>& rows, const std::string& file) {
-  const std::size_t width = rows.front().fields.size();
+  std::vector<std::string>& names = rows.front().fields;
+  while (names.size() > 1 && names.back().empty()) names.pop_back();
+  const std::size_t width = names.size();
   for (CsvRow& row : rows) {
     while (row.fields.size() > width && row.fields.back().empty()) row.fields.pop_back();
     if (row.fields.size() != width)
