@@ -31,6 +31,55 @@ const std::string kLoc2Vcf = TARVEK_LOC2VCF_PATH;
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// --- Command lines -----------------------------------------------------------
+
+TEST(CompanionCommandLines, HelpVersionAndBadCommandLines) {
+  TempDir dir;
+  for (const std::string& program : {kImport, kExport}) {
+    const std::string name = std::filesystem::path(program).filename().string();
+    const RunResult help = run_program_in(program, dir, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(contains(help.out, "Usage:")) << help.out;
+    EXPECT_EQ(help.err, "");
+    const RunResult version = run_program_in(program, dir, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind(name + " ", 0), 0u) << version.out;
+    const RunResult none = run_program_in(program, dir, {});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err.rfind(name + ": ", 0), 0u) << none.err;
+    EXPECT_EQ(run_program_in(program, dir, {"frobnicate", "x", "-o", "y"}).status, 2);
+  }
+  dir.write("in.vcf", "x");
+  const std::vector<std::vector<std::string>> bad_imports = {
+      {"vcf", "--parents", "P1,P2", "in.vcf"},                       // no -o
+      {"vcf", "in.vcf", "-o", "out.loc"},                            // no parents
+      {"vcf", "--parents", "P1", "in.vcf", "-o", "out.loc"},         // one parent
+      {"vcf", "--parents", "P1,P1", "in.vcf", "-o", "out.loc"},      // the same twice
+      {"vcf", "--parents", "P1,P2", "--min-gq", "x", "in.vcf", "-o", "out.loc"},
+      {"vcf", "--parents", "P1,P2", "--population", "F3", "in.vcf", "-o", "out.loc"},
+      {"vcf", "--parents", "P1,P2", "in.vcf", "-o", "in.vcf"},       // output over input
+      {"rqtl", "--parents", "P1,P2", "in.vcf", "-o", "out.loc"},     // not an rqtl option
+      {"rqtl", "--genotypes", "a,b,c,d,e,f", "in.vcf", "-o", "out.loc"},
+      {"loc", "in.vcf", "other.loc", "-o", "out.loc"},               // two inputs
+      {"loc", "--positions", "p.tsv", "in.vcf", "-o", "out.loc"},
+  };
+  for (const auto& args : bad_imports) {
+    const RunResult r = run_program_in(kImport, dir, args);
+    EXPECT_EQ(r.status, 2) << args.at(0) << " " << args.at(1) << ": " << r.err;
+    EXPECT_FALSE(dir.exists("out.loc"));
+  }
+  const std::vector<std::vector<std::string>> bad_exports = {
+      {"positions", "map.loc"},
+      {"positions", "--map-function", "morgan", "map.loc", "-o", "p.tsv"},
+      {"compare", "map.loc", "-o", "c.tsv"},
+      {"mapchart", "--truth", "t.tsv", "map.loc", "-o", "m.mct"},
+  };
+  for (const auto& args : bad_exports) EXPECT_EQ(run_program_in(kExport, dir, args).status, 2) << args.at(1);
+  EXPECT_EQ(run_program_in(kImport, dir, {"vcf", "--help"}).status, 0);
+}
+
+#ifdef TARVEK_HAVE_SIMULATOR
+
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> fields;
   std::string field;
@@ -132,55 +181,6 @@ std::vector<std::string> hidden_files(const TempDir& dir) {
   }
   return found;
 }
-
-// --- Command lines -----------------------------------------------------------
-
-TEST(CompanionCommandLines, HelpVersionAndBadCommandLines) {
-  TempDir dir;
-  for (const std::string& program : {kImport, kExport}) {
-    const std::string name = std::filesystem::path(program).filename().string();
-    const RunResult help = run_program_in(program, dir, {"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(contains(help.out, "Usage:")) << help.out;
-    EXPECT_EQ(help.err, "");
-    const RunResult version = run_program_in(program, dir, {"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind(name + " ", 0), 0u) << version.out;
-    const RunResult none = run_program_in(program, dir, {});
-    EXPECT_EQ(none.status, 2);
-    EXPECT_EQ(none.err.rfind(name + ": ", 0), 0u) << none.err;
-    EXPECT_EQ(run_program_in(program, dir, {"frobnicate", "x", "-o", "y"}).status, 2);
-  }
-  dir.write("in.vcf", "x");
-  const std::vector<std::vector<std::string>> bad_imports = {
-      {"vcf", "--parents", "P1,P2", "in.vcf"},                       // no -o
-      {"vcf", "in.vcf", "-o", "out.loc"},                            // no parents
-      {"vcf", "--parents", "P1", "in.vcf", "-o", "out.loc"},         // one parent
-      {"vcf", "--parents", "P1,P1", "in.vcf", "-o", "out.loc"},      // the same twice
-      {"vcf", "--parents", "P1,P2", "--min-gq", "x", "in.vcf", "-o", "out.loc"},
-      {"vcf", "--parents", "P1,P2", "--population", "F3", "in.vcf", "-o", "out.loc"},
-      {"vcf", "--parents", "P1,P2", "in.vcf", "-o", "in.vcf"},       // output over input
-      {"rqtl", "--parents", "P1,P2", "in.vcf", "-o", "out.loc"},     // not an rqtl option
-      {"rqtl", "--genotypes", "a,b,c,d,e,f", "in.vcf", "-o", "out.loc"},
-      {"loc", "in.vcf", "other.loc", "-o", "out.loc"},               // two inputs
-      {"loc", "--positions", "p.tsv", "in.vcf", "-o", "out.loc"},
-  };
-  for (const auto& args : bad_imports) {
-    const RunResult r = run_program_in(kImport, dir, args);
-    EXPECT_EQ(r.status, 2) << args.at(0) << " " << args.at(1) << ": " << r.err;
-    EXPECT_FALSE(dir.exists("out.loc"));
-  }
-  const std::vector<std::vector<std::string>> bad_exports = {
-      {"positions", "map.loc"},
-      {"positions", "--map-function", "morgan", "map.loc", "-o", "p.tsv"},
-      {"compare", "map.loc", "-o", "c.tsv"},
-      {"mapchart", "--truth", "t.tsv", "map.loc", "-o", "m.mct"},
-  };
-  for (const auto& args : bad_exports) EXPECT_EQ(run_program_in(kExport, dir, args).status, 2) << args.at(1);
-  EXPECT_EQ(run_program_in(kImport, dir, {"vcf", "--help"}).status, 0);
-}
-
-#ifdef TARVEK_HAVE_SIMULATOR
 
 std::string simulate(const TempDir& dir, const std::vector<std::string>& options) {
   const RunResult r = run_program_in(kSimulator, dir, options);
