@@ -137,5 +137,8 @@ int main(int argc, char** argv) {
   } catch (const std::bad_alloc&) {
     std::cerr << kProgram << ": out of memory\n";
     return kExitBadInput;
+  } catch (const std::exception& e) {
+    std::cerr << kProgram << ": internal error: " << e.what() << '\n';
+    return kExitBadInput;
   }
 }

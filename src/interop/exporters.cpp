@@ -53,13 +53,13 @@ std::string mapchart_name(const std::string& name) {
 std::vector<double> ranks(const std::vector<double>& v) {
   std::vector<std::size_t> order(v.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return v[a] < v[b]; });
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return v.at(a) < v.at(b); });
   std::vector<double> r(v.size());
   for (std::size_t i = 0; i < order.size();) {
     std::size_t j = i;
-    while (j + 1 < order.size() && v[order[j + 1]] == v[order[i]]) ++j;
+    while (j + 1 < order.size() && v.at(order.at(j + 1)) == v.at(order.at(i))) ++j;
     const double mean_rank = (static_cast<double>(i) + static_cast<double>(j)) / 2.0 + 1.0;
-    for (std::size_t k = i; k <= j; ++k) r[order[k]] = mean_rank;
+    for (std::size_t k = i; k <= j; ++k) r.at(order.at(k)) = mean_rank;
     i = j + 1;
   }
   return r;
@@ -70,9 +70,9 @@ std::vector<double> ranks(const std::vector<double>& v) {
 void write_positions_table(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed) {
   out << "group\tsegment\tmarker\tposition_cM\tr\tLOD\tflagged\n";
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
-    const MapGroup& group = map.groups[g];
+    const MapGroup& group = map.groups.at(g);
     for (std::size_t k = 0; k < group.size(); ++k) {
-      const MapMarker& m = group[k];
+      const MapMarker& m = group.at(k);
       const PlacedMarker& p = placed.at(g).markers.at(k);
       out << g + 1 << '\t' << p.segment << '\t' << m.name << '\t' << format_cm(p.position_cm) << '\t';
       if (m.next && k + 1 < group.size())
@@ -88,12 +88,12 @@ std::vector<std::size_t> columns_by_individual(const MapFile& map) {
   const std::size_t n = map.individual_count();
   std::vector<std::size_t> column(n, n);
   for (std::size_t c = 0; c < n; ++c) {
-    const int individual = map.individual_order[c];
-    if (individual < 0 || static_cast<std::size_t>(individual) >= n || column[static_cast<std::size_t>(individual)] != n)
+    const int individual = map.individual_order.at(c);
+    if (individual < 0 || static_cast<std::size_t>(individual) >= n || column.at(static_cast<std::size_t>(individual)) != n)
       throw error_at_line(map.file, map.individual_order_line,
                           "the ;indOrdr line is not an order of the individuals 0 to " + std::to_string(n) +
                               " - 1 (entry " + std::to_string(individual) + ")");
-    column[static_cast<std::size_t>(individual)] = c;
+    column.at(static_cast<std::size_t>(individual)) = c;
   }
   return column;
 }
@@ -120,8 +120,8 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
   std::vector<const PlacedMarker*> places;
   std::vector<std::size_t> groups;
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
-    for (std::size_t k = 0; k < map.groups[g].size(); ++k) {
-      markers.push_back(&map.groups[g][k]);
+    for (std::size_t k = 0; k < map.groups.at(g).size(); ++k) {
+      markers.push_back(&map.groups.at(g).at(k));
       places.push_back(&placed.at(g).markers.at(k));
       groups.push_back(g + 1);
     }
@@ -129,13 +129,13 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
   out << "id";
   for (const MapMarker* m : markers) out << ',' << csv_field(m->name);
   out << '\n';
-  for (std::size_t k = 0; k < markers.size(); ++k) out << ',' << segment_name(groups[k], places[k]->segment);
+  for (std::size_t k = 0; k < markers.size(); ++k) out << ',' << segment_name(groups.at(k), places.at(k)->segment);
   out << '\n';
   for (const PlacedMarker* p : places) out << ',' << format_cm(p->position_cm);
   out << '\n';
   for (std::size_t i = 0; i < labels.size(); ++i) {
-    out << csv_field(labels[i]);
-    for (const MapMarker* m : markers) out << ',' << rqtl_letter(m->codes.at(column[i]));
+    out << csv_field(labels.at(i));
+    for (const MapMarker* m : markers) out << ',' << rqtl_letter(m->codes.at(column.at(i)));
     out << '\n';
   }
 }
@@ -144,7 +144,7 @@ void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<Pla
                     MapFunction f) {
   out << "; " << map.file << ", positions in " << map_function_name(f) << " cM\n";
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
-    const MapGroup& group = map.groups[g];
+    const MapGroup& group = map.groups.at(g);
     int segment = 0;
     for (std::size_t k = 0; k < group.size(); ++k) {
       const PlacedMarker& p = placed.at(g).markers.at(k);
@@ -152,7 +152,7 @@ void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<Pla
         segment = p.segment;
         out << "\ngroup " << segment_name(g + 1, segment) << '\n';
       }
-      out << mapchart_name(group[k].name) << '\t' << format_cm(p.position_cm) << '\n';
+      out << mapchart_name(group.at(k).name) << '\t' << format_cm(p.position_cm) << '\n';
     }
   }
 }
@@ -165,13 +165,13 @@ std::vector<GroupComparison> compare_with_reference(const MapFile& map,
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     GroupComparison row;
     row.group = g + 1;
-    row.markers = map.groups[g].size();
+    row.markers = map.groups.at(g).size();
     // Markers found, in map order; the chromosome counts in order of first
     // appearance, so that a tie goes to the chromosome met first.
     std::vector<std::pair<std::size_t, const ReferencePosition*>> found;
     std::vector<std::pair<std::string, std::size_t>> counts;
-    for (std::size_t k = 0; k < map.groups[g].size(); ++k) {
-      const auto it = by_name.find(map.groups[g][k].name);
+    for (std::size_t k = 0; k < map.groups.at(g).size(); ++k) {
+      const auto it = by_name.find(map.groups.at(g).at(k).name);
       if (it == by_name.end()) continue;
       found.emplace_back(k, it->second);
       auto c = std::find_if(counts.begin(), counts.end(),
@@ -222,9 +222,9 @@ double spearman(const std::vector<double>& x, const std::vector<double>& y) {
   double sxx = 0.0;
   double syy = 0.0;
   for (std::size_t i = 0; i < rx.size(); ++i) {
-    sxy += (rx[i] - mean) * (ry[i] - mean);
-    sxx += (rx[i] - mean) * (rx[i] - mean);
-    syy += (ry[i] - mean) * (ry[i] - mean);
+    sxy += (rx.at(i) - mean) * (ry.at(i) - mean);
+    sxx += (rx.at(i) - mean) * (rx.at(i) - mean);
+    syy += (ry.at(i) - mean) * (ry.at(i) - mean);
   }
   if (sxx == 0.0 || syy == 0.0) return nan;
   return sxy / std::sqrt(sxx * syy);

@@ -30,11 +30,11 @@ std::vector<PlacedGroup> place_markers(const MapFile& map, MapFunction f) {
     int segment = 1;
     double position = 0.0;
     for (std::size_t k = 0; k < group.size(); ++k) {
-      PlacedMarker& m = g.markers[k];
+      PlacedMarker& m = g.markers.at(k);
       m.segment = segment;
       m.position_cm = position;
-      if (k + 1 == group.size() || !group[k].next) continue;
-      const double d = distance_cm(f, group[k].next->r);
+      if (k + 1 == group.size() || !group.at(k).next) continue;
+      const double d = distance_cm(f, group.at(k).next->r);
       if (std::isinf(d)) {
         ++segment;
         position = 0.0;

@@ -26,7 +26,7 @@ bool starts_with(const std::string& text, std::string_view prefix) {
 
 // A keyed list line: the key, then tab-separated entries.
 bool is_list_line(const std::string& line, std::string_view key) {
-  return starts_with(line, key) && (line.size() == key.size() || line[key.size()] == '\t');
+  return starts_with(line, key) && (line.size() == key.size() || line.at(key.size()) == '\t');
 }
 
 std::vector<std::string> list_entries(const std::string& line, std::string_view key) {
@@ -35,7 +35,7 @@ std::vector<std::string> list_entries(const std::string& line, std::string_view 
 }
 
 // The lines that tarvek's reader passes over as comments.
-bool is_comment(const std::string& line) { return line.size() < 2 || line[0] == ';' || line[0] == '\t'; }
+bool is_comment(const std::string& line) { return line.size() < 2 || line.at(0) == ';' || line.at(0) == '\t'; }
 
 class Parser {
  public:
@@ -116,9 +116,9 @@ class Parser {
     if (section_ != Section::kGroups) fail("a group closing line \";\" among the rejected markers");
     if (open_.empty()) fail("a group closing line \";\" without markers");
     for (std::size_t k = 0; k + 1 < open_.size(); ++k) {
-      if (!open_[k].next)
-        throw error_at_line(map_.file, open_[k].line,
-                            "marker " + open_[k].name + " has no r and LOD to the next marker");
+      if (!open_.at(k).next)
+        throw error_at_line(map_.file, open_.at(k).line,
+                            "marker " + open_.at(k).name + " has no r and LOD to the next marker");
     }
     map_.groups.push_back(std::move(open_));
     open_.clear();
@@ -144,10 +144,10 @@ class Parser {
     // Rejected markers' lines end with a tab: an empty last field.
     if (section_ != Section::kGroups && end > 1 && fields.back().empty()) --end;
     std::size_t k = 1;
-    for (; k < end && fields[k] != ";"; ++k) {
-      const std::string& f = fields[k];
+    for (; k < end && fields.at(k) != ";"; ++k) {
+      const std::string& f = fields.at(k);
       if (f.size() != 1) fail("genotype \"" + f + "\" of marker " + m.name + " is not one character");
-      m.codes.push_back(map_letter_code(f[0]));
+      m.codes.push_back(map_letter_code(f.at(0)));
     }
     if (m.codes.size() != map_.individual_count())
       fail("marker " + m.name + " has " + std::to_string(m.codes.size()) + " genotypes, the ;indOrdr line " +
@@ -156,13 +156,13 @@ class Parser {
       const std::size_t rest = end - k - 1;
       if (rest < 2 || rest > 3) fail("marker " + m.name + ": expected r, LOD and an optional distance after \";\"");
       NeighbourPair p;
-      p.r_text = fields[k + 1];
-      p.lod_text = fields[k + 2];
+      p.r_text = fields.at(k + 1);
+      p.lod_text = fields.at(k + 2);
       p.r = number(p.r_text, "r");
       p.lod = number(p.lod_text, "LOD");
       if (p.r < 0.0 || p.r > 0.5) fail("r = " + p.r_text + " is outside 0 to 0.5");
       if (rest == 3) {
-        p.dist_text = fields[k + 3];
+        p.dist_text = fields.at(k + 3);
         p.dist = number(p.dist_text, "distance");
       }
       m.next = std::move(p);

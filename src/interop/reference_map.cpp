@@ -19,12 +19,12 @@ std::vector<ReferencePosition> read_reference_map(std::istream& in, const std::s
     if (fields.size() < 3)
       throw error_at_line(file, reader.number, "expected marker, chromosome and position separated by tabs");
     ReferencePosition p;
-    p.marker = fields[0];
-    p.chromosome = trim_blanks(fields[1]);
-    p.position_text = trim_blanks(fields[2]);
+    p.marker = fields.at(0);
+    p.chromosome = trim_blanks(fields.at(1));
+    p.position_text = trim_blanks(fields.at(2));
     if (p.marker.empty()) throw error_at_line(file, reader.number, "empty marker name");
     if (!parse_real(p.position_text, p.position))
-      throw error_at_line(file, reader.number, "position \"" + fields[2] + "\" is not a number");
+      throw error_at_line(file, reader.number, "position \"" + fields.at(2) + "\" is not a number");
     if (!seen.insert(p.marker).second)
       throw error_at_line(file, reader.number, "marker " + p.marker + " is listed twice");
     positions.push_back(std::move(p));

@@ -1,6 +1,7 @@
 #include "interop/rqtl_reader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <map>
 
@@ -41,9 +42,9 @@ std::map<std::string, int> genotype_table(const RqtlOptions& options) {
              {"BA", kCodeH},     {"B", kCodeB},  {"BB", kCodeB},     {"D", kCodeD},
              {"not BB", kCodeD}, {"C", kCodeC},  {"not AA", kCodeC}};
   } else {
-    const int order[] = {kCodeA, kCodeH, kCodeB, kCodeD, kCodeC};
+    const std::array<int, 5> order = {kCodeA, kCodeH, kCodeB, kCodeD, kCodeC};
     for (std::size_t k = 0; k < options.genotype_codes.size() && k < 5; ++k)
-      codes[options.genotype_codes[k]] = order[k];
+      codes[options.genotype_codes.at(k)] = order.at(k);
   }
   for (const std::string& m : options.missing_codes) codes[m] = kMissing;
   codes[""] = kMissing;
@@ -104,13 +105,13 @@ bool split_csv_line(const std::string& line, std::vector<std::string>& fields) {
   std::size_t k = 0;
   for (;;) {
     std::string field;
-    while (k < line.size() && (line[k] == ' ' || line[k] == '\t')) ++k;
-    if (k < line.size() && line[k] == '"') {
+    while (k < line.size() && (line.at(k) == ' ' || line.at(k) == '\t')) ++k;
+    if (k < line.size() && line.at(k) == '"') {
       ++k;
       for (;;) {
         if (k >= line.size()) return false;
-        if (line[k] == '"') {
-          if (k + 1 < line.size() && line[k + 1] == '"') {
+        if (line.at(k) == '"') {
+          if (k + 1 < line.size() && line.at(k + 1) == '"') {
             field += '"';
             k += 2;
             continue;
@@ -118,9 +119,9 @@ bool split_csv_line(const std::string& line, std::vector<std::string>& fields) {
           ++k;
           break;
         }
-        field += line[k++];
+        field += line.at(k++);
       }
-      while (k < line.size() && line[k] != ',') ++k;  // blanks after the closing quote
+      while (k < line.size() && line.at(k) != ',') ++k;  // blanks after the closing quote
     } else {
       const std::size_t end = std::min(line.find(',', k), line.size());
       field = trim_blanks(std::string_view(line).substr(k, end - k));
@@ -138,9 +139,9 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
   check_widths(rows, file);
 
   RqtlImport result;
-  if (rows.size() >= 2 && rows[1].fields.front().empty()) {
+  if (rows.size() >= 2 && rows.at(1).fields.front().empty()) {
     result.rotated = false;
-  } else if (rows[0].fields.size() >= 2 && rows[0].fields[1].empty()) {
+  } else if (rows.at(0).fields.size() >= 2 && rows.at(0).fields.at(1).empty()) {
     result.rotated = true;
   } else {
     throw error_in_file(file,

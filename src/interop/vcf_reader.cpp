@@ -154,7 +154,7 @@ bool same_allele(const char* a, const std::string& b) {
   const std::size_t n = std::strlen(a);
   if (n != b.size()) return false;
   for (std::size_t i = 0; i < n; ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b.at(i))))
       return false;
   }
   return true;
@@ -194,13 +194,13 @@ ParentAlleleTable read_parent_alleles(std::istream& in, const std::string& file)
     if (trim_blanks(line).empty() || line.front() == '#') continue;
     const std::vector<std::string> f = split_fields(line, '\t');
     int position = 0;
-    if (f.size() != 4 || f[0].empty() || !parse_int(f[1], position) || position < 1 ||
-        trim_blanks(f[2]).empty() || trim_blanks(f[3]).empty())
+    if (f.size() != 4 || f.at(0).empty() || !parse_int(f.at(1), position) || position < 1 ||
+        trim_blanks(f.at(2)).empty() || trim_blanks(f.at(3)).empty())
       throw error_at_line(file, reader.number,
                           "expected chromosome, position, first and second parent's allele separated by tabs");
-    const auto key = std::make_pair(f[0], static_cast<long>(position));
-    if (!table.emplace(key, ParentAlleles{trim_blanks(f[2]), trim_blanks(f[3])}).second)
-      throw error_at_line(file, reader.number, "site " + f[0] + ":" + f[1] + " is listed twice");
+    const auto key = std::make_pair(f.at(0), static_cast<long>(position));
+    if (!table.emplace(key, ParentAlleles{trim_blanks(f.at(2)), trim_blanks(f.at(3))}).second)
+      throw error_at_line(file, reader.number, "site " + f.at(0) + ":" + f.at(1) + " is listed twice");
   }
   return table;
 }
@@ -254,7 +254,7 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
   RecordPtr record(bcf_init());
   HtsBuffer<int32_t> gt;
   std::unordered_set<std::string> names;
-  const auto skip = [&](SkipReason reason) { ++result.skipped[static_cast<std::size_t>(reason)]; };
+  const auto skip = [&](SkipReason reason) { ++result.skipped.at(static_cast<std::size_t>(reason)); };
   int status = 0;
   while ((status = bcf_read(fp.get(), hdr, record.get())) == 0) {
     bcf1_t* rec = record.get();
@@ -383,8 +383,8 @@ std::vector<std::string> vcf_summary(const VcfImport& r, const VcfOptions& optio
                   " markers, " + std::to_string(skipped) + " skipped; " +
                   std::to_string(r.loc.individuals.size()) + " individuals");
   for (std::size_t k = 0; k < kSkipReasonCount; ++k) {
-    if (r.skipped[k] == 0) continue;
-    lines.push_back("skipped " + std::to_string(r.skipped[k]) + " records: " +
+    if (r.skipped.at(k) == 0) continue;
+    lines.push_back("skipped " + std::to_string(r.skipped.at(k)) + " records: " +
                     skip_reason_text(static_cast<SkipReason>(k)));
   }
   if (r.low_quality_calls > 0)
