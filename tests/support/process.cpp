@@ -67,9 +67,13 @@ std::filesystem::path source_dir() { return TARVEK_SOURCE_PATH; }
 
 RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args,
                         const ProcessLimits& limits) {
+  return run_program_in(tarvek_binary(), dir, args, limits);
+}
+
+RunResult run_program_in(const std::string& binary, const TempDir& dir,
+                         const std::vector<std::string>& args, const ProcessLimits& limits) {
   const auto out_path = dir.path() / ".stdout";
   const auto err_path = dir.path() / ".stderr";
-  const std::string binary = tarvek_binary();
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(binary.c_str()));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

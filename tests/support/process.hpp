@@ -44,6 +44,11 @@ struct ProcessLimits {
   int seconds = 60;             // killed (SIGKILL) after this long
 };
 
+// Runs `binary` with `args` (not including the program name) with `dir` as
+// its working folder.
+RunResult run_program_in(const std::string& binary, const TempDir& dir,
+                         const std::vector<std::string>& args, const ProcessLimits& limits = {});
+
 // Runs the built tarvek with `args` (not including the program name) with
 // `dir` as its working folder.
 RunResult run_tarvek_in(const TempDir& dir, const std::vector<std::string>& args,

@@ -1,0 +1,99 @@
+#pragma once
+// The command-line conventions the companion programs share: a command word,
+// options as "--name value" or "--name=value" (and "-o FILE"), operands,
+// exit status 2 for anything malformed.
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tarvek::apps {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadInput = 1;
+inline constexpr int kExitBadCommandLine = 2;
+
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct Arguments {
+  std::map<std::string, std::string> values;  // options with a value, last one wins
+  std::set<std::string> flags;                // options without a value
+  std::vector<std::string> operands;
+  bool has(const std::string& name) const { return values.count(name) > 0 || flags.count(name) > 0; }
+  std::string value(const std::string& name, const std::string& fallback = std::string()) const {
+    const auto it = values.find(name);
+    return it == values.end() ? fallback : it->second;
+  }
+};
+
+// Scans argv[first..]; throws UsageError for an unknown option or a missing value.
+inline Arguments scan_arguments(int argc, char** argv, int first, const std::set<std::string>& with_value,
+                                const std::set<std::string>& without_value) {
+  Arguments a;
+  bool options_done = false;
+  for (int i = first; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (options_done || arg == "-" || arg.empty() || arg[0] != '-') {
+      a.operands.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_done = true;
+      continue;
+    }
+    std::string value;
+    bool inline_value = false;
+    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg.erase(eq);
+      inline_value = true;
+    }
+    if (with_value.count(arg) > 0) {
+      if (!inline_value) {
+        if (i + 1 >= argc) throw UsageError("option " + arg + " needs a value");
+        value = argv[++i];
+      }
+      a.values[arg] = value;
+    } else if (without_value.count(arg) > 0 && !inline_value) {
+      a.flags.insert(arg);
+    } else {
+      throw UsageError("unknown option " + arg);
+    }
+  }
+  return a;
+}
+
+// A whole decimal number of at least `minimum`; UsageError otherwise.
+inline int count_option(const Arguments& a, const std::string& name, int minimum) {
+  if (!a.has(name)) return 0;
+  const std::string text = a.value(name);
+  std::size_t used = 0;
+  int value = 0;
+  try {
+    value = std::stoi(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || value < minimum)
+    throw UsageError(name + " needs a whole number of at least " + std::to_string(minimum) + ", not \"" + text + "\"");
+  return value;
+}
+
+// Comma-separated entries of an option's value.
+inline std::vector<std::string> list_option(const std::string& text) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    items.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) return items;
+    start = comma + 1;
+  }
+}
+
+}  // namespace tarvek::apps

@@ -1,0 +1,219 @@
+// tarvek-import: genotypes from VCF/BCF, R/qtl csv or free-layout loc files,
+// written as a loc file for tarvek.
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "base/atomic_file.hpp"
+#include "command_line.hpp"
+#include "interop/input_error.hpp"
+#include "interop/loc_writer.hpp"
+#include "interop/population.hpp"
+#include "interop/reference_map.hpp"
+#include "interop/rqtl_reader.hpp"
+#include "interop/text_lines.hpp"
+#include "interop/vcf_reader.hpp"
+#include "interop/wrapped_loc_reader.hpp"
+
+namespace {
+
+using namespace tarvek;
+using namespace tarvek::apps;
+using namespace tarvek::interop;
+
+constexpr const char* kProgram = "tarvek-import";
+
+const char* const kUsage =
+    "Usage:\n"
+    "  tarvek-import vcf (--parents P1,P2 | --parent-alleles FILE) [options] in.vcf[.gz]|in.bcf -o out.loc\n"
+    "  tarvek-import rqtl [--genotypes AA,AB,BB,notBB,notAA] [--missing CODES] [options] in.csv -o out.loc\n"
+    "  tarvek-import loc [options] in.loc -o out.loc\n"
+    "  tarvek-import --help | --version\n"
+    "\n"
+    "Writes a loc file for tarvek: four header lines, the individual names as a\n"
+    "\";individuals\" comment line, one tab-separated line per marker (A = first\n"
+    "parent's homozygote, B = second's, H = heterozygote, C = not A, D = not B,\n"
+    "- = missing).\n"
+    "\n"
+    "vcf: a biallelic SNP becomes a marker where the parents are homozygous for\n"
+    "different alleles; other records are skipped and counted on standard error.\n"
+    "  --parents P1,P2        the samples of the first and second parent (not\n"
+    "                         written as individuals)\n"
+    "  --parent-alleles FILE  instead: lines \"chrom<TAB>pos<TAB>allele1<TAB>allele2\"\n"
+    "  --min-gq N             calls with GQ below N are missing (parents: site skipped)\n"
+    "  --min-dp N             calls with DP below N are missing (parents: site skipped)\n"
+    "  --keep-filtered        also use records whose FILTER is not PASS\n"
+    "rqtl: markers in columns or in rows (detected); phenotypes skipped, the id\n"
+    "column gives the names, chromosome and position follow each marker as a comment.\n"
+    "  --genotypes CODES      codes of AA,AB,BB,not BB,not AA (default A,H,B,D,C and\n"
+    "                         AA,AB,BB,\"not BB\",\"not AA\")\n"
+    "  --missing CODES        codes read as missing besides an empty field (default -,NA)\n"
+    "loc: blank-separated, wrapped genotypes, {} and ; comments, an \"individual\n"
+    "names:\" section; rewritten one marker per line.\n"
+    "\n"
+    "Options for all:\n"
+    "  -o FILE                the loc file to write (required)\n"
+    "  --population TYPE      F2 (default), BC1, DH, RIL or RILsib: the popt line\n"
+    "  --name TEXT            the name line (default: the output file's stem)\n"
+    "  --positions FILE       also write marker, chromosome, position (tab-separated),\n"
+    "                         for tarvek-export compare --truth (vcf, rqtl)\n"
+    "\n"
+    "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
+
+int usage_error(const std::string& message) {
+  std::cerr << kProgram << ": " << message << "\n" << kProgram << ": see " << kProgram << " --help\n";
+  return kExitBadCommandLine;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec) && std::filesystem::equivalent(a, b, ec);
+}
+
+std::ifstream open_input(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::error_code ec;
+  if (!in || std::filesystem::is_directory(path, ec))
+    throw error_in_file(path, std::string("cannot open: ") + (errno != 0 ? std::strerror(errno) : "not a file"));
+  return in;
+}
+
+void write_output(const std::string& path, const std::function<void(std::ostream&)>& write) {
+  const std::string reason = write_file_atomically(path, write);
+  if (!reason.empty()) throw InputError("cannot write " + path + ": " + reason);
+}
+
+int run(int argc, char** argv) {
+  if (argc < 2) return usage_error("no command (vcf, rqtl or loc)");
+  const std::string command = argv[1];
+  if (command == "--help" || command == "-h") {
+    std::cout << kUsage;
+    return kExitOk;
+  }
+  if (command == "--version") {
+    std::cout << kProgram << " " << TARVEK_VERSION << "\n";
+    return kExitOk;
+  }
+  std::set<std::string> with_value = {"-o", "--population", "--name", "--positions"};
+  std::set<std::string> flags = {"--help"};
+  if (command == "vcf") {
+    with_value.insert({"--parents", "--parent-alleles", "--min-gq", "--min-dp"});
+    flags.insert("--keep-filtered");
+  } else if (command == "rqtl") {
+    with_value.insert({"--genotypes", "--missing"});
+  } else if (command != "loc") {
+    return usage_error("unknown command \"" + command + "\" (vcf, rqtl or loc)");
+  }
+
+  Arguments args;
+  Population population = Population::F2;
+  try {
+    args = scan_arguments(argc, argv, 2, with_value, flags);
+    if (args.has("--help")) {
+      std::cout << kUsage;
+      return kExitOk;
+    }
+    if (args.operands.size() != 1) throw UsageError("give exactly one input file");
+    if (args.value("-o").empty()) throw UsageError("-o FILE is required");
+    if (same_file(args.operands[0], args.value("-o"))) throw UsageError("-o names the input file");
+    if (args.has("--population")) {
+      const auto p = parse_population(args.value("--population"));
+      if (!p) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
+      population = *p;
+    }
+    if (args.has("--positions") && command == "loc") throw UsageError("--positions is for vcf and rqtl");
+  } catch (const UsageError& e) {
+    return usage_error(e.what());
+  }
+  const std::string input = args.operands[0];
+  const std::string output = args.value("-o");
+
+  LocData loc;
+  std::vector<ReferencePosition> positions;
+  std::vector<std::string> summary;
+  if (command == "vcf") {
+    VcfOptions options;
+    ParentAlleleTable parent_alleles;
+    try {
+      if (args.has("--parents") == args.has("--parent-alleles"))
+        throw UsageError("give either --parents P1,P2 or --parent-alleles FILE");
+      if (args.has("--parents")) {
+        const std::vector<std::string> parents = list_option(args.value("--parents"));
+        if (parents.size() != 2 || parents[0].empty() || parents[1].empty() || parents[0] == parents[1])
+          throw UsageError("--parents needs two different sample names: P1,P2");
+        options.first_parent = parents[0];
+        options.second_parent = parents[1];
+      }
+      options.min_gq = count_option(args, "--min-gq", 0);
+      options.min_dp = count_option(args, "--min-dp", 0);
+    } catch (const UsageError& e) {
+      return usage_error(e.what());
+    }
+    options.population = population;
+    options.keep_filtered = args.has("--keep-filtered");
+    if (args.has("--parent-alleles")) {
+      std::ifstream in = open_input(args.value("--parent-alleles"));
+      parent_alleles = read_parent_alleles(in, args.value("--parent-alleles"));
+      options.parent_alleles = &parent_alleles;
+    }
+    VcfImport result = import_vcf(input, options);
+    summary = vcf_summary(result, options);
+    loc = std::move(result.loc);
+    positions = std::move(result.positions);
+  } else if (command == "rqtl") {
+    RqtlOptions options;
+    if (args.has("--genotypes")) {
+      options.genotype_codes = list_option(args.value("--genotypes"));
+      if (options.genotype_codes.size() > 5)
+        return usage_error("--genotypes takes at most five codes: AA,AB,BB,notBB,notAA");
+    }
+    if (args.has("--missing")) options.missing_codes = list_option(args.value("--missing"));
+    options.population = population_name(population);
+    std::ifstream in = open_input(input);
+    RqtlImport result = read_rqtl_csv(in, input, options);
+    summary.push_back(std::string("markers in ") + (result.rotated ? "rows" : "columns") + ", " +
+                      std::to_string(result.phenotypes) + " phenotype " +
+                      (result.rotated ? "rows" : "columns") + " skipped");
+    loc = std::move(result.loc);
+    positions = std::move(result.positions);
+  } else {
+    std::ifstream in = open_input(input);
+    loc = read_wrapped_loc(in, input);
+    if (args.has("--population")) loc.population = population_name(population);
+  }
+
+  loc.name = args.has("--name") ? args.value("--name") : file_stem(output);
+  if (const std::string problem = check_loc(loc); !problem.empty()) throw error_in_file(input, problem);
+  if (args.has("--positions")) {
+    if (positions.empty()) throw error_in_file(input, "no positions to write for --positions");
+    write_output(args.value("--positions"), [&](std::ostream& out) { write_reference_map(out, positions); });
+  }
+  write_output(output, [&](std::ostream& out) { write_loc(out, loc); });
+  for (const std::string& line : summary) std::cerr << kProgram << ": " << line << '\n';
+  std::cerr << kProgram << ": wrote " << output << ": " << loc.markers.size() << " markers, "
+            << (loc.markers.empty() ? loc.individuals.size() : loc.markers.front().codes.size())
+            << " individuals\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const InputError& e) {
+    std::cerr << kProgram << ": " << e.what() << '\n';
+    return kExitBadInput;
+  } catch (const std::bad_alloc&) {
+    std::cerr << kProgram << ": out of memory\n";
+    return kExitBadInput;
+  } catch (const std::exception& e) {
+    std::cerr << kProgram << ": internal error: " << e.what() << '\n';
+    return kExitBadInput;
+  }
+}

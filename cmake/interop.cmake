@@ -1,0 +1,42 @@
+# The companion programs tarvek-import and tarvek-export and their library.
+# They need htslib (for VCF and BCF), found with pkg-config; without it tarvek
+# itself still builds and the companions are left out.
+
+include(GNUInstallDirs)
+
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_check_modules(HTSLIB QUIET IMPORTED_TARGET htslib)
+endif()
+
+if(NOT HTSLIB_FOUND)
+  message(STATUS "htslib not found: tarvek-import and tarvek-export are not built "
+                 "(on Debian or Ubuntu: apt-get install libhts-dev pkg-config)")
+  return()
+endif()
+message(STATUS "htslib ${HTSLIB_VERSION}: building tarvek-import and tarvek-export")
+
+add_library(tarvek_interop STATIC
+  src/interop/text_lines.cpp
+  src/interop/population.cpp
+  src/interop/loc_writer.cpp
+  src/interop/reference_map.cpp
+  src/interop/vcf_reader.cpp
+  src/interop/rqtl_reader.cpp
+  src/interop/wrapped_loc_reader.cpp
+  src/interop/map_reader.cpp
+  src/interop/map_positions.cpp
+  src/interop/exporters.cpp
+)
+target_include_directories(tarvek_interop PUBLIC src)
+target_link_libraries(tarvek_interop PUBLIC tarvek_core PkgConfig::HTSLIB)
+
+add_executable(tarvek-import apps/tarvek_import.cpp)
+target_link_libraries(tarvek-import PRIVATE tarvek_interop)
+add_executable(tarvek-export apps/tarvek_export.cpp)
+target_link_libraries(tarvek-export PRIVATE tarvek_interop)
+target_compile_definitions(tarvek-import PRIVATE TARVEK_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(tarvek-export PRIVATE TARVEK_VERSION="${PROJECT_VERSION}")
+
+install(TARGETS tarvek-import tarvek-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES man/tarvek-import.1 man/tarvek-export.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

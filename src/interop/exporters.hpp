@@ -1,0 +1,68 @@
+#pragma once
+// Writers of what the next steps after a map need: a positions table, an
+// R/qtl csv file, a MapChart file, and a comparison with a reference map.
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "interop/map_positions.hpp"
+#include "interop/map_reader.hpp"
+#include "interop/reference_map.hpp"
+
+namespace tarvek::interop {
+
+// Tab-separated, with a header line: group, segment, marker, position in cM
+// from the top of the segment, r and LOD to the next marker as printed in
+// the map file ("NA" for the last marker of a group), and the number of "*"
+// genotypes of the marker.
+void write_positions_table(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed);
+
+// For each individual, numbered as in the first loc file, the column of the
+// map file that holds it. Throws InputError (at the ;indOrdr line) when the
+// order is not a permutation of 0 .. n−1.
+std::vector<std::size_t> columns_by_individual(const MapFile& map);
+
+// The individual names from the ";individuals" line, else "1", "2", ...
+// Throws InputError when the line names a different number of individuals.
+std::vector<std::string> individual_labels(const MapFile& map);
+
+// R/qtl "csv" with markers in columns: an "id" column, one column per
+// mapped marker in map order, chromosome = segment name (the group number),
+// positions in cM, one row per individual in the original order. Genotypes
+// A, H, B, D (not BB), C (not AA); missing and "*" are written "-". The
+// rejected markers are left out. Throws as columns_by_individual and
+// individual_labels do.
+void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed);
+
+// MapChart: one "group <name>" block per segment, each marker with its
+// position; names with blanks are quoted.
+void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed,
+                    MapFunction f);
+
+struct GroupComparison {
+  std::size_t group = 0;         // from 1
+  std::size_t markers = 0;       // in the group
+  std::size_t in_reference = 0;  // of them, listed in the reference map
+  std::string chromosome;        // where most of those lie ("" when none)
+  std::size_t on_chromosome = 0; // how many of them lie there
+  // Spearman's rank correlation of map order with reference position over
+  // the markers on `chromosome`; NaN with fewer than two or without
+  // variation. The sign tells the orientation: the map's top may be either
+  // end of the chromosome.
+  double spearman = 0.0;
+};
+
+std::vector<GroupComparison> compare_with_reference(const MapFile& map,
+                                                    const std::vector<ReferencePosition>& reference);
+
+// Tab-separated with a header line; NaN is written "NA".
+void write_comparison(std::ostream& out, const std::vector<GroupComparison>& rows);
+
+// Spearman's rank correlation (Pearson's over ranks; tied values share their
+// mean rank). NaN when the lengths differ, there are fewer than two pairs, or
+// either side has no variation.
+double spearman(const std::vector<double>& x, const std::vector<double>& y);
+
+}  // namespace tarvek::interop

@@ -1,0 +1,54 @@
+#include "interop/loc_writer.hpp"
+
+#include "genotype/genotype_codes.hpp"
+
+namespace tarvek::interop {
+namespace {
+
+bool one_field(const std::string& text) { return text.find_first_of("\t\r\n") == std::string::npos; }
+
+std::size_t individual_count(const LocData& loc) {
+  return loc.markers.empty() ? loc.individuals.size() : loc.markers.front().codes.size();
+}
+
+}  // namespace
+
+std::string check_loc(const LocData& loc) {
+  const std::size_t n = individual_count(loc);
+  if (loc.name.find_first_of("\r\n") != std::string::npos) return "the name must be one line";
+  if (loc.population.find_first_of("\r\n") != std::string::npos) return "the population type must be one line";
+  if (!loc.individuals.empty() && loc.individuals.size() != n)
+    return std::to_string(loc.individuals.size()) + " individual names for " + std::to_string(n) +
+           " individuals";
+  for (const std::string& name : loc.individuals) {
+    if (name.empty() || !one_field(name)) return "individual name \"" + name + "\" cannot be written";
+  }
+  for (const LocMarker& m : loc.markers) {
+    if (m.name.empty() || !one_field(m.name) || m.name.front() == ';')
+      return "marker name \"" + m.name + "\" cannot be written";
+    if (m.codes.size() != n)
+      return "marker " + m.name + " has " + std::to_string(m.codes.size()) + " genotypes, not " +
+             std::to_string(n);
+  }
+  return std::string();
+}
+
+void write_loc(std::ostream& out, const LocData& loc) {
+  out << "name = " << loc.name << '\n'
+      << "popt = " << loc.population << '\n'
+      << "nloc = " << loc.markers.size() << '\n'
+      << "nind = " << individual_count(loc) << '\n';
+  if (!loc.individuals.empty()) {
+    out << kIndividualsKey;
+    for (const std::string& name : loc.individuals) out << '\t' << name;
+    out << '\n';
+  }
+  for (const LocMarker& m : loc.markers) {
+    out << m.name;
+    for (const int code : m.codes) out << '\t' << (code == kFlagged ? '-' : code_to_letter(code));
+    if (!m.note.empty()) out << "\t;\t" << m.note;
+    out << '\n';
+  }
+}
+
+}  // namespace tarvek::interop

@@ -1,0 +1,204 @@
+#include "interop/map_reader.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "genotype/genotype_codes.hpp"
+#include "interop/input_error.hpp"
+#include "interop/text_lines.hpp"
+
+namespace tarvek::interop {
+namespace {
+
+constexpr std::string_view kGroupingLod = ";grouping threshold LOD=";
+constexpr std::string_view kOldScore = ";oldscore=";
+constexpr std::string_view kNewScore = ";newscore=";
+constexpr std::string_view kIndividualOrder = ";indOrdr";
+constexpr std::string_view kIndividuals = ";individuals";
+constexpr std::string_view kSwitchedAlleles = ";switched alleles";
+constexpr std::string_view kBadSegregation = ";bad segregation ratio markers";
+constexpr std::string_view kExcessMissing = ";excessive missing value markers";
+
+bool starts_with(const std::string& text, std::string_view prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A keyed list line: the key, then tab-separated entries.
+bool is_list_line(const std::string& line, std::string_view key) {
+  return starts_with(line, key) && (line.size() == key.size() || line.at(key.size()) == '\t');
+}
+
+std::vector<std::string> list_entries(const std::string& line, std::string_view key) {
+  if (line.size() <= key.size()) return {};
+  return split_fields(std::string_view(line).substr(key.size() + 1), '\t');
+}
+
+// The lines that tarvek's reader passes over as comments.
+bool is_comment(const std::string& line) { return line.size() < 2 || line.at(0) == ';' || line.at(0) == '\t'; }
+
+class Parser {
+ public:
+  explicit Parser(const std::string& file) { map_.file = file; }
+
+  void header(const std::string& line) { map_.header_lines.push_back(line); }
+
+  void line(const std::string& text, std::size_t number) {
+    number_ = number;
+    if (is_list_line(text, kIndividuals)) {
+      map_.individual_names = list_entries(text, kIndividuals);
+      map_.individual_names_line = number;
+    } else if (is_list_line(text, kSwitchedAlleles)) {
+      map_.switched_alleles = list_entries(text, kSwitchedAlleles);
+    } else if (!seen_order_) {
+      preamble(text);
+    } else if (text == ";") {
+      close_group();
+    } else if (starts_with(text, kBadSegregation)) {
+      enter_section(Section::kBadSegregation);
+    } else if (starts_with(text, kExcessMissing)) {
+      enter_section(Section::kExcessMissing);
+    } else if (!is_comment(text)) {
+      marker(text);
+    }
+  }
+
+  MapFile finish(std::size_t last_line) {
+    if (map_.header_lines.size() < 4)
+      throw error_in_file(map_.file, "fewer than four lines: not a map file");
+    if (!seen_order_) throw error_in_file(map_.file, "no ;indOrdr line: not a map file");
+    if (!open_.empty())
+      throw error_at_line(map_.file, last_line,
+                          "the file ends inside group " + std::to_string(map_.groups.size() + 1) +
+                              " (no closing \";\" line): truncated?");
+    return std::move(map_);
+  }
+
+ private:
+  enum class Section { kGroups, kBadSegregation, kExcessMissing };
+
+  [[noreturn]] void fail(const std::string& what) const { throw error_at_line(map_.file, number_, what); }
+
+  void preamble(const std::string& text) {
+    if (starts_with(text, kGroupingLod)) {
+      double lod = 0.0;
+      if (!parse_real(text.substr(kGroupingLod.size()), lod)) fail("the grouping LOD is not a number");
+      map_.grouping_lod = lod;
+    } else if (starts_with(text, kOldScore)) {
+      map_.old_score = text.substr(kOldScore.size());
+    } else if (starts_with(text, kNewScore)) {
+      map_.new_score = text.substr(kNewScore.size());
+    } else if (starts_with(text, kIndividualOrder)) {
+      individual_order(text);
+    } else if (!is_comment(text)) {
+      fail("a marker line before the ;indOrdr line");
+    } else if (!text.empty()) {
+      map_.comment_lines.push_back(text);
+    }
+  }
+
+  // ";indOrdr", a tab, the column entries up to a ";" field (the header of
+  // the pair columns).
+  void individual_order(const std::string& text) {
+    seen_order_ = true;
+    map_.individual_order_line = number_;
+    const auto tab = text.find('\t');
+    if (tab == std::string::npos) return;
+    for (const std::string& field : split_fields(std::string_view(text).substr(tab + 1), '\t')) {
+      if (field == ";") break;
+      int value = 0;
+      if (!parse_int(field, value)) fail("individual order entry \"" + field + "\" is not a number");
+      map_.individual_order.push_back(value);
+    }
+  }
+
+  void close_group() {
+    if (section_ != Section::kGroups) fail("a group closing line \";\" among the rejected markers");
+    if (open_.empty()) fail("a group closing line \";\" without markers");
+    for (std::size_t k = 0; k + 1 < open_.size(); ++k) {
+      if (!open_.at(k).next)
+        throw error_at_line(map_.file, open_.at(k).line,
+                            "marker " + open_.at(k).name + " has no r and LOD to the next marker");
+    }
+    map_.groups.push_back(std::move(open_));
+    open_.clear();
+  }
+
+  void enter_section(Section section) {
+    if (!open_.empty()) fail("group " + std::to_string(map_.groups.size() + 1) + " is not closed by a \";\" line");
+    section_ = section;
+  }
+
+  double number(const std::string& text, const char* what) const {
+    double value = 0.0;
+    if (!parse_real(text, value)) fail(std::string(what) + " \"" + text + "\" is not a number");
+    return value;
+  }
+
+  void marker(const std::string& text) {
+    const std::vector<std::string> fields = split_fields(text, '\t');
+    MapMarker m;
+    m.name = fields.front();
+    m.line = number_;
+    std::size_t end = fields.size();
+    // Rejected markers' lines end with a tab: an empty last field.
+    if (section_ != Section::kGroups && end > 1 && fields.back().empty()) --end;
+    std::size_t k = 1;
+    for (; k < end && fields.at(k) != ";"; ++k) {
+      const std::string& f = fields.at(k);
+      if (f.size() != 1) fail("genotype \"" + f + "\" of marker " + m.name + " is not one character");
+      m.codes.push_back(map_letter_code(f.at(0)));
+    }
+    if (m.codes.size() != map_.individual_count())
+      fail("marker " + m.name + " has " + std::to_string(m.codes.size()) + " genotypes, the ;indOrdr line " +
+           std::to_string(map_.individual_count()));
+    if (k < end) {
+      const std::size_t rest = end - k - 1;
+      if (rest < 2 || rest > 3) fail("marker " + m.name + ": expected r, LOD and an optional distance after \";\"");
+      NeighbourPair p;
+      p.r_text = fields.at(k + 1);
+      p.lod_text = fields.at(k + 2);
+      p.r = number(p.r_text, "r");
+      p.lod = number(p.lod_text, "LOD");
+      if (p.r < 0.0 || p.r > 0.5) fail("r = " + p.r_text + " is outside 0 to 0.5");
+      if (rest == 3) {
+        p.dist_text = fields.at(k + 3);
+        p.dist = number(p.dist_text, "distance");
+      }
+      m.next = std::move(p);
+    }
+    switch (section_) {
+      case Section::kGroups: open_.push_back(std::move(m)); break;
+      case Section::kBadSegregation: map_.bad_segregation.push_back(std::move(m)); break;
+      case Section::kExcessMissing: map_.excess_missing.push_back(std::move(m)); break;
+    }
+  }
+
+  MapFile map_;
+  MapGroup open_;
+  Section section_ = Section::kGroups;
+  bool seen_order_ = false;
+  std::size_t number_ = 0;
+};
+
+}  // namespace
+
+int map_letter_code(char letter) { return letter == '*' ? kFlagged : letter_to_code(letter); }
+
+MapFile read_map_file(std::istream& in, const std::string& file) {
+  Parser parser(file);
+  LineReader reader{in};
+  std::string line;
+  while (reader.number < 4 && reader.next(line)) parser.header(line);
+  while (reader.next(line)) parser.line(line, reader.number);
+  if (in.bad()) throw error_in_file(file, "read error");
+  return parser.finish(reader.number);
+}
+
+MapFile read_map_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw error_in_file(path, std::string("cannot open: ") + std::strerror(errno));
+  return read_map_file(in, path);
+}
+
+}  // namespace tarvek::interop

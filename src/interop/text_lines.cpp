@@ -1,0 +1,69 @@
+#include "interop/text_lines.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace tarvek::interop {
+
+bool read_text_line(std::istream& in, std::string& line) {
+  if (!std::getline(in, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+std::vector<std::string> split_fields(std::string_view text, char separator) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(separator, start);
+    if (end == std::string_view::npos) {
+      fields.emplace_back(text.substr(start));
+      return fields;
+    }
+    fields.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+std::string trim_blanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::string();
+  const auto last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last - first + 1));
+}
+
+bool parse_real(std::string_view text, double& value) {
+  const std::string t = trim_blanks(text);
+  if (t.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(t.c_str(), &end);
+  if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+bool parse_int(std::string_view text, int& value) {
+  const std::string t = trim_blanks(text);
+  if (t.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(t.c_str(), &end, 10);
+  if (end != t.c_str() + t.size() || errno == ERANGE || v < std::numeric_limits<int>::min() ||
+      v > std::numeric_limits<int>::max())
+    return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+std::string file_stem(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+}  // namespace tarvek::interop

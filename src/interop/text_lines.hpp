@@ -1,0 +1,46 @@
+#pragma once
+// Line-oriented reading and strict field conversions shared by the readers.
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvek::interop {
+
+// Reads one line up to a line feed. Neither the line feed nor one carriage
+// return before it (or at the end of a last line without a line feed) is
+// kept. Returns false only when nothing was left to read.
+bool read_text_line(std::istream& in, std::string& line);
+
+// Counts lines as they are read, for messages.
+struct LineReader {
+  explicit LineReader(std::istream& stream) : in(stream) {}
+  std::istream& in;
+  std::size_t number = 0;  // of the line last read, counted from 1
+  bool next(std::string& line) {
+    if (!read_text_line(in, line)) return false;
+    ++number;
+    return true;
+  }
+};
+
+// Splits at every `separator`; "a,,b" gives three fields, "" gives one.
+std::vector<std::string> split_fields(std::string_view text, char separator);
+
+// Without leading and trailing blanks and tabs.
+std::string trim_blanks(std::string_view text);
+
+// The whole text (blanks around it allowed) as a finite real; false for
+// anything else, an empty text included.
+bool parse_real(std::string_view text, double& value);
+
+// The whole text (blanks around it allowed) as an int; false otherwise.
+bool parse_int(std::string_view text, int& value);
+
+// The file name without its folder and without its last extension:
+// "data/cross.vcf.gz" gives "cross.vcf", "run/x" gives "x".
+std::string file_stem(const std::string& path);
+
+}  // namespace tarvek::interop
