@@ -58,6 +58,8 @@ void TempDir::write(const std::string& name, const std::string& content) const {
 
 std::string TempDir::read(const std::string& name) const { return slurp(path_ / name); }
 
+std::string TempDir::slurp(const std::filesystem::path& path) { return tarvek::testing::slurp(path); }
+
 bool TempDir::exists(const std::string& name) const {
   return std::filesystem::exists(path_ / name);
 }

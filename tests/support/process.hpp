@@ -24,6 +24,8 @@ class TempDir {
   // The file's bytes, or "<missing>" when it does not exist.
   std::string read(const std::string& name) const;
   bool exists(const std::string& name) const;
+  // The bytes of any file, or "<missing>" when it does not exist.
+  static std::string slurp(const std::filesystem::path& path);
 
  private:
   std::filesystem::path path_;
