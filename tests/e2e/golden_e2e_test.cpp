@@ -1,5 +1,5 @@
 // Larger runs end to end. Two simulated populations are compared byte for byte
-// with reference files from the straightforward build (tests/data/golden). Each
+// with reference files from the reference build (tests/data/golden). Each
 // reference map is also checked against properties computed here from its
 // printed genotypes: locus bookkeeping, the score, and r, LOD and distance
 // between neighbours. The shipped example runs in both argument modes.
