@@ -166,6 +166,28 @@ TEST(ReversalPasses, FourItemsTryOnlyPrefixAndSuffixAndZeroChangeIsNotApplied) {
   EXPECT_EQ(order, (MarkerOrder{0, 1, 2, 3}));
 }
 
+TEST(ReversalPasses, StartScoreOf2147483647StillGetsItsFirstPass) {
+  // The score before the first pass counts as one above the start; at the
+  // largest 32-bit score that must not wrap to the smallest. The prefix
+  // reversal here gains 2 - 9 = -7, so the pass also applies it.
+  const PairScoreMatrix m =
+      matrix_of({{0, 9, 2, 9}, {9, 0, 9, 9}, {2, 9, 0, 9}, {9, 9, 9, 0}});
+  for (const bool plain : {false, true}) {
+    testing::CapturedChannels io;
+    MarkerOrder order = {0, 1, 2, 3};
+    if (plain) {
+      plain_reversal_passes(m, order, 2147483647, io.channels);
+    } else {
+      reversal_passes(m, order, 2147483647, io.channels);
+    }
+    EXPECT_EQ(io.log_text(),
+              "pass 1, 1 reverses made, score is 2147483640\n"
+              "pass 2, 0 reverses made, score is 2147483640\n")
+        << (plain ? "plain" : "fast");
+    EXPECT_EQ(order, (MarkerOrder{1, 0, 2, 3}));
+  }
+}
+
 TEST(ReversalPasses, NegativeStartScoreRunsNoPass) {
   const PairScoreMatrix m =
       matrix_of({{0, 1, 2, 9}, {1, 0, 5, 9}, {2, 5, 0, 1}, {9, 9, 1, 0}});
