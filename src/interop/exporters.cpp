@@ -17,17 +17,9 @@ std::size_t flagged_count(const MapMarker& m) {
   return static_cast<std::size_t>(std::count(m.codes.begin(), m.codes.end(), kFlagged));
 }
 
-// R/qtl's letters for tarvek's codes; "-" for missing and flagged genotypes.
-char rqtl_letter(int code) {
-  switch (code) {
-    case kCodeA: return 'A';
-    case kCodeB: return 'B';
-    case kCodeC: return 'C';
-    case kCodeD: return 'D';
-    case kCodeH: return 'H';
-    default: return '-';
-  }
-}
+// R/qtl's letters for tarvek's codes: tarvek's own letters, with "-" (missing)
+// for a flagged genotype too.
+char rqtl_letter(int code) { return code == kFlagged ? '-' : code_to_letter(code); }
 
 // A field as read.csv reads it back: quoted when it holds a comma, a quote
 // or blanks at either end.
