@@ -43,7 +43,7 @@ struct RunResult {
 struct ProcessLimits {
   long file_size = -1;          // RLIMIT_FSIZE in bytes; -1 for none
   bool ignore_file_size_signal = false;  // writes past the limit fail instead of killing
-  int seconds = 60;             // killed (SIGKILL) after this long
+  int seconds = 900;            // killed (SIGKILL) after this long
 };
 
 // Runs `binary` with `args` (not including the program name) with `dir` as
