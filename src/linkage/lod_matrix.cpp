@@ -6,6 +6,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "linkage/population_lod.hpp"
+
 namespace tarvek {
 namespace {
 
@@ -122,6 +124,32 @@ inline int both_heterozygous(const std::uint64_t* i, const std::uint64_t* j, std
   return c;
 }
 
+// R and N of two loci of a two-class type; `i` and `j` point at their first
+// and second class planes, `words` long each.
+inline ClassTally plane_class_tally(const std::uint64_t* i, const std::uint64_t* j,
+                                    std::size_t words) {
+  ClassTally t;
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t fi = i[w], si = i[words + w];
+    const std::uint64_t fj = j[w], sj = j[words + w];
+    t.recombinant += popcount((fi & sj) | (si & fj));
+    t.informative += popcount((fi | si) & (fj | sj));
+  }
+  return t;
+}
+
+// True when the two-class LOD of R recombinant among N informative
+// individuals cannot exceed `floor`. That LOD is N·g(R/N) at most (g as in
+// the table above), the bound of N/2 intercross individuals with R/2 gametes
+// recombined.
+inline bool two_class_bounded_below(int recombinant, int informative, float floor) {
+  return bounded_below(0.5 * recombinant, 0.0, 0.5 * informative, floor);
+}
+
+inline const std::uint64_t* class_planes(const LodMatrix& m, std::size_t i) {
+  return m.classes.data() + i * 2 * m.planes.words;
+}
+
 std::optional<float> above(float lod, float floor) {
   return lod > floor ? std::optional<float>(lod) : std::nullopt;
 }
@@ -130,6 +158,12 @@ std::optional<float> above(float lod, float floor) {
 std::optional<float> computed_lod_above(const LodMatrix& m, std::size_t i, std::size_t j,
                                         float floor) {
   const std::size_t words = m.planes.words;
+  if (two_class(m.type)) {
+    const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
+    if (t.informative == 0) return above(0.0f, floor);
+    if (two_class_bounded_below(t.recombinant, t.informative, floor)) return std::nullopt;
+    return above(two_class_lod(m.type, t.recombinant, t.informative).lod, floor);
+  }
   if (m.dominant[i] == 0 && m.dominant[j] == 0) {
     const std::uint64_t* pi = m.abh.data() + i * 3 * words;
     const std::uint64_t* pj = m.abh.data() + j * 3 * words;
@@ -152,13 +186,28 @@ std::optional<float> computed_lod_above(const LodMatrix& m, std::size_t i, std::
 
 }  // namespace
 
-LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows) {
+LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows, PopulationType type) {
   LodMatrix m;
   m.n = rows.size();
+  m.type = type;
   std::vector<int> all(rows.size());
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
   m.planes = planes_of_rows(rows, all);
   const std::size_t words = m.planes.words;
+  if (two_class(type)) {
+    m.classes.assign(m.n * 2 * words, 0);
+    m.marker_classes.resize(m.n);
+    for (std::size_t i = 0; i < m.n; ++i) {
+      const MarkerClasses k = marker_classes(type, rows[i]);
+      m.marker_classes[i] = k;
+      const std::uint64_t* first = plane(m.planes, i, k.first);
+      const std::uint64_t* second = plane(m.planes, i, k.second);
+      const auto at = m.classes.begin() + static_cast<std::ptrdiff_t>(i * 2 * words);
+      std::copy(first, first + words, at);
+      std::copy(second, second + words, at + static_cast<std::ptrdiff_t>(words));
+    }
+    return m;
+  }
   m.abh.assign(m.n * 3 * words, 0);
   m.dominant.assign(m.n, 0);
   for (std::size_t i = 0; i < m.n; ++i) {
@@ -174,6 +223,11 @@ LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows) {
 
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j) {
   if (i >= matrix.n || j >= matrix.n) throw std::out_of_range("LOD matrix index");
+  if (two_class(matrix.type)) {
+    const ClassTally t =
+        plane_class_tally(class_planes(matrix, i), class_planes(matrix, j), matrix.planes.words);
+    return two_class_lod(matrix.type, t.recombinant, t.informative).lod;
+  }
   return pair_lod_from_counts(full_counts(matrix.planes, i, j)).lod;
 }
 
@@ -198,6 +252,23 @@ std::vector<int> excluded_from(std::size_t individuals, float floor) {
     while (lo < hi) {  // the bound falls as k grows: find the first excluded k
       const int mid = lo + (hi - lo) / 2;
       if (excluded(mid)) hi = mid; else lo = mid + 1;
+    }
+    from[n] = lo;
+  }
+  return from;
+}
+
+// For every number N of informative individuals, the smallest number R of
+// recombinant ones from which on the bound excludes a two-class LOD above
+// `floor`; N + 1 when none is excluded. N = 0 is never looked up.
+std::vector<int> two_class_excluded_from(std::size_t individuals, float floor) {
+  std::vector<int> from(individuals + 1, 0);
+  for (std::size_t n = 1; n <= individuals; ++n) {
+    int lo = 0;
+    int hi = static_cast<int>(n) + 1;
+    while (lo < hi) {  // the bound falls as R grows: find the first excluded R
+      const int mid = lo + (hi - lo) / 2;
+      if (two_class_bounded_below(mid, static_cast<int>(n), floor)) hi = mid; else lo = mid + 1;
     }
     from[n] = lo;
   }
@@ -254,6 +325,25 @@ LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t las
   block.bits.assign((last - first) * block.words, 0);
   if (first == 0) return block;
   const std::size_t words = matrix.planes.words;
+  if (two_class(matrix.type)) {
+    const std::vector<int> from = two_class_excluded_from(matrix.planes.positions, threshold);
+    for (std::size_t m = 0; m < first; ++m) {
+      const std::uint64_t* pm = class_planes(matrix, m);
+      for (std::size_t i = first; i < last; ++i) {
+        const ClassTally t = plane_class_tally(class_planes(matrix, i), pm, words);
+        bool link;
+        if (t.informative == 0) {
+          link = 0.0f > threshold;
+        } else if (t.recombinant >= from[static_cast<std::size_t>(t.informative)]) {
+          continue;
+        } else {
+          link = two_class_lod(matrix.type, t.recombinant, t.informative).lod > threshold;
+        }
+        if (link) block.bits[(i - first) * block.words + m / 64] |= std::uint64_t{1} << (m % 64);
+      }
+    }
+    return block;
+  }
   const std::vector<int> from = excluded_from(matrix.planes.positions, threshold);
   for (std::size_t m = 0; m < first; ++m) {
     const std::uint64_t bit = std::uint64_t{1} << (m % 64);
@@ -281,12 +371,14 @@ LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t las
 bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
                   float threshold) {
   const std::size_t count = members.size();
-  const std::size_t stride = 3 * matrix.planes.words;
+  const bool classes = two_class(matrix.type);
+  const std::vector<std::uint64_t>& planes = classes ? matrix.classes : matrix.abh;
+  const std::size_t stride = (classes ? 2 : 3) * matrix.planes.words;
   for (std::size_t k = 0; k < count; ++k) {
     // Members are far apart in memory; fetch the planes of a later one.
-    if (k + 4 < count && !matrix.abh.empty()) {
+    if (k + 4 < count && !planes.empty()) {
       const std::uint64_t* ahead =
-          matrix.abh.data() + static_cast<std::size_t>(members[k + 4]) * stride;
+          planes.data() + static_cast<std::size_t>(members[k + 4]) * stride;
       __builtin_prefetch(ahead);
       __builtin_prefetch(ahead + 8);
     }

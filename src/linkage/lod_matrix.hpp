@@ -16,6 +16,7 @@
 
 #include "genotype/code_planes.hpp"
 #include "genotype/genotype_table.hpp"
+#include "genotype/population.hpp"
 #include "linkage/linkage_groups.hpp"
 #include "linkage/pair_lod.hpp"
 
@@ -23,16 +24,22 @@ namespace tarvek {
 
 struct LodMatrix {
   std::size_t n = 0;
+  PopulationType type = PopulationType::F2;
   CodePlanes planes;          // genotypes of the loci
   // Per locus, its A, B and H planes side by side, for the common pair of
   // loci scored without dominant codes.
   std::vector<std::uint64_t> abh;
   std::vector<std::uint8_t> dominant;  // per locus: scored C or D somewhere
+  // Two-class types: per locus, the planes of its first and second class
+  // side by side, and its marker classes.
+  std::vector<std::uint64_t> classes;
+  std::vector<MarkerClasses> marker_classes;
 };
 
-// Prepares the scores of all pairs of the given rows (pair_lod of row i
-// against row j for entry [i][j]).
-LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows);
+// Prepares the scores of all pairs of the given rows (the type's grouping
+// estimator of row i against row j for entry [i][j]).
+LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows,
+                           PopulationType type = PopulationType::F2);
 
 // Entry [i][j].
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);

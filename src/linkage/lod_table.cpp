@@ -3,15 +3,17 @@
 #include <stdexcept>
 
 #include "linkage/pair_lod.hpp"
+#include "linkage/population_lod.hpp"
 
 namespace tarvek {
 
-LodTable build_lod_table(const std::vector<GenotypeRow>& rows) {
+LodTable build_lod_table(const std::vector<GenotypeRow>& rows, PopulationType type) {
   LodTable t;
   t.n = rows.size();
   t.values.resize(t.n * t.n);
   for (std::size_t i = 0; i < t.n; ++i)
-    for (std::size_t j = 0; j < t.n; ++j) t.values[i * t.n + j] = pair_lod(rows, i, j).lod;
+    for (std::size_t j = 0; j < t.n; ++j)
+      t.values[i * t.n + j] = grouping_pair_lod(type, rows, i, j).lod;
   return t;
 }
 
