@@ -52,12 +52,28 @@ LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table
   log_of(channels) << "\nCORE GROUPING MARKERS...";
   line_to_console_and_log(channels, "\ncreating LOD matrix...");
   if (reference_build()) {
-    group_with(build_lod_table(table.loci.rows), params, groups, channels);
+    group_with(build_lod_table(table.loci.rows, params.population), params, groups, channels);
   } else {
-    group_with(build_lod_matrix(table.loci.rows), params, groups, channels);
+    group_with(build_lod_matrix(table.loci.rows, params.population), params, groups, channels);
   }
   return groups;
 }
+
+// A warning when the loc file's header names another population type than
+// the one the run uses.
+void check_header_population(const RunParameters& params, const GenotypeTable& table,
+                             Channels& channels) {
+  if (table.header_lines.size() < 2) return;
+  const auto named = population_in_header(table.header_lines[1]);
+  if (!named || *named == params.population) return;
+  const std::string type(population_name(*named));
+  warn(channels, "the loc file's header says \"" + table.header_lines[1] +
+                     "\", but the markers are read as " +
+                     std::string(population_name(params.population)) + "; give -p " + type +
+                     " (or population=" + type + " in " + kParametersFileName +
+                     ") to map them as " + type);
+}
+
 
 std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
                           GenotypeTable& table, LinkageGroups& groups,
@@ -78,6 +94,7 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
     settings.errsweep_on =
         params.errsweep && static_cast<long long>(m) > params.errsweep_group_threshold;
     settings.singleton_threshold = params.singleton_threshold;
+    settings.population = params.population;
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
     total_score = wrap_add(total_score, s);
@@ -94,10 +111,12 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   log_of(channels) << "\nRUNNING TARVEK ON " << map_file_stem(params.loc_file) << std::endl;
 
   stage_started(observer, Stage::read);
-  result.table = read_loc_file(*setup.loc, params.screening_thresholds, channels);
+  result.table =
+      read_loc_file(*setup.loc, params.screening_thresholds, channels, params.population);
   setup.loc.reset();
   stage_finished(observer, Stage::read);
   GenotypeTable& table = result.table;
+  check_header_population(params, table, channels);
   if (table.n_individuals < 0) {
     warn(channels, "no locus read from " + params.loc_file);
     table.n_individuals = 0;
@@ -152,7 +171,7 @@ int run_program(int argc, const char* const* argv, Channels& channels,
   write_map_file(setup.map_file_name,
                  MapContents{result.table, result.groups, result.removed_lists,
                              result.individual_order, result.old_order, setup.params.core_LOD,
-                             result.total_score},
+                             result.total_score, setup.params.population},
                  channels);
   stage_finished(observer, Stage::write_map);
 
