@@ -400,4 +400,108 @@ std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup&
   return best;
 }
 
+namespace {
+
+// The two LODs of a pair of loci, each only when it can be above the
+// threshold: `same` as scored, `exchanged` with the second locus's alleles
+// exchanged. A LOD left out is known not to be above it.
+struct PhaseLods {
+  std::optional<float> same;
+  std::optional<float> exchanged;
+};
+
+// The exchange of A and B turns AA and BB pairs into AB and BA pairs and back,
+// and AH into BH: X' = Y + W, Y' = X − W, Z and W stay.
+PhaseLods codominant_phase_lods(const std::uint64_t* pi, const std::uint64_t* pj,
+                                std::size_t words, const std::vector<int>& from) {
+  const CodominantTally t = codominant_tally(pi, pj, words);
+  PhaseLods lods;
+  if (t.n == 0) {
+    lods.same = lods.exchanged = 0.0f;
+    return lods;
+  }
+  const int limit = from[static_cast<std::size_t>(t.n)];
+  const int k = 2 * t.y + t.z;
+  const bool same_possible = k == 0 || k < limit;
+  const int w = both_heterozygous(pi, pj, words);
+  const int y_exchanged = t.n - t.y - t.z - w;
+  const int k_exchanged = 2 * y_exchanged + t.z;
+  const bool exchanged_possible = k_exchanged == 0 || k_exchanged < limit;
+  if (same_possible) {
+    ClassTotals c;
+    c.y = static_cast<float>(t.y);
+    c.z = static_cast<float>(t.z);
+    c.x = static_cast<float>(t.n - t.y - t.z);
+    c.w = static_cast<float>(w);
+    lods.same = lod_from_totals(c).lod;
+  }
+  if (exchanged_possible) {
+    ClassTotals c;
+    c.y = static_cast<float>(y_exchanged);
+    c.z = static_cast<float>(t.z);
+    c.x = static_cast<float>(t.y + w);
+    c.w = static_cast<float>(w);
+    lods.exchanged = lod_from_totals(c).lod;
+  }
+  return lods;
+}
+
+std::optional<float> bounded_pair_lod(const PairCounts& counts, float threshold) {
+  const ExactTotals t = exact_totals(counts);
+  if (t.n > 0.0 && (t.y != 0.0 || t.z != 0.0) && bounded_below(t.y, t.z, t.n, threshold))
+    return std::nullopt;
+  return pair_lod_from_counts(counts).lod;
+}
+
+std::optional<float> bounded_class_lod(PopulationType type, int recombinant, int informative,
+                                       const std::vector<int>& from) {
+  if (informative > 0 && recombinant >= from[static_cast<std::size_t>(informative)])
+    return std::nullopt;
+  return two_class_lod(type, recombinant, informative).lod;
+}
+
+}  // namespace
+
+std::vector<PhaseLink> phase_links(const LodMatrix& m, float threshold) {
+  std::vector<PhaseLink> links;
+  const std::size_t words = m.planes.words;
+  const bool classes = two_class(m.type);
+  const std::vector<int> from = classes ? two_class_excluded_from(m.planes.positions, threshold)
+                                        : excluded_from(m.planes.positions, threshold);
+  for (std::size_t i = 0; i < m.n; ++i) {
+    for (std::size_t j = i + 1; j < m.n; ++j) {
+      PhaseLods lods;
+      bool letters_differ = false;
+      if (classes) {
+        const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
+        lods.same = bounded_class_lod(m.type, t.recombinant, t.informative, from);
+        if (m.type == PopulationType::BC1) {
+          letters_differ = m.marker_classes[i].first != m.marker_classes[j].first;
+        } else {
+          lods.exchanged =
+              bounded_class_lod(m.type, t.informative - t.recombinant, t.informative, from);
+        }
+      } else if (m.dominant[i] == 0 && m.dominant[j] == 0) {
+        lods = codominant_phase_lods(m.abh.data() + i * 3 * words, m.abh.data() + j * 3 * words,
+                                     words, from);
+      } else {
+        const PairCounts counts = full_counts(m.planes, i, j);
+        lods.same = bounded_pair_lod(counts, threshold);
+        lods.exchanged = bounded_pair_lod(exchanged_second(counts), threshold);
+      }
+      const bool same_links = lods.same && *lods.same > threshold;
+      const bool exchanged_links = lods.exchanged && *lods.exchanged > threshold;
+      if (!same_links && !exchanged_links) continue;
+      PhaseLink link;
+      link.i = static_cast<int>(i);
+      link.j = static_cast<int>(j);
+      link.exchanged = exchanged_links && (!same_links || *lods.exchanged > *lods.same);
+      link.strength = link.exchanged ? *lods.exchanged : *lods.same;
+      if (m.type == PopulationType::BC1) link.exchanged = letters_differ;
+      links.push_back(link);
+    }
+  }
+  return links;
+}
+
 }  // namespace tarvek

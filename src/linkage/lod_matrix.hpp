@@ -75,4 +75,20 @@ std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup&
 // Entry [i][j] when it is above `floor`; nothing when it is not.
 std::optional<float> lod_above(const LodMatrix& matrix, std::size_t i, std::size_t j, float floor);
 
+// A pair of loci i < j linked in one of the two phases: as scored, or with
+// the alleles of j exchanged (A and B, C and D). `strength` is the larger of
+// the two LODs and `exchanged` tells that the exchanged one is strictly
+// larger. In a backcross the exchange leaves the classes, and so the LOD, as
+// they are: there `exchanged` tells that the two markers are scored against
+// different homozygotes (one A/H, the other B/H).
+struct PhaseLink {
+  int i = 0;
+  int j = 0;
+  float strength = 0.0f;
+  bool exchanged = false;
+};
+
+// Every pair whose strength is above `threshold`, in the order i, then j.
+std::vector<PhaseLink> phase_links(const LodMatrix& matrix, float threshold);
+
 }  // namespace tarvek

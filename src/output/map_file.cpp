@@ -71,6 +71,11 @@ void write_map(std::ostream& out, const MapContents& c, std::ostream& log) {
   out << ";grouping threshold LOD=" << c.core_LOD << '\n';
   out << c.old_order.old_score_line << '\n';
   out << ";newscore=" << c.total_score << '\n';
+  if (!c.switched.empty()) {
+    out << ";switched alleles";
+    for (const std::string& name : c.switched) out << '\t' << name;
+    out << '\n';
+  }
 
   const bool old = c.old_order.old_order_loaded &&
                    c.old_order.old_individual_order.size() == c.individual_order.size();

@@ -25,6 +25,9 @@ struct MapContents {
   std::int32_t total_score;
   // The estimator of the r, LOD and dist columns.
   PopulationType population = PopulationType::F2;
+  // Names of the markers whose alleles were exchanged (-a); when there are
+  // any, they are listed on a ";switched alleles" line after the score.
+  std::vector<std::string> switched = {};
 };
 
 // The map file name: the loc file's path up to the last "." of its file name

@@ -10,6 +10,7 @@
 #include "linkage/grouping.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
+#include "linkage/switched_alleles.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
 #include "output/map_file.hpp"
@@ -74,6 +75,29 @@ void check_header_population(const RunParameters& params, const GenotypeTable& t
                      ") to map them as " + type);
 }
 
+// Finds the markers whose alleles are exchanged relative to the markers they
+// are linked to above core_LOD, flips them in the table and returns their
+// names in file order.
+std::vector<std::string> flip_switched_alleles(const RunParameters& params, GenotypeTable& table,
+                                               Channels& channels) {
+  std::ostream& log = log_of(channels);
+  std::vector<GenotypeRow>& rows = table.loci.rows;
+  line_to_console_and_log(channels, "\nfinding switched alleles...");
+  const std::vector<PhaseLink> links =
+      reference_build() ? plain_phase_links(rows, params.population, params.core_LOD)
+                        : phase_links(build_lod_matrix(rows, params.population), params.core_LOD);
+  const std::vector<int> flipped = switched_loci(links, rows.size());
+  std::vector<std::string> names;
+  for (const int x : flipped) {
+    const auto locus = static_cast<std::size_t>(x);
+    exchange_alleles(rows.at(locus));
+    names.push_back(table.loci.names.at(locus));
+    log << "switched alleles: " << names.back() << std::endl;
+  }
+  line_to_console_and_log(channels, std::to_string(flipped.size()) +
+                                        " markers with switched alleles flipped");
+  return names;
+}
 
 std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
                           GenotypeTable& table, LinkageGroups& groups,
@@ -129,6 +153,7 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
                      table.comment_line_numbers);
 
   stage_started(observer, Stage::grouping);
+  if (params.switched_alleles) result.switched = flip_switched_alleles(params, table, channels);
   result.groups = group_loci(params, table, channels);
   stage_finished(observer, Stage::grouping);
   write_group_listing(result.groups, channels);
@@ -171,7 +196,7 @@ int run_program(int argc, const char* const* argv, Channels& channels,
   write_map_file(setup.map_file_name,
                  MapContents{result.table, result.groups, result.removed_lists,
                              result.individual_order, result.old_order, setup.params.core_LOD,
-                             result.total_score, setup.params.population},
+                             result.total_score, setup.params.population, result.switched},
                  channels);
   stage_finished(observer, Stage::write_map);
 

@@ -92,6 +92,9 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
     const std::string flag = argv[cursor.pos];
     if (flag.size() != 2 || flag[0] != '-') report_fatal(channels, "bad input flags " + flag);
     switch (flag[1]) {
+      case 'a':
+        params.switched_alleles = true;
+        break;
       case 'g': {
         params.skip_grouping = false;
         const auto v =
@@ -194,6 +197,12 @@ void read_parameter_settings(std::istream& in, RunParameters& params, Channels& 
     const std::string value = trimmed(line.substr(eq + 1));
     if (key == "population") {
       params.population = population_value(value, "population= in the parameters file", channels);
+    } else if (key == "switched alleles") {
+      if (value != "0" && value != "1")
+        report_fatal_addition(channels,
+                              "switched alleles= in the parameters file takes 0 or 1, not \"" +
+                                  value + "\"");
+      params.switched_alleles = value == "1";
     }
   }
 }
@@ -252,6 +261,7 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
   // their defaults.
   if (params.population != PopulationType::F2)
     log << "population type = " << population_name(params.population) << std::endl;
+  if (params.switched_alleles) log << "switched alleles = 1" << std::endl;
 }
 
 // True when `a` and `b` name the same existing file (same device and inode),
@@ -265,7 +275,7 @@ bool same_file(const std::string& a, const std::string& b) {
 
 const std::vector<OptionSpec>& accepted_options() {
   static const std::vector<OptionSpec> options = {
-      {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2}};
+      {'a', 0}, {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2}};
   return options;
 }
 
@@ -280,6 +290,7 @@ std::string usage_text() {
          "are in the current folder.\n"
          "\n"
          "options (each value a separate argument):\n"
+         "  -a                                find and flip markers with switched alleles\n"
          "  -g chromosomes core_LOD min_LOD   group the markers (12 16 4)\n"
          "  -l file                           write the log to file (tarvek_log.txt)\n"
          "  -m file                           scoring matrix file (matrix.txt)\n"

@@ -29,6 +29,9 @@ struct RunParameters {
   std::string log_file;
   // The mapping population: -p, or "population=" in the parameters file.
   PopulationType population = PopulationType::F2;
+  // Find and flip markers with switched alleles before grouping: -a, or
+  // "switched alleles=1" in the parameters file.
+  bool switched_alleles = false;
 };
 
 inline constexpr const char* kParametersFileName = "mapping_parameters.txt";

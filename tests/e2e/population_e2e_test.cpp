@@ -1,7 +1,7 @@
-// Population types through the whole program: the -p option and its
-// parameters-file setting, the warning about the loc header's population
-// type, and simulated backcross and inbred populations mapped and compared
-// with their true maps.
+// Population types and switched alleles through the whole program: the -p and
+// -a options and their parameters-file settings, the warning about the loc
+// header's population type, and simulated backcross, inbred and F2
+// populations mapped and compared with their true maps.
 
 #include <gtest/gtest.h>
 
@@ -49,10 +49,10 @@ RunResult run_header_only(const TempDir& dir, std::vector<std::string> args) {
 TEST(PopulationOptions, NonDefaultSettingsAreEchoedAfterTheClassicOnes) {
   {
     TempDir dir;
-    const RunResult r = run_header_only(dir, {"-p", "RILsib"});
+    const RunResult r = run_header_only(dir, {"-p", "RILsib", "-a"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(starts_with(dir.read("tarvek_log.txt"),
-                            kDefaultEcho + "population type = RILsib\n" +
+                            kDefaultEcho + "population type = RILsib\nswitched alleles = 1\n" +
                                 kMatrixEcho));
   }
   {
@@ -89,12 +89,12 @@ TEST(PopulationParametersFile, SettingsAfterTheNinthLine) {
     dir.write("x.loc", kHeaderOnly);
     dir.write("matrix.txt", kRecombinationMatrix);
     dir.write("mapping_parameters.txt",
-              kParameters + "a note\nPopulation = DH\nother=7\n");
+              kParameters + "a note\npopulation = DH\nSwitched_Alleles=1\nother=7\n");
     const RunResult r = run_tarvek_in(dir, {"x.loc"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(starts_with(dir.read("tarvek_log.txt"),
                             "getting parameters from mapping_parameters.txt" + kDefaultEcho +
-                                "population type = DH\n" + kMatrixEcho));
+                                "population type = DH\nswitched alleles = 1\n" + kMatrixEcho));
   }
   const struct {
     std::string lines;
@@ -103,6 +103,8 @@ TEST(PopulationParametersFile, SettingsAfterTheNinthLine) {
       {"population=dh\n",
        "unknown population type \"dh\" for population= in the parameters file (F2, BC1, DH, RIL "
        "or RILsib)"},
+      {"switched alleles=2\n",
+       "switched alleles= in the parameters file takes 0 or 1, not \"2\""},
   };
   for (const auto& c : bad) {
     TempDir dir;
@@ -302,6 +304,32 @@ TEST(SimulatedPopulations, InbredLinesGroupAndOrderAsTheirTrueMap) {
     EXPECT_EQ(s.run.err, "");
     expect_true_map(s.map, s.truth, 3, 3.0);
   }
+}
+
+TEST(SimulatedPopulations, SwitchedAllelesAreFlippedAndListed) {
+  if (kSimulator == nullptr) GTEST_SKIP() << "the population simulator is not built";
+  const std::string options = std::string(kSmall) + " --switched 3 --switched-run 2";
+  TempDir dir;
+  const Simulated s = simulate_and_map(dir, options, {"-g", "3", "16", "4", "-a"});
+  ASSERT_EQ(s.run.status, 0) << s.run.err;
+  std::vector<std::string> planted;
+  for (const auto& [name, marker] : s.truth)
+    if (marker.switched) planted.push_back(name);
+  EXPECT_EQ(planted.size(), 6u);
+  std::vector<std::string> flipped = s.map.switched;  // in the loc file's order
+  std::sort(flipped.begin(), flipped.end());
+  EXPECT_EQ(flipped, planted);
+  expect_true_map(s.map, s.truth, 3, 3.0);
+  const std::string log = dir.read("tarvek_log.txt");
+  for (const std::string& name : planted)
+    EXPECT_NE(log.find("switched alleles: " + name + "\n"), std::string::npos) << name;
+
+  // Without -a the switched runs do not join their chromosomes' groups.
+  TempDir plain;
+  const Simulated without = simulate_and_map(plain, options, {"-g", "3", "16", "4"});
+  EXPECT_TRUE(without.map.switched.empty());
+  EXPECT_EQ(plain.read("cross_map.loc").find(";switched alleles"), std::string::npos);
+  EXPECT_GT(without.map.groups.size(), 3u);
 }
 
 }  // namespace

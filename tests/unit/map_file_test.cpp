@@ -30,13 +30,15 @@ struct MapInput {
   float core_LOD = 16.0f;
   std::int32_t total_score = 0;
   PopulationType population = PopulationType::F2;
+  std::vector<std::string> switched;
 
   MapInput() {
     table.n_individuals = 4;
     table.header_lines = {"; F2 cross", "name = demo", "17", "4"};
   }
   MapContents contents() const {
-    return MapContents{table, groups, removed, order, old, core_LOD, total_score, population};
+    return MapContents{table,    groups,      removed,    order,   old,
+                       core_LOD, total_score, population, switched};
   }
   std::string write(std::ostream& log) const {
     std::ostringstream out;
@@ -70,9 +72,10 @@ const char* const kPrologue =
     ";newscore=-42\n"
     ";indOrdr\t0\t1\t2\t3\t;\tr\tLOD\tdist\n";
 
-TEST(WriteMap, TwoClassColumns) {
+TEST(WriteMap, TwoClassColumnsAndTheSwitchedAllelesLine) {
   MapInput input;
   input.population = PopulationType::RIL;
+  input.switched = {"M2", "M3"};
   input.total_score = 3;
   // M1-M2: one recombinant line of four, share 0.25:
   //   LOD = 4 log10 2 + log10 0.25 + 3 log10 0.75 = 0.227244
@@ -84,7 +87,7 @@ TEST(WriteMap, TwoClassColumns) {
   input.set_groups({{0, 1, 2}});
   EXPECT_EQ(input.write(),
             "; F2 cross\nname = demo\n17\n4\n\n\n\n;grouping threshold LOD=16\n\n"
-            ";newscore=3\n;indOrdr\t0\t1\t2\t3\t;\tr\tLOD\tdist\n"
+            ";newscore=3\n;switched alleles\tM2\tM3\n;indOrdr\t0\t1\t2\t3\t;\tr\tLOD\tdist\n"
             "M1\tA\tB\tB\tA\t;\t0.166667\t0.227244\t7.52575\n"
             "M2\tA\tB\tB\tB\t;\t0.5\t0\n"
             "M3\tB\tA\tA\tB\n;\n");
