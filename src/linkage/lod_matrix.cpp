@@ -410,11 +410,35 @@ struct PhaseLods {
   std::optional<float> exchanged;
 };
 
+// Y, Z, N and W (both heterozygous) of two codominant loci in one pass.
+struct PhaseTally {
+  int y = 0, z = 0, n = 0, w = 0;
+};
+
+inline PhaseTally phase_tally(const std::uint64_t* i, const std::uint64_t* j, std::size_t words) {
+  const std::uint64_t* ai = i;
+  const std::uint64_t* bi = i + words;
+  const std::uint64_t* hi = i + 2 * words;
+  const std::uint64_t* aj = j;
+  const std::uint64_t* bj = j + words;
+  const std::uint64_t* hj = j + 2 * words;
+  PhaseTally t;
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t homi = ai[w] | bi[w];
+    const std::uint64_t homj = aj[w] | bj[w];
+    t.y += popcount((ai[w] & bj[w]) | (bi[w] & aj[w]));
+    t.z += popcount((homi & hj[w]) | (hi[w] & homj));
+    t.n += popcount((homi | hi[w]) & (homj | hj[w]));
+    t.w += popcount(hi[w] & hj[w]);
+  }
+  return t;
+}
+
 // The exchange of A and B turns AA and BB pairs into AB and BA pairs and back,
 // and AH into BH: X' = Y + W, Y' = X − W, Z and W stay.
 PhaseLods codominant_phase_lods(const std::uint64_t* pi, const std::uint64_t* pj,
                                 std::size_t words, const std::vector<int>& from) {
-  const CodominantTally t = codominant_tally(pi, pj, words);
+  const PhaseTally t = phase_tally(pi, pj, words);
   PhaseLods lods;
   if (t.n == 0) {
     lods.same = lods.exchanged = 0.0f;
@@ -422,35 +446,63 @@ PhaseLods codominant_phase_lods(const std::uint64_t* pi, const std::uint64_t* pj
   }
   const int limit = from[static_cast<std::size_t>(t.n)];
   const int k = 2 * t.y + t.z;
-  const bool same_possible = k == 0 || k < limit;
-  const int w = both_heterozygous(pi, pj, words);
-  const int y_exchanged = t.n - t.y - t.z - w;
+  const int y_exchanged = t.n - t.y - t.z - t.w;
   const int k_exchanged = 2 * y_exchanged + t.z;
-  const bool exchanged_possible = k_exchanged == 0 || k_exchanged < limit;
-  if (same_possible) {
+  if (k == 0 || k < limit) {
     ClassTotals c;
     c.y = static_cast<float>(t.y);
     c.z = static_cast<float>(t.z);
     c.x = static_cast<float>(t.n - t.y - t.z);
-    c.w = static_cast<float>(w);
+    c.w = static_cast<float>(t.w);
     lods.same = lod_from_totals(c).lod;
   }
-  if (exchanged_possible) {
+  if (k_exchanged == 0 || k_exchanged < limit) {
     ClassTotals c;
     c.y = static_cast<float>(y_exchanged);
     c.z = static_cast<float>(t.z);
-    c.x = static_cast<float>(t.y + w);
-    c.w = static_cast<float>(w);
+    c.x = static_cast<float>(t.y + t.w);
+    c.w = static_cast<float>(t.w);
     lods.exchanged = lod_from_totals(c).lod;
   }
   return lods;
 }
 
-std::optional<float> bounded_pair_lod(const PairCounts& counts, float threshold) {
-  const ExactTotals t = exact_totals(counts);
-  if (t.n > 0.0 && (t.y != 0.0 || t.z != 0.0) && bounded_below(t.y, t.z, t.n, threshold))
-    return std::nullopt;
-  return pair_lod_from_counts(counts).lod;
+// The same for a pair with dominant codes, from its table of counts: the
+// recombinant gametes of each phase (in ninths, as in link_block) rule out
+// the phases that cannot pass before any logarithm is taken.
+struct NinthsTables {
+  int same[6][6]{};
+  int exchanged[6][6]{};
+};
+
+constexpr NinthsTables ninths_tables() {
+  constexpr int kExchanged[6] = {kMissing, kCodeB, kCodeA, kCodeD, kCodeC, kCodeH};
+  NinthsTables t;
+  for (int u = kCodeA; u <= kCodeH; ++u)
+    for (int v = kCodeA; v <= kCodeH; ++v) {
+      t.same[u][v] = gametes_ninths(u, v);
+      t.exchanged[u][v] = gametes_ninths(u, kExchanged[v]);
+    }
+  return t;
+}
+
+constexpr NinthsTables kNinths = ninths_tables();
+
+PhaseLods dominant_phase_lods(const PairCounts& counts, const std::vector<int>& from) {
+  int n = 0, ninths = 0, ninths_exchanged = 0;
+  for (std::size_t u = kCodeA; u <= kCodeH; ++u)
+    for (std::size_t v = kCodeA; v <= kCodeH; ++v) {
+      const int c = counts[u][v];
+      n += c;
+      ninths += c * kNinths.same[u][v];
+      ninths_exchanged += c * kNinths.exchanged[u][v];
+    }
+  const int limit = n == 0 ? 0 : 9 * from[static_cast<std::size_t>(n)];
+  PhaseLods lods;
+  if (n == 0 || ninths == 0 || ninths < limit) lods.same = pair_lod_from_counts(counts).lod;
+  if (n == 0 || ninths_exchanged == 0 || ninths_exchanged < limit)
+    lods.exchanged = pair_lod_from_counts(exchanged_second(counts)).lod;
+  return lods;
 }
 
 std::optional<float> bounded_class_lod(PopulationType type, int recombinant, int informative,
@@ -462,46 +514,45 @@ std::optional<float> bounded_class_lod(PopulationType type, int recombinant, int
 
 }  // namespace
 
-std::vector<PhaseLink> phase_links(const LodMatrix& m, float threshold) {
-  std::vector<PhaseLink> links;
+PhaseLinker phase_linker(const LodMatrix& matrix, float threshold) {
+  PhaseLinker linker;
+  linker.matrix = &matrix;
+  linker.threshold = threshold;
+  linker.excluded_from = two_class(matrix.type)
+                             ? two_class_excluded_from(matrix.planes.positions, threshold)
+                             : excluded_from(matrix.planes.positions, threshold);
+  return linker;
+}
+
+std::optional<PhaseLink> phase_link(const PhaseLinker& linker, std::size_t i, std::size_t j) {
+  const LodMatrix& m = *linker.matrix;
+  if (i >= m.n || j >= m.n) throw std::out_of_range("LOD matrix index");
+  if (j < i) std::swap(i, j);
   const std::size_t words = m.planes.words;
-  const bool classes = two_class(m.type);
-  const std::vector<int> from = classes ? two_class_excluded_from(m.planes.positions, threshold)
-                                        : excluded_from(m.planes.positions, threshold);
-  for (std::size_t i = 0; i < m.n; ++i) {
-    for (std::size_t j = i + 1; j < m.n; ++j) {
-      PhaseLods lods;
-      bool letters_differ = false;
-      if (classes) {
-        const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
-        lods.same = bounded_class_lod(m.type, t.recombinant, t.informative, from);
-        if (m.type == PopulationType::BC1) {
-          letters_differ = m.marker_classes[i].first != m.marker_classes[j].first;
-        } else {
-          lods.exchanged =
-              bounded_class_lod(m.type, t.informative - t.recombinant, t.informative, from);
-        }
-      } else if (m.dominant[i] == 0 && m.dominant[j] == 0) {
-        lods = codominant_phase_lods(m.abh.data() + i * 3 * words, m.abh.data() + j * 3 * words,
-                                     words, from);
-      } else {
-        const PairCounts counts = full_counts(m.planes, i, j);
-        lods.same = bounded_pair_lod(counts, threshold);
-        lods.exchanged = bounded_pair_lod(exchanged_second(counts), threshold);
-      }
-      const bool same_links = lods.same && *lods.same > threshold;
-      const bool exchanged_links = lods.exchanged && *lods.exchanged > threshold;
-      if (!same_links && !exchanged_links) continue;
-      PhaseLink link;
-      link.i = static_cast<int>(i);
-      link.j = static_cast<int>(j);
-      link.exchanged = exchanged_links && (!same_links || *lods.exchanged > *lods.same);
-      link.strength = link.exchanged ? *lods.exchanged : *lods.same;
-      if (m.type == PopulationType::BC1) link.exchanged = letters_differ;
-      links.push_back(link);
+  const float threshold = linker.threshold;
+  PhaseLods lods;
+  if (two_class(m.type)) {
+    const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
+    lods.same = bounded_class_lod(m.type, t.recombinant, t.informative, linker.excluded_from);
+    if (m.type == PopulationType::BC1) {
+      if (!lods.same || !(*lods.same > threshold)) return std::nullopt;
+      return PhaseLink{*lods.same, m.marker_classes[i].first != m.marker_classes[j].first};
     }
+    lods.exchanged = bounded_class_lod(m.type, t.informative - t.recombinant, t.informative,
+                                       linker.excluded_from);
+  } else if (m.dominant[i] == 0 && m.dominant[j] == 0) {
+    lods = codominant_phase_lods(m.abh.data() + i * 3 * words, m.abh.data() + j * 3 * words,
+                                 words, linker.excluded_from);
+  } else {
+    lods = dominant_phase_lods(full_counts(m.planes, i, j), linker.excluded_from);
   }
-  return links;
+  // A LOD left out is not above the threshold, so it cannot be the larger
+  // of a pair that links.
+  const bool same_links = lods.same && *lods.same > threshold;
+  const bool exchanged_links = lods.exchanged && *lods.exchanged > threshold;
+  if (!same_links && !exchanged_links) return std::nullopt;
+  const bool exchanged = exchanged_links && (!same_links || *lods.exchanged > *lods.same);
+  return PhaseLink{exchanged ? *lods.exchanged : *lods.same, exchanged};
 }
 
 }  // namespace tarvek

@@ -75,20 +75,30 @@ std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup&
 // Entry [i][j] when it is above `floor`; nothing when it is not.
 std::optional<float> lod_above(const LodMatrix& matrix, std::size_t i, std::size_t j, float floor);
 
-// A pair of loci i < j linked in one of the two phases: as scored, or with
-// the alleles of j exchanged (A and B, C and D). `strength` is the larger of
-// the two LODs and `exchanged` tells that the exchanged one is strictly
-// larger. In a backcross the exchange leaves the classes, and so the LOD, as
-// they are: there `exchanged` tells that the two markers are scored against
-// different homozygotes (one A/H, the other B/H).
+// How two loci are linked in the two phases: as scored, or with the alleles
+// of one of them exchanged (A and B, C and D). `strength` is the larger of the
+// two LODs and `exchanged` tells that the exchanged one is strictly larger.
+// The LODs are those of the lower-numbered locus against the other. In a
+// backcross the exchange leaves the classes, and so the LOD, as they are:
+// there `exchanged` tells that the two markers are scored against different
+// homozygotes (one A/H, the other B/H).
 struct PhaseLink {
-  int i = 0;
-  int j = 0;
   float strength = 0.0f;
   bool exchanged = false;
 };
 
-// Every pair whose strength is above `threshold`, in the order i, then j.
-std::vector<PhaseLink> phase_links(const LodMatrix& matrix, float threshold);
+// Phase links of the pairs of a LOD matrix above one threshold.
+struct PhaseLinker {
+  const LodMatrix* matrix = nullptr;
+  float threshold = 0.0f;
+  std::vector<int> excluded_from;  // the bound of the threshold, per number of individuals
+};
+
+PhaseLinker phase_linker(const LodMatrix& matrix, float threshold);
+
+// The phase link of loci i and j (in either order) when its strength is
+// above the threshold; nothing otherwise. Pairs whose two LODs are both
+// bounded below the threshold take no logarithm.
+std::optional<PhaseLink> phase_link(const PhaseLinker& linker, std::size_t i, std::size_t j);
 
 }  // namespace tarvek

@@ -1,6 +1,7 @@
 #include "linkage/lod_table.hpp"
 
 #include <stdexcept>
+#include <utility>
 
 #include "linkage/pair_lod.hpp"
 #include "linkage/population_lod.hpp"
@@ -64,33 +65,28 @@ std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& f
   return best;
 }
 
-std::vector<PhaseLink> plain_phase_links(const std::vector<GenotypeRow>& rows,
-                                         PopulationType type, float threshold) {
-  std::vector<PhaseLink> links;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    for (std::size_t j = i + 1; j < rows.size(); ++j) {
-      const float same = grouping_pair_lod(type, rows[i], rows[j]).lod;
-      PhaseLink link;
-      link.i = static_cast<int>(i);
-      link.j = static_cast<int>(j);
-      if (type == PopulationType::BC1) {
-        // Exchanging a backcross marker's alleles renames its homozygote and
-        // leaves its classes: the phase is in the letters alone.
-        link.strength = same;
-        link.exchanged =
-            marker_classes(type, rows[i]).first != marker_classes(type, rows[j]).first;
-      } else {
-        GenotypeRow exchanged = rows[j];
-        exchange_alleles(exchanged);
-        const float other = grouping_pair_lod(type, rows[i], exchanged).lod;
-        link.exchanged = other > same;
-        link.strength = link.exchanged ? other : same;
-      }
-      if (!(link.strength > threshold)) continue;
-      links.push_back(link);
-    }
+std::optional<PhaseLink> plain_phase_link(const std::vector<GenotypeRow>& rows,
+                                          PopulationType type, std::size_t i, std::size_t j,
+                                          float threshold) {
+  if (j < i) std::swap(i, j);
+  const GenotypeRow& first = rows.at(i);
+  const GenotypeRow& second = rows.at(j);
+  const float same = grouping_pair_lod(type, first, second).lod;
+  PhaseLink link;
+  if (type == PopulationType::BC1) {
+    // Exchanging a backcross marker's alleles renames its homozygote and
+    // leaves its classes: the phase is in the letters alone.
+    link.strength = same;
+    link.exchanged = marker_classes(type, first).first != marker_classes(type, second).first;
+  } else {
+    GenotypeRow exchanged = second;
+    exchange_alleles(exchanged);
+    const float other = grouping_pair_lod(type, first, exchanged).lod;
+    link.exchanged = other > same;
+    link.strength = link.exchanged ? other : same;
   }
-  return links;
+  if (!(link.strength > threshold)) return std::nullopt;
+  return link;
 }
 
 }  // namespace tarvek

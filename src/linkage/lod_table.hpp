@@ -36,9 +36,10 @@ bool links_to_any(const LodTable& table, std::size_t locus, const LinkageGroup& 
 std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& from,
                                     const LinkageGroup& to, float floor);
 
-// The links of phase_links computed plainly: both LODs of every pair i < j,
-// the second from a copy of row j with its alleles exchanged.
-std::vector<PhaseLink> plain_phase_links(const std::vector<GenotypeRow>& rows,
-                                         PopulationType type, float threshold);
+// phase_link computed plainly: both LODs of the lower-numbered locus against
+// the other, the second against a copy of its row with the alleles exchanged.
+std::optional<PhaseLink> plain_phase_link(const std::vector<GenotypeRow>& rows,
+                                          PopulationType type, std::size_t i, std::size_t j,
+                                          float threshold);
 
 }  // namespace tarvek

@@ -83,10 +83,17 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
   std::ostream& log = log_of(channels);
   std::vector<GenotypeRow>& rows = table.loci.rows;
   line_to_console_and_log(channels, "\nfinding switched alleles...");
-  const std::vector<PhaseLink> links =
-      reference_build() ? plain_phase_links(rows, params.population, params.core_LOD)
-                        : phase_links(build_lod_matrix(rows, params.population), params.core_LOD);
-  const std::vector<int> flipped = switched_loci(links, rows.size());
+  std::vector<int> flipped;
+  if (reference_build()) {
+    flipped = switched_loci(rows.size(), [&](std::size_t i, std::size_t j) {
+      return plain_phase_link(rows, params.population, i, j, params.core_LOD);
+    });
+  } else {
+    const LodMatrix matrix = build_lod_matrix(rows, params.population);
+    const PhaseLinker linker = phase_linker(matrix, params.core_LOD);
+    flipped = switched_loci(rows.size(),
+                            [&](std::size_t i, std::size_t j) { return phase_link(linker, i, j); });
+  }
   std::vector<std::string> names;
   for (const int x : flipped) {
     const auto locus = static_cast<std::size_t>(x);
