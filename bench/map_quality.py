@@ -18,6 +18,9 @@ position, switched, dominant). Prints one line of key=value figures:
               the group's majority-chromosome markers (the sign only tells the
               group's orientation)
   min_spearman  the lowest |Spearman| of those groups
+  length      mean length in cM of the groups of three or more markers: the
+              sum of their dist column (the true chromosomes are as long as
+              f2sim's --length, 150 cM by default)
   switched    with a ";switched alleles" line: flipped markers that were truly
               switched / flipped in all / truly switched in all (regular
               markers only)
@@ -30,7 +33,9 @@ import sys
 
 
 def read_map(path):
-    groups, current, switched = [], [], []
+    """Groups of marker names in map order, their lengths in cM, and the
+    names on the ";switched alleles" line."""
+    groups, current, switched, lengths, length = [], [], [], [], 0.0
     with open(path) as f:
         lines = f.read().split("\n")
     for line in lines[4:]:
@@ -41,14 +46,20 @@ def read_map(path):
             continue
         if line == ";":
             groups.append(current)
-            current = []
+            lengths.append(length)
+            current, length = [], 0.0
             continue
         if len(line) < 2 or line[0] in ";\t":
             continue
         current.append(line.split("\t", 1)[0])
+        if "\t;\t" in line:
+            columns = line.split("\t;\t", 1)[1].split("\t")
+            if len(columns) >= 3:
+                length += float(columns[2])
     if current:
         groups.append(current)
-    return groups, switched
+        lengths.append(length)
+    return groups, lengths, switched
 
 
 def read_truth(path):
@@ -96,7 +107,7 @@ def main(argv):
     if len(args) != 2:
         sys.stderr.write(__doc__)
         return 2
-    groups, switched = read_map(args[0])
+    groups, lengths, switched = read_map(args[0])
     truth = read_truth(args[1])
 
     mapped = grouped = majority_total = 0
@@ -105,6 +116,7 @@ def main(argv):
     weighted = weight = 0.0
     min_rho = 1.0
     details = []
+    long_groups = [lengths[g] for g, names in enumerate(groups) if len(names) >= 3]
     for g, names in enumerate(groups):
         known = [n for n in names if n in truth]
         mapped += len(known)
@@ -140,6 +152,7 @@ def main(argv):
         "split=%d" % sum(1 for c in spread if spread[c] > 1),
         "spearman=%.4f" % (weighted / weight if weight else 0.0),
         "min_spearman=%.4f" % (min_rho if weight else 0.0),
+        "length=%.1f" % (sum(long_groups) / len(long_groups) if long_groups else 0.0),
     ]
     if switched or any(t[2] for t in truth.values()):
         true_switched = {n for n, t in truth.items() if t[2]}
@@ -148,8 +161,9 @@ def main(argv):
     print(" ".join(out))
     if "--per-group" in argv:
         for g, size, chrom, purity, rho in details:
-            print("group %d size=%d chromosome=%s purity=%.4f spearman=%s"
-                  % (g, size, chrom, purity, "-" if rho is None else "%.4f" % rho))
+            print("group %d size=%d chromosome=%s purity=%.4f spearman=%s length=%.1f"
+                  % (g, size, chrom, purity, "-" if rho is None else "%.4f" % rho,
+                     lengths[g - 1]))
     return 0
 
 
