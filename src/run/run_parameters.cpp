@@ -295,7 +295,7 @@ std::string usage_text() {
          "  -l file                           write the log to file (tarvek_log.txt)\n"
          "  -m file                           scoring matrix file (matrix.txt)\n"
          "  -o                                also order the individuals\n"
-         "  -p type                           population type: F2, BC1, DH, RIL or RILsib (F2)\n"
+         "  -p type                           population: F2, BC1, DH, RIL or RILsib (F2)\n"
          "  -q missing 1:1 1:2:1 1:3          screening thresholds (0.2 50 50 50)\n"
          "  -s group_threshold singleton      error detection thresholds (100 0.05)\n"
          "\n"
