@@ -7,17 +7,20 @@
 
 #include "base/channels.hpp"
 #include "genotype/genotype_table.hpp"
+#include "genotype/population.hpp"
 #include "genotype/screening.hpp"
 
 namespace tarvek {
 
 inline constexpr int kMalformedLine = -1;
 
-// Reads the whole stream into a table, screening every locus line. Writes the
-// reader's and the screening's messages. A locus whose number of individuals
-// differs from the first locus line ends the run (RunAbort, status 1).
+// Reads the whole stream into a table, screening every locus line as a
+// marker of the population type. Writes the reader's and the screening's
+// messages. A locus whose number of individuals differs from the first locus
+// line ends the run (RunAbort, status 1).
 GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresholds,
-                            Channels& channels);
+                            Channels& channels,
+                            PopulationType population = PopulationType::F2);
 
 // Parses and screens one data line. Returns kMalformedLine, or the screening
 // result. `codes_out` must be empty on entry and holds the codes read, also
@@ -25,7 +28,7 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
 // line without any tab is malformed and its whole text becomes the name.
 int parse_locus_line(const std::string& line, std::string& name_out,
                      std::vector<int>& codes_out, const ScreeningThresholds& thresholds,
-                     Channels& channels);
+                     Channels& channels, PopulationType population = PopulationType::F2);
 
 // True for the lines that are kept as comments instead of parsed.
 bool is_comment_line(const std::string& line);

@@ -1,7 +1,9 @@
 #include "genotype/screening.hpp"
 
+#include <array>
 #include <ostream>
 
+#include "genotype/genotype_codes.hpp"
 
 namespace tarvek {
 namespace {
@@ -30,6 +32,44 @@ int reject_segregation(std::ostream& log, const std::string& name, const char* w
   return kBadSegregation;
 }
 
+// The 1:1 test of a two-class marker, then the missing-value test with the
+// codes it cannot have counted as missing.
+int screen_two_class(const std::string& name, float t, float m,
+                     const std::array<float, kCodeCount>& counts,
+                     const ScreeningThresholds& thresholds, PopulationType population,
+                     std::ostream& log) {
+  const MarkerClasses classes =
+      marker_classes(population, counts[kCodeA], counts[kCodeB]);
+  float impossible = 0.0f;
+  std::string listed;
+  for (int code = kCodeA; code <= kCodeH; ++code) {
+    const float n = counts[static_cast<std::size_t>(code)];
+    if (code == classes.first || code == classes.second || n == 0.0f) continue;
+    impossible += n;
+    listed += (listed.empty() ? " " : ", ") + std::string(1, code_to_letter(code)) + " " +
+              std::to_string(static_cast<long long>(n));
+  }
+  if (impossible > 0.0f) {
+    log << "loci " << name << ", codes impossible in " << population_name(population)
+        << " counted as missing:" << listed << std::endl;
+  }
+  const std::string test = std::string(1, code_to_letter(classes.first)) +
+                           code_to_letter(classes.second);
+  const float s = chi2_1to1(t, counts[static_cast<std::size_t>(classes.first)],
+                            counts[static_cast<std::size_t>(classes.second)]);
+  if (s - 1.0f > thresholds[1]) {
+    const std::string what = ", bad " + test + "  segregation, chi square=";
+    return reject_segregation(log, name, what.c_str(), s);
+  }
+  const float missing = m + impossible;
+  if (missing / t > thresholds[0]) {
+    log << "rejecting loci " << name << ", too many missing values, " << missing
+        << " missing values" << std::endl;
+    return kExcessMissing;
+  }
+  return kAccepted;
+}
+
 }  // namespace
 
 float chi2_1to1(float t, float a, float b) {
@@ -52,8 +92,13 @@ float chi2_1to3(float t, float single, float dominant) {
 }
 
 int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
-                 float d, float h, const ScreeningThresholds& thresholds, Channels& channels) {
+                 float d, float h, const ScreeningThresholds& thresholds, Channels& channels,
+                 PopulationType population) {
   std::ostream& log = log_of(channels);
+  if (two_class(population)) {
+    const std::array<float, kCodeCount> counts{m, a, b, c, d, h, 0.0f};
+    return screen_two_class(name, t, m, counts, thresholds, population, log);
+  }
   switch (choose_test(t, c, d, h)) {
     case Test::k1to1: {
       const float s = chi2_1to1(t, a, b);

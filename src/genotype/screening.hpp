@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/channels.hpp"
+#include "genotype/population.hpp"
 
 namespace tarvek {
 
@@ -20,8 +21,13 @@ inline constexpr int kExcessMissing = 2;
 // missing-value test. t is the row length; m, a, b, c, d, h the class counts.
 // Writes the rejection line into the log. Returns kAccepted, kBadSegregation
 // or kExcessMissing.
+//
+// In a two-class population the test is always the 1:1 test of the marker's
+// two classes (see marker_classes), and the codes the marker cannot have
+// count as missing; they are listed in a log line of their own first.
 int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
-                 float d, float h, const ScreeningThresholds& thresholds, Channels& channels);
+                 float d, float h, const ScreeningThresholds& thresholds, Channels& channels,
+                 PopulationType population = PopulationType::F2);
 
 // The chi-square statistics, single precision, evaluated left to right.
 float chi2_1to1(float t, float a, float b);

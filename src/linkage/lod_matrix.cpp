@@ -6,6 +6,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "linkage/population_lod.hpp"
+
 namespace tarvek {
 namespace {
 
@@ -122,6 +124,32 @@ inline int both_heterozygous(const std::uint64_t* i, const std::uint64_t* j, std
   return c;
 }
 
+// R and N of two loci of a two-class type; `i` and `j` point at their first
+// and second class planes, `words` long each.
+inline ClassTally plane_class_tally(const std::uint64_t* i, const std::uint64_t* j,
+                                    std::size_t words) {
+  ClassTally t;
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t fi = i[w], si = i[words + w];
+    const std::uint64_t fj = j[w], sj = j[words + w];
+    t.recombinant += popcount((fi & sj) | (si & fj));
+    t.informative += popcount((fi | si) & (fj | sj));
+  }
+  return t;
+}
+
+// True when the two-class LOD of R recombinant among N informative
+// individuals cannot exceed `floor`. That LOD is N·g(R/N) at most (g as in
+// the table above), the bound of N/2 intercross individuals with R/2 gametes
+// recombined.
+inline bool two_class_bounded_below(int recombinant, int informative, float floor) {
+  return bounded_below(0.5 * recombinant, 0.0, 0.5 * informative, floor);
+}
+
+inline const std::uint64_t* class_planes(const LodMatrix& m, std::size_t i) {
+  return m.classes.data() + i * 2 * m.planes.words;
+}
+
 std::optional<float> above(float lod, float floor) {
   return lod > floor ? std::optional<float>(lod) : std::nullopt;
 }
@@ -130,6 +158,12 @@ std::optional<float> above(float lod, float floor) {
 std::optional<float> computed_lod_above(const LodMatrix& m, std::size_t i, std::size_t j,
                                         float floor) {
   const std::size_t words = m.planes.words;
+  if (two_class(m.type)) {
+    const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
+    if (t.informative == 0) return above(0.0f, floor);
+    if (two_class_bounded_below(t.recombinant, t.informative, floor)) return std::nullopt;
+    return above(two_class_lod(m.type, t.recombinant, t.informative).lod, floor);
+  }
   if (m.dominant[i] == 0 && m.dominant[j] == 0) {
     const std::uint64_t* pi = m.abh.data() + i * 3 * words;
     const std::uint64_t* pj = m.abh.data() + j * 3 * words;
@@ -152,13 +186,28 @@ std::optional<float> computed_lod_above(const LodMatrix& m, std::size_t i, std::
 
 }  // namespace
 
-LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows) {
+LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows, PopulationType type) {
   LodMatrix m;
   m.n = rows.size();
+  m.type = type;
   std::vector<int> all(rows.size());
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
   m.planes = planes_of_rows(rows, all);
   const std::size_t words = m.planes.words;
+  if (two_class(type)) {
+    m.classes.assign(m.n * 2 * words, 0);
+    m.marker_classes.resize(m.n);
+    for (std::size_t i = 0; i < m.n; ++i) {
+      const MarkerClasses k = marker_classes(type, rows[i]);
+      m.marker_classes[i] = k;
+      const std::uint64_t* first = plane(m.planes, i, k.first);
+      const std::uint64_t* second = plane(m.planes, i, k.second);
+      const auto at = m.classes.begin() + static_cast<std::ptrdiff_t>(i * 2 * words);
+      std::copy(first, first + words, at);
+      std::copy(second, second + words, at + static_cast<std::ptrdiff_t>(words));
+    }
+    return m;
+  }
   m.abh.assign(m.n * 3 * words, 0);
   m.dominant.assign(m.n, 0);
   for (std::size_t i = 0; i < m.n; ++i) {
@@ -174,6 +223,11 @@ LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows) {
 
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j) {
   if (i >= matrix.n || j >= matrix.n) throw std::out_of_range("LOD matrix index");
+  if (two_class(matrix.type)) {
+    const ClassTally t =
+        plane_class_tally(class_planes(matrix, i), class_planes(matrix, j), matrix.planes.words);
+    return two_class_lod(matrix.type, t.recombinant, t.informative).lod;
+  }
   return pair_lod_from_counts(full_counts(matrix.planes, i, j)).lod;
 }
 
@@ -198,6 +252,23 @@ std::vector<int> excluded_from(std::size_t individuals, float floor) {
     while (lo < hi) {  // the bound falls as k grows: find the first excluded k
       const int mid = lo + (hi - lo) / 2;
       if (excluded(mid)) hi = mid; else lo = mid + 1;
+    }
+    from[n] = lo;
+  }
+  return from;
+}
+
+// For every number N of informative individuals, the smallest number R of
+// recombinant ones from which on the bound excludes a two-class LOD above
+// `floor`; N + 1 when none is excluded. N = 0 is never looked up.
+std::vector<int> two_class_excluded_from(std::size_t individuals, float floor) {
+  std::vector<int> from(individuals + 1, 0);
+  for (std::size_t n = 1; n <= individuals; ++n) {
+    int lo = 0;
+    int hi = static_cast<int>(n) + 1;
+    while (lo < hi) {  // the bound falls as R grows: find the first excluded R
+      const int mid = lo + (hi - lo) / 2;
+      if (two_class_bounded_below(mid, static_cast<int>(n), floor)) hi = mid; else lo = mid + 1;
     }
     from[n] = lo;
   }
@@ -254,6 +325,25 @@ LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t las
   block.bits.assign((last - first) * block.words, 0);
   if (first == 0) return block;
   const std::size_t words = matrix.planes.words;
+  if (two_class(matrix.type)) {
+    const std::vector<int> from = two_class_excluded_from(matrix.planes.positions, threshold);
+    for (std::size_t m = 0; m < first; ++m) {
+      const std::uint64_t* pm = class_planes(matrix, m);
+      for (std::size_t i = first; i < last; ++i) {
+        const ClassTally t = plane_class_tally(class_planes(matrix, i), pm, words);
+        bool link;
+        if (t.informative == 0) {
+          link = 0.0f > threshold;
+        } else if (t.recombinant >= from[static_cast<std::size_t>(t.informative)]) {
+          continue;
+        } else {
+          link = two_class_lod(matrix.type, t.recombinant, t.informative).lod > threshold;
+        }
+        if (link) block.bits[(i - first) * block.words + m / 64] |= std::uint64_t{1} << (m % 64);
+      }
+    }
+    return block;
+  }
   const std::vector<int> from = excluded_from(matrix.planes.positions, threshold);
   for (std::size_t m = 0; m < first; ++m) {
     const std::uint64_t bit = std::uint64_t{1} << (m % 64);
@@ -281,12 +371,14 @@ LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t las
 bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
                   float threshold) {
   const std::size_t count = members.size();
-  const std::size_t stride = 3 * matrix.planes.words;
+  const bool classes = two_class(matrix.type);
+  const std::vector<std::uint64_t>& planes = classes ? matrix.classes : matrix.abh;
+  const std::size_t stride = (classes ? 2 : 3) * matrix.planes.words;
   for (std::size_t k = 0; k < count; ++k) {
     // Members are far apart in memory; fetch the planes of a later one.
-    if (k + 4 < count && !matrix.abh.empty()) {
+    if (k + 4 < count && !planes.empty()) {
       const std::uint64_t* ahead =
-          matrix.abh.data() + static_cast<std::size_t>(members[k + 4]) * stride;
+          planes.data() + static_cast<std::size_t>(members[k + 4]) * stride;
       __builtin_prefetch(ahead);
       __builtin_prefetch(ahead + 8);
     }
@@ -306,6 +398,161 @@ std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup&
     }
   }
   return best;
+}
+
+namespace {
+
+// The two LODs of a pair of loci, each only when it can be above the
+// threshold: `same` as scored, `exchanged` with the second locus's alleles
+// exchanged. A LOD left out is known not to be above it.
+struct PhaseLods {
+  std::optional<float> same;
+  std::optional<float> exchanged;
+};
+
+// Y, Z, N and W (both heterozygous) of two codominant loci in one pass.
+struct PhaseTally {
+  int y = 0, z = 0, n = 0, w = 0;
+};
+
+inline PhaseTally phase_tally(const std::uint64_t* i, const std::uint64_t* j, std::size_t words) {
+  const std::uint64_t* ai = i;
+  const std::uint64_t* bi = i + words;
+  const std::uint64_t* hi = i + 2 * words;
+  const std::uint64_t* aj = j;
+  const std::uint64_t* bj = j + words;
+  const std::uint64_t* hj = j + 2 * words;
+  PhaseTally t;
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t homi = ai[w] | bi[w];
+    const std::uint64_t homj = aj[w] | bj[w];
+    t.y += popcount((ai[w] & bj[w]) | (bi[w] & aj[w]));
+    t.z += popcount((homi & hj[w]) | (hi[w] & homj));
+    t.n += popcount((homi | hi[w]) & (homj | hj[w]));
+    t.w += popcount(hi[w] & hj[w]);
+  }
+  return t;
+}
+
+// The exchange of A and B turns AA and BB pairs into AB and BA pairs and back,
+// and AH into BH: X' = Y + W, Y' = X − W, Z and W stay.
+PhaseLods codominant_phase_lods(const std::uint64_t* pi, const std::uint64_t* pj,
+                                std::size_t words, const std::vector<int>& from) {
+  const PhaseTally t = phase_tally(pi, pj, words);
+  PhaseLods lods;
+  if (t.n == 0) {
+    lods.same = lods.exchanged = 0.0f;
+    return lods;
+  }
+  const int limit = from[static_cast<std::size_t>(t.n)];
+  const int k = 2 * t.y + t.z;
+  const int y_exchanged = t.n - t.y - t.z - t.w;
+  const int k_exchanged = 2 * y_exchanged + t.z;
+  if (k == 0 || k < limit) {
+    ClassTotals c;
+    c.y = static_cast<float>(t.y);
+    c.z = static_cast<float>(t.z);
+    c.x = static_cast<float>(t.n - t.y - t.z);
+    c.w = static_cast<float>(t.w);
+    lods.same = lod_from_totals(c).lod;
+  }
+  if (k_exchanged == 0 || k_exchanged < limit) {
+    ClassTotals c;
+    c.y = static_cast<float>(y_exchanged);
+    c.z = static_cast<float>(t.z);
+    c.x = static_cast<float>(t.y + t.w);
+    c.w = static_cast<float>(t.w);
+    lods.exchanged = lod_from_totals(c).lod;
+  }
+  return lods;
+}
+
+// The same for a pair with dominant codes, from its table of counts: the
+// recombinant gametes of each phase (in ninths, as in link_block) rule out
+// the phases that cannot pass before any logarithm is taken.
+struct NinthsTables {
+  int same[6][6]{};
+  int exchanged[6][6]{};
+};
+
+constexpr NinthsTables ninths_tables() {
+  constexpr int kExchanged[6] = {kMissing, kCodeB, kCodeA, kCodeD, kCodeC, kCodeH};
+  NinthsTables t;
+  for (int u = kCodeA; u <= kCodeH; ++u)
+    for (int v = kCodeA; v <= kCodeH; ++v) {
+      t.same[u][v] = gametes_ninths(u, v);
+      t.exchanged[u][v] = gametes_ninths(u, kExchanged[v]);
+    }
+  return t;
+}
+
+constexpr NinthsTables kNinths = ninths_tables();
+
+PhaseLods dominant_phase_lods(const PairCounts& counts, const std::vector<int>& from) {
+  int n = 0, ninths = 0, ninths_exchanged = 0;
+  for (std::size_t u = kCodeA; u <= kCodeH; ++u)
+    for (std::size_t v = kCodeA; v <= kCodeH; ++v) {
+      const int c = counts[u][v];
+      n += c;
+      ninths += c * kNinths.same[u][v];
+      ninths_exchanged += c * kNinths.exchanged[u][v];
+    }
+  const int limit = n == 0 ? 0 : 9 * from[static_cast<std::size_t>(n)];
+  PhaseLods lods;
+  if (n == 0 || ninths == 0 || ninths < limit) lods.same = pair_lod_from_counts(counts).lod;
+  if (n == 0 || ninths_exchanged == 0 || ninths_exchanged < limit)
+    lods.exchanged = pair_lod_from_counts(exchanged_second(counts)).lod;
+  return lods;
+}
+
+std::optional<float> bounded_class_lod(PopulationType type, int recombinant, int informative,
+                                       const std::vector<int>& from) {
+  if (informative > 0 && recombinant >= from[static_cast<std::size_t>(informative)])
+    return std::nullopt;
+  return two_class_lod(type, recombinant, informative).lod;
+}
+
+}  // namespace
+
+PhaseLinker phase_linker(const LodMatrix& matrix, float threshold) {
+  PhaseLinker linker;
+  linker.matrix = &matrix;
+  linker.threshold = threshold;
+  linker.excluded_from = two_class(matrix.type)
+                             ? two_class_excluded_from(matrix.planes.positions, threshold)
+                             : excluded_from(matrix.planes.positions, threshold);
+  return linker;
+}
+
+std::optional<PhaseLink> phase_link(const PhaseLinker& linker, std::size_t i, std::size_t j) {
+  const LodMatrix& m = *linker.matrix;
+  if (i >= m.n || j >= m.n) throw std::out_of_range("LOD matrix index");
+  if (j < i) std::swap(i, j);
+  const std::size_t words = m.planes.words;
+  const float threshold = linker.threshold;
+  PhaseLods lods;
+  if (two_class(m.type)) {
+    const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
+    lods.same = bounded_class_lod(m.type, t.recombinant, t.informative, linker.excluded_from);
+    if (m.type == PopulationType::BC1) {
+      if (!lods.same || !(*lods.same > threshold)) return std::nullopt;
+      return PhaseLink{*lods.same, m.marker_classes[i].first != m.marker_classes[j].first};
+    }
+    lods.exchanged = bounded_class_lod(m.type, t.informative - t.recombinant, t.informative,
+                                       linker.excluded_from);
+  } else if (m.dominant[i] == 0 && m.dominant[j] == 0) {
+    lods = codominant_phase_lods(m.abh.data() + i * 3 * words, m.abh.data() + j * 3 * words,
+                                 words, linker.excluded_from);
+  } else {
+    lods = dominant_phase_lods(full_counts(m.planes, i, j), linker.excluded_from);
+  }
+  // A LOD left out is not above the threshold, so it cannot be the larger
+  // of a pair that links.
+  const bool same_links = lods.same && *lods.same > threshold;
+  const bool exchanged_links = lods.exchanged && *lods.exchanged > threshold;
+  if (!same_links && !exchanged_links) return std::nullopt;
+  const bool exchanged = exchanged_links && (!same_links || *lods.exchanged > *lods.same);
+  return PhaseLink{exchanged ? *lods.exchanged : *lods.same, exchanged};
 }
 
 }  // namespace tarvek

@@ -16,6 +16,7 @@
 
 #include "genotype/code_planes.hpp"
 #include "genotype/genotype_table.hpp"
+#include "genotype/population.hpp"
 #include "linkage/linkage_groups.hpp"
 #include "linkage/pair_lod.hpp"
 
@@ -23,16 +24,22 @@ namespace tarvek {
 
 struct LodMatrix {
   std::size_t n = 0;
+  PopulationType type = PopulationType::F2;
   CodePlanes planes;          // genotypes of the loci
   // Per locus, its A, B and H planes side by side, for the common pair of
   // loci scored without dominant codes.
   std::vector<std::uint64_t> abh;
   std::vector<std::uint8_t> dominant;  // per locus: scored C or D somewhere
+  // Two-class types: per locus, the planes of its first and second class
+  // side by side, and its marker classes.
+  std::vector<std::uint64_t> classes;
+  std::vector<MarkerClasses> marker_classes;
 };
 
-// Prepares the scores of all pairs of the given rows (pair_lod of row i
-// against row j for entry [i][j]).
-LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows);
+// Prepares the scores of all pairs of the given rows (the type's grouping
+// estimator of row i against row j for entry [i][j]).
+LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows,
+                           PopulationType type = PopulationType::F2);
 
 // Entry [i][j].
 float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);
@@ -67,5 +74,31 @@ std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup&
 
 // Entry [i][j] when it is above `floor`; nothing when it is not.
 std::optional<float> lod_above(const LodMatrix& matrix, std::size_t i, std::size_t j, float floor);
+
+// How two loci are linked in the two phases: as scored, or with the alleles
+// of one of them exchanged (A and B, C and D). `strength` is the larger of the
+// two LODs and `exchanged` tells that the exchanged one is strictly larger.
+// The LODs are those of the lower-numbered locus against the other. In a
+// backcross the exchange leaves the classes, and so the LOD, as they are:
+// there `exchanged` tells that the two markers are scored against different
+// homozygotes (one A/H, the other B/H).
+struct PhaseLink {
+  float strength = 0.0f;
+  bool exchanged = false;
+};
+
+// Phase links of the pairs of a LOD matrix above one threshold.
+struct PhaseLinker {
+  const LodMatrix* matrix = nullptr;
+  float threshold = 0.0f;
+  std::vector<int> excluded_from;  // the bound of the threshold, per number of individuals
+};
+
+PhaseLinker phase_linker(const LodMatrix& matrix, float threshold);
+
+// The phase link of loci i and j (in either order) when its strength is
+// above the threshold; nothing otherwise. Pairs whose two LODs are both
+// bounded below the threshold take no logarithm.
+std::optional<PhaseLink> phase_link(const PhaseLinker& linker, std::size_t i, std::size_t j);
 
 }  // namespace tarvek

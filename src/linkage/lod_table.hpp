@@ -20,9 +20,10 @@ struct LodTable {
   std::vector<float> values;  // row-major, n × n
 };
 
-// Entry [i][j] = pair_lod(rows, i, j).lod for every ordered pair, the
-// diagonal included.
-LodTable build_lod_table(const std::vector<GenotypeRow>& rows);
+// Entry [i][j] = the type's grouping LOD of rows i and j (pair_lod for an F2)
+// for every ordered pair, the diagonal included.
+LodTable build_lod_table(const std::vector<GenotypeRow>& rows,
+                         PopulationType type = PopulationType::F2);
 
 // A table of given scores (row-major, n × n).
 LodTable lod_table_from_values(std::size_t n, std::vector<float> values);
@@ -34,5 +35,11 @@ bool links_to_any(const LodTable& table, std::size_t locus, const LinkageGroup& 
                   float threshold);
 std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& from,
                                     const LinkageGroup& to, float floor);
+
+// phase_link computed plainly: both LODs of the lower-numbered locus against
+// the other, the second against a copy of its row with the alleles exchanged.
+std::optional<PhaseLink> plain_phase_link(const std::vector<GenotypeRow>& rows,
+                                          PopulationType type, std::size_t i, std::size_t j,
+                                          float threshold);
 
 }  // namespace tarvek

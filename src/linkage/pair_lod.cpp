@@ -11,9 +11,11 @@ using Table = std::array<std::array<float, 6>, 6>;
 
 constexpr long double kThird = 1.0L / 3;
 
+}  // namespace
+
 // Tallies the individuals whose codes at both loci lie in 0..5; a flagged
 // genotype (code 6) counts nowhere.
-PairCounts tally(const GenotypeRow& a, const GenotypeRow& b) {
+PairCounts pair_counts(const GenotypeRow& a, const GenotypeRow& b) {
   PairCounts counts{};
   const std::size_t n = a.size();
   for (std::size_t k = 0; k < n; ++k) {
@@ -24,6 +26,16 @@ PairCounts tally(const GenotypeRow& a, const GenotypeRow& b) {
   }
   return counts;
 }
+
+PairCounts exchanged_second(const PairCounts& counts) {
+  constexpr std::size_t kExchanged[6] = {kMissing, kCodeB, kCodeA, kCodeD, kCodeC, kCodeH};
+  PairCounts out{};
+  for (std::size_t u = 0; u < 6; ++u)
+    for (std::size_t v = 0; v < 6; ++v) out[u][kExchanged[v]] = counts[u][v];
+  return out;
+}
+
+namespace {
 
 Table to_table(const PairCounts& counts) {
   Table t{};
@@ -127,11 +139,11 @@ PairLod adjacent_lod_from_counts(const PairCounts& counts) {
 }
 
 PairLod pair_lod(const std::vector<GenotypeRow>& rows, std::size_t i, std::size_t j) {
-  return pair_lod_from_counts(tally(rows.at(i), rows.at(j)));
+  return pair_lod_from_counts(pair_counts(rows.at(i), rows.at(j)));
 }
 
 PairLod adjacent_pair_lod(const std::vector<GenotypeRow>& rows, std::size_t i, std::size_t j) {
-  return adjacent_lod_from_counts(tally(rows.at(i), rows.at(j)));
+  return adjacent_lod_from_counts(pair_counts(rows.at(i), rows.at(j)));
 }
 
 double map_distance(float r) {

@@ -33,6 +33,13 @@ PairLod pair_lod(const std::vector<GenotypeRow>& rows, std::size_t i, std::size_
 // agree with; individuals flagged at either locus left out.
 PairLod adjacent_pair_lod(const std::vector<GenotypeRow>& rows, std::size_t i, std::size_t j);
 
+// The table of counts of two rows (individuals with a code outside 0..5 at
+// either locus are left out).
+PairCounts pair_counts(const GenotypeRow& a, const GenotypeRow& b);
+
+// The table with the second locus's alleles exchanged (A and B, C and D).
+PairCounts exchanged_second(const PairCounts& counts);
+
 // The two estimators from a table of counts (cells with a missing code are
 // ignored). Pure arithmetic, shared by every caller.
 PairLod pair_lod_from_counts(const PairCounts& counts);

@@ -5,6 +5,7 @@
 #include "base/atomic_file.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "linkage/pair_lod.hpp"
+#include "linkage/population_lod.hpp"
 
 namespace tarvek {
 namespace {
@@ -36,7 +37,8 @@ void write_group(std::ostream& out, const MapContents& c, std::size_t g, std::os
     for (std::size_t i = 0; i < c.individual_order.size(); ++i)
       out << '\t' << letter_at(row, c.individual_order, i);
     if (k + 1 < group.size()) {
-      const PairLod p = adjacent_pair_lod(rows, x, static_cast<std::size_t>(group[k + 1]));
+      const PairLod p =
+          neighbour_pair_lod(c.population, rows, x, static_cast<std::size_t>(group[k + 1]));
       out << "\t;\t" << p.r << '\t' << p.lod;
       if (p.r < 0.5f) out << '\t' << map_distance(p.r);
     }
@@ -69,6 +71,11 @@ void write_map(std::ostream& out, const MapContents& c, std::ostream& log) {
   out << ";grouping threshold LOD=" << c.core_LOD << '\n';
   out << c.old_order.old_score_line << '\n';
   out << ";newscore=" << c.total_score << '\n';
+  if (!c.switched.empty()) {
+    out << ";switched alleles";
+    for (const std::string& name : c.switched) out << '\t' << name;
+    out << '\n';
+  }
 
   const bool old = c.old_order.old_order_loaded &&
                    c.old_order.old_individual_order.size() == c.individual_order.size();

@@ -9,6 +9,7 @@
 #include "base/channels.hpp"
 #include "genotype/genotype_table.hpp"
 #include "genotype/old_order.hpp"
+#include "genotype/population.hpp"
 #include "linkage/linkage_groups.hpp"
 
 namespace tarvek {
@@ -22,6 +23,11 @@ struct MapContents {
   const OldOrderState& old_order;
   float core_LOD;
   std::int32_t total_score;
+  // The estimator of the r, LOD and dist columns.
+  PopulationType population = PopulationType::F2;
+  // Names of the markers whose alleles were exchanged (-a); when there are
+  // any, they are listed on a ";switched alleles" line after the score.
+  std::vector<std::string> switched = {};
 };
 
 // The map file name: the loc file's path up to the last "." of its file name

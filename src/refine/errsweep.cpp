@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "genotype/genotype_codes.hpp"
+#include "genotype/population.hpp"
 
 namespace tarvek {
 namespace {
@@ -63,7 +64,8 @@ float conflict(int neighbour_code, int code) {
 
 int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
                     const std::vector<int>& members, std::vector<int>& removed,
-                    float singleton_threshold, Channels& channels) {
+                    float singleton_threshold, Channels& channels,
+                    PopulationType population) {
   std::ostream& log = log_of(channels);
   const std::size_t n = order.size();
   if (n == 0) return 0;
@@ -75,13 +77,26 @@ int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
   }
   const std::size_t individuals = at_position[0]->size();
   log << individuals << " individuals";
+  const bool classes = two_class(population);
+  std::vector<MarkerClasses> classes_at(classes ? n : 0);
+  for (std::size_t p = 0; p < classes_at.size(); ++p)
+    classes_at[p] = marker_classes(population, *at_position[p]);
+  // 1 where the genotype of individual k at position q conflicts with that
+  // of the locus under test at position i.
+  const auto conflict_at = [&](std::size_t q, std::size_t i, std::size_t k) -> float {
+    const int neighbour = at_position[q]->at(k);
+    const int code = at_position[i]->at(k);
+    if (!classes) return conflict(neighbour, code);
+    const int u = class_of(classes_at[q], neighbour);
+    const int v = class_of(classes_at[i], code);
+    return u >= 0 && v >= 0 && u != v ? 1.0f : 0.0f;
+  };
 
   const long long width = kHalfWidth;
   std::vector<Removal> removals;
   std::vector<std::size_t> singletons;
   for (std::size_t i = 0; i < n; ++i) {
     singletons.clear();
-    const GenotypeRow& row = *at_position[i];
     for (std::size_t k = 0; k < individuals; ++k) {
       float yhat = 0.0f;
       for (long long j = -width; j <= width; ++j) {
@@ -89,8 +104,7 @@ int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
         const long long q = static_cast<long long>(i) + j;
         if (q < 0 || q >= static_cast<long long>(n)) continue;
         const int distance = static_cast<int>(j < 0 ? -j : j);
-        yhat += kernel_weight(distance) *
-                conflict(at_position[static_cast<std::size_t>(q)]->at(k), row.at(k));
+        yhat += kernel_weight(distance) * conflict_at(static_cast<std::size_t>(q), i, k);
       }
       if (yhat > kSingletonCut) singletons.push_back(k);
     }

@@ -8,6 +8,7 @@
 
 #include "base/channels.hpp"
 #include "genotype/genotype_table.hpp"
+#include "genotype/population.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
 namespace tarvek {
@@ -31,8 +32,14 @@ float conflict(int neighbour_code, int code);
 // Loci whose share of singletons is above `singleton_threshold` are appended
 // (as order entries) to `removed`, their singleton genotypes set to 6 and
 // their positions erased from the order. Returns the number removed.
+//
+// In a two-class population two genotypes conflict when both are in one of
+// their markers' classes and the classes differ (see marker_classes); a code
+// the marker cannot have is treated like a missing one, and a backcross
+// marker scored B/H meets one scored A/H through its classes, not letters.
 int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
                     const std::vector<int>& members, std::vector<int>& removed,
-                    float singleton_threshold, Channels& channels);
+                    float singleton_threshold, Channels& channels,
+                    PopulationType population = PopulationType::F2);
 
 }  // namespace tarvek

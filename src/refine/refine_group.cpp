@@ -123,7 +123,8 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   stage_finished(observer, Stage::linksort);
   if (settings.errsweep_on) {
     stage_started(observer, Stage::errsweep);
-    const int c = find_singletons(rows, order, copy, removed, settings.singleton_threshold, channels);
+    const int c = find_singletons(rows, order, copy, removed, settings.singleton_threshold, channels,
+                                  settings.population);
     stage_finished(observer, Stage::errsweep);
     stage_started(observer, Stage::rerun);
     if (c > 0) {

@@ -9,6 +9,7 @@
 #include "base/channels.hpp"
 #include "base/observer.hpp"
 #include "genotype/genotype_table.hpp"
+#include "genotype/population.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
@@ -32,6 +33,7 @@ void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<i
 struct RefineSettings {
   bool errsweep_on = false;
   float singleton_threshold = 0.05f;
+  PopulationType population = PopulationType::F2;  // what ERRSWEEP counts as a conflict
 };
 
 // Orders the group in place (members end in map order) and returns its order

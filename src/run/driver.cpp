@@ -10,6 +10,7 @@
 #include "linkage/grouping.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
+#include "linkage/switched_alleles.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
 #include "output/map_file.hpp"
@@ -52,11 +53,57 @@ LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table
   log_of(channels) << "\nCORE GROUPING MARKERS...";
   line_to_console_and_log(channels, "\ncreating LOD matrix...");
   if (reference_build()) {
-    group_with(build_lod_table(table.loci.rows), params, groups, channels);
+    group_with(build_lod_table(table.loci.rows, params.population), params, groups, channels);
   } else {
-    group_with(build_lod_matrix(table.loci.rows), params, groups, channels);
+    group_with(build_lod_matrix(table.loci.rows, params.population), params, groups, channels);
   }
   return groups;
+}
+
+// A warning when the loc file's header names another population type than
+// the one the run uses.
+void check_header_population(const RunParameters& params, const GenotypeTable& table,
+                             Channels& channels) {
+  if (table.header_lines.size() < 2) return;
+  const auto named = population_in_header(table.header_lines[1]);
+  if (!named || *named == params.population) return;
+  const std::string type(population_name(*named));
+  warn(channels, "the loc file's header says \"" + table.header_lines[1] +
+                     "\", but the markers are read as " +
+                     std::string(population_name(params.population)) + "; give -p " + type +
+                     " (or population=" + type + " in " + kParametersFileName +
+                     ") to map them as " + type);
+}
+
+// Finds the markers whose alleles are exchanged relative to the markers they
+// are linked to above core_LOD, flips them in the table and returns their
+// names in file order.
+std::vector<std::string> flip_switched_alleles(const RunParameters& params, GenotypeTable& table,
+                                               Channels& channels) {
+  std::ostream& log = log_of(channels);
+  std::vector<GenotypeRow>& rows = table.loci.rows;
+  line_to_console_and_log(channels, "\nfinding switched alleles...");
+  std::vector<int> flipped;
+  if (reference_build()) {
+    flipped = switched_loci(rows.size(), [&](std::size_t i, std::size_t j) {
+      return plain_phase_link(rows, params.population, i, j, params.core_LOD);
+    });
+  } else {
+    const LodMatrix matrix = build_lod_matrix(rows, params.population);
+    const PhaseLinker linker = phase_linker(matrix, params.core_LOD);
+    flipped = switched_loci(rows.size(),
+                            [&](std::size_t i, std::size_t j) { return phase_link(linker, i, j); });
+  }
+  std::vector<std::string> names;
+  for (const int x : flipped) {
+    const auto locus = static_cast<std::size_t>(x);
+    exchange_alleles(rows.at(locus));
+    names.push_back(table.loci.names.at(locus));
+    log << "switched alleles: " << names.back() << std::endl;
+  }
+  line_to_console_and_log(channels, std::to_string(flipped.size()) +
+                                        " markers with switched alleles flipped");
+  return names;
 }
 
 std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
@@ -78,6 +125,7 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
     settings.errsweep_on =
         params.errsweep && static_cast<long long>(m) > params.errsweep_group_threshold;
     settings.singleton_threshold = params.singleton_threshold;
+    settings.population = params.population;
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
     total_score = wrap_add(total_score, s);
@@ -94,10 +142,12 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   log_of(channels) << "\nRUNNING TARVEK ON " << map_file_stem(params.loc_file) << std::endl;
 
   stage_started(observer, Stage::read);
-  result.table = read_loc_file(*setup.loc, params.screening_thresholds, channels);
+  result.table =
+      read_loc_file(*setup.loc, params.screening_thresholds, channels, params.population);
   setup.loc.reset();
   stage_finished(observer, Stage::read);
   GenotypeTable& table = result.table;
+  check_header_population(params, table, channels);
   if (table.n_individuals < 0) {
     warn(channels, "no locus read from " + params.loc_file);
     table.n_individuals = 0;
@@ -110,6 +160,7 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
                      table.comment_line_numbers);
 
   stage_started(observer, Stage::grouping);
+  if (params.switched_alleles) result.switched = flip_switched_alleles(params, table, channels);
   result.groups = group_loci(params, table, channels);
   stage_finished(observer, Stage::grouping);
   write_group_listing(result.groups, channels);
@@ -152,7 +203,7 @@ int run_program(int argc, const char* const* argv, Channels& channels,
   write_map_file(setup.map_file_name,
                  MapContents{result.table, result.groups, result.removed_lists,
                              result.individual_order, result.old_order, setup.params.core_LOD,
-                             result.total_score},
+                             result.total_score, setup.params.population, result.switched},
                  channels);
   stage_finished(observer, Stage::write_map);
 

@@ -24,6 +24,7 @@ struct RunResult {
   std::vector<int> individual_order;            // column written at each position
   OldOrderState old_order;                      // carried by the loc file
   std::int32_t total_score = 0;
+  std::vector<std::string> switched;            // markers flipped by -a, in file order
 };
 
 // Reads and screens the loc file (closing it), groups, orders and refines

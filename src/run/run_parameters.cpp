@@ -1,5 +1,6 @@
 #include "run/run_parameters.hpp"
 
+#include <cctype>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
@@ -74,6 +75,16 @@ std::string matrix_path_ahead(int argc, const char* const* argv, bool file_mode,
   return base_dir + matrix_file_name(eq == std::string::npos ? line : line.substr(eq + 1));
 }
 
+// The type a -p or "population=" value names; an unknown name ends the run.
+PopulationType population_value(const std::string& value, const std::string& where,
+                                Channels& channels) {
+  const auto type = parse_population(value);
+  if (!type)
+    report_fatal_addition(channels, "unknown population type \"" + value + "\" for " + where +
+                                        " (F2, BC1, DH, RIL or RILsib)");
+  return *type;
+}
+
 void read_options(int argc, const char* const* argv, RunParameters& params, Channels& channels) {
   params.skip_grouping = true;
   OptionCursor cursor{argv, argc - 1, 1};
@@ -81,6 +92,9 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
     const std::string flag = argv[cursor.pos];
     if (flag.size() != 2 || flag[0] != '-') report_fatal(channels, "bad input flags " + flag);
     switch (flag[1]) {
+      case 'a':
+        params.switched_alleles = true;
+        break;
       case 'g': {
         params.skip_grouping = false;
         const auto v =
@@ -111,6 +125,13 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
       case 'o':
         params.order_plants = true;
         break;
+      case 'p': {
+        std::string value;
+        if (!cursor.take(value))
+          report_fatal_addition(channels, "-p needs a population type before the loc file");
+        params.population = population_value(value, "-p", channels);
+        break;
+      }
       case 'q': {
         const auto v =
             take_values(cursor, 4, "bad input paramaters -q!\n not enough parameters", channels);
@@ -154,6 +175,38 @@ std::string parameter_value(const std::string& line) {
   return eq == std::string::npos ? line : line.substr(eq + 1);
 }
 
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The lines after the nine fixed ones: "key=value" settings, the key in any
+// case with "_" read as a blank. Other lines are not looked at, as before
+// these settings existed.
+void read_parameter_settings(std::istream& in, RunParameters& params, Channels& channels) {
+  std::string line;
+  while (read_line(in, line)) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = trimmed(line.substr(0, eq));
+    for (char& ch : key) {
+      ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      if (ch == '_') ch = ' ';
+    }
+    const std::string value = trimmed(line.substr(eq + 1));
+    if (key == "population") {
+      params.population = population_value(value, "population= in the parameters file", channels);
+    } else if (key == "switched alleles") {
+      if (value != "0" && value != "1")
+        report_fatal_addition(channels,
+                              "switched alleles= in the parameters file takes 0 or 1, not \"" +
+                                  value + "\"");
+      params.switched_alleles = value == "1";
+    }
+  }
+}
+
 void read_parameters_file(const std::string& base_dir, RunParameters& params, Channels& channels) {
   const std::string path = base_dir + kParametersFileName;
   std::ifstream in;
@@ -162,8 +215,12 @@ void read_parameters_file(const std::string& base_dir, RunParameters& params, Ch
 
   std::vector<std::string> values(9);
   std::string line;
+  bool complete = true;
   for (auto& value : values) {
-    if (!read_line(in, line)) break;
+    if (!read_line(in, line)) {
+      complete = false;
+      break;
+    }
     value = parameter_value(line);
   }
 
@@ -179,6 +236,7 @@ void read_parameters_file(const std::string& base_dir, RunParameters& params, Ch
   for (std::size_t i = 0; i < 4; ++i)
     set_if_positive(values[4 + i], params.screening_thresholds.at(i));
   if (to_real_lenient(values[8]) == 1.0) params.order_plants = true;
+  if (complete) read_parameter_settings(in, params, channels);
 }
 
 void echo_parameters(const RunParameters& params, std::ostream& log) {
@@ -199,6 +257,11 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
     log << "ERRSWEEP group threshold = " << params.errsweep_group_threshold << std::endl;
     log << "singleton threshold = " << params.singleton_threshold << std::endl;
   }
+  // Settings beyond the classic ones are echoed only when they differ from
+  // their defaults.
+  if (params.population != PopulationType::F2)
+    log << "population type = " << population_name(params.population) << std::endl;
+  if (params.switched_alleles) log << "switched alleles = 1" << std::endl;
 }
 
 // True when `a` and `b` name the same existing file (same device and inode),
@@ -212,7 +275,7 @@ bool same_file(const std::string& a, const std::string& b) {
 
 const std::vector<OptionSpec>& accepted_options() {
   static const std::vector<OptionSpec> options = {
-      {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'q', 4}, {'s', 2}};
+      {'a', 0}, {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2}};
   return options;
 }
 
@@ -227,10 +290,12 @@ std::string usage_text() {
          "are in the current folder.\n"
          "\n"
          "options (each value a separate argument):\n"
+         "  -a                                find and flip markers with switched alleles\n"
          "  -g chromosomes core_LOD min_LOD   group the markers (12 16 4)\n"
          "  -l file                           write the log to file (tarvek_log.txt)\n"
          "  -m file                           scoring matrix file (matrix.txt)\n"
          "  -o                                also order the individuals\n"
+         "  -p type                           population: F2, BC1, DH, RIL or RILsib (F2)\n"
          "  -q missing 1:1 1:2:1 1:3          screening thresholds (0.2 50 50 50)\n"
          "  -s group_threshold singleton      error detection thresholds (100 0.05)\n"
          "\n"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "genotype/population.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "genotype/screening.hpp"
 
@@ -26,6 +27,11 @@ struct RunParameters {
   std::string matrix_file = "matrix.txt";
   // Where the log goes: set by -l; empty for the usual tarvek_log.txt.
   std::string log_file;
+  // The mapping population: -p, or "population=" in the parameters file.
+  PopulationType population = PopulationType::F2;
+  // Find and flip markers with switched alleles before grouping: -a, or
+  // "switched alleles=1" in the parameters file.
+  bool switched_alleles = false;
 };
 
 inline constexpr const char* kParametersFileName = "mapping_parameters.txt";

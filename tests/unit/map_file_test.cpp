@@ -29,13 +29,16 @@ struct MapInput {
   OldOrderState old;
   float core_LOD = 16.0f;
   std::int32_t total_score = 0;
+  PopulationType population = PopulationType::F2;
+  std::vector<std::string> switched;
 
   MapInput() {
     table.n_individuals = 4;
     table.header_lines = {"; F2 cross", "name = demo", "17", "4"};
   }
   MapContents contents() const {
-    return MapContents{table, groups, removed, order, old, core_LOD, total_score};
+    return MapContents{table,    groups,      removed,    order,   old,
+                       core_LOD, total_score, population, switched};
   }
   std::string write(std::ostream& log) const {
     std::ostringstream out;
@@ -68,6 +71,27 @@ const char* const kPrologue =
     "\n"  // no old score
     ";newscore=-42\n"
     ";indOrdr\t0\t1\t2\t3\t;\tr\tLOD\tdist\n";
+
+TEST(WriteMap, TwoClassColumnsAndTheSwitchedAllelesLine) {
+  MapInput input;
+  input.population = PopulationType::RIL;
+  input.switched = {"M2", "M3"};
+  input.total_score = 3;
+  // M1-M2: one recombinant line of four, share 0.25:
+  //   LOD = 4 log10 2 + log10 0.25 + 3 log10 0.75 = 0.227244
+  //   r = 0.25 / (2 * 0.75) = 0.166667, dist = 25 log10(1.33333 / 0.66667) = 7.52575
+  // M2-M3: three of four, a share above 0.5: r 0.5, LOD 0, no distance.
+  append_locus(input.table.loci, "M1", {A, B, B, A});
+  append_locus(input.table.loci, "M2", {A, B, B, B});
+  append_locus(input.table.loci, "M3", {B, A, A, B});
+  input.set_groups({{0, 1, 2}});
+  EXPECT_EQ(input.write(),
+            "; F2 cross\nname = demo\n17\n4\n\n\n\n;grouping threshold LOD=16\n\n"
+            ";newscore=3\n;switched alleles\tM2\tM3\n;indOrdr\t0\t1\t2\t3\t;\tr\tLOD\tdist\n"
+            "M1\tA\tB\tB\tA\t;\t0.166667\t0.227244\t7.52575\n"
+            "M2\tA\tB\tB\tB\t;\t0.5\t0\n"
+            "M3\tB\tA\tA\tB\n;\n");
+}
 
 TEST(WriteMap, WholeFileWithZeroAndFreeRecombinationNeighbours) {
   MapInput input;

@@ -125,6 +125,47 @@ TEST(Errsweep, NeighbouringLociAreJudgedOnTheUnreducedOrderAndBothErased) {
             "removing marker=0 at 2 for 1 singletons with score 0.333333\n");
 }
 
+// Singletons of three loci in file order (members 0, 1, 2 in that order),
+// one individual per column, judged as markers of `type`. Returns the
+// singleton genotypes left flagged in the middle row.
+GenotypeRow middle_after_sweep(PopulationType type, std::vector<GenotypeRow> rows) {
+  const std::vector<int> members = {0, 1, 2};
+  MarkerOrder order = {0, 1, 2};
+  std::vector<int> removed;
+  testing::CapturedChannels io;
+  find_singletons(rows, order, members, removed, 0.0f, io.channels, type);
+  return rows[1];
+}
+
+TEST(Errsweep, TwoClassSingletonsDifferInClassFromBothNeighbours) {
+  // Doubled haploids: the middle genotype differs from both neighbours in
+  // individuals 0 (B A B) and 1 (A B A); individual 2 has one crossover,
+  // individual 3 a missing neighbour.
+  EXPECT_EQ(middle_after_sweep(PopulationType::DH, {{B, A, A, B}, {A, B, A, A}, {B, A, B, M}}),
+            (GenotypeRow{F, F, A, A}));
+  // A backcross: H A H and A H A are singletons.
+  EXPECT_EQ(middle_after_sweep(PopulationType::BC1, {{H, A, A, H}, {A, H, A, A}, {H, A, H, M}}),
+            (GenotypeRow{F, F, A, A}));
+}
+
+TEST(Errsweep, CodesATwoClassMarkerCannotHaveConflictWithNothing) {
+  // Inbred lines: an H (impossible) beside a crossover does not make the
+  // next genotype a singleton, and an H under test is never one: both would
+  // be with the intercross conflicts.
+  const std::vector<GenotypeRow> rows = {{H, A, A}, {A, H, A}, {B, B, B}};
+  EXPECT_EQ(middle_after_sweep(PopulationType::F2, rows), (GenotypeRow{F, F, A}));
+  EXPECT_EQ(middle_after_sweep(PopulationType::RIL, rows), (GenotypeRow{A, H, A}));
+  // C and D carry no class either.
+  EXPECT_EQ(middle_after_sweep(PopulationType::DH, {{C, B}, {A, D}, {B, B}}), (GenotypeRow{A, D}));
+}
+
+TEST(Errsweep, BackcrossMarkersScoredAgainstEitherHomozygoteMeetThroughTheirClasses) {
+  // The middle marker is scored B/H between two A/H markers: B beside A is
+  // no conflict (both homozygous), B between H and H is.
+  const std::vector<GenotypeRow> rows = {{A, A, H, H, A}, {B, B, B, H, B}, {A, H, H, A, A}};
+  EXPECT_EQ(middle_after_sweep(PopulationType::BC1, rows), (GenotypeRow{B, B, F, H, B}));
+}
+
 TEST(Scorepair, SumsScoreOfFirstLocusCodeThenSecondAndRejectsBadIndices) {
   ScoringMatrix s{};
   for (int i = 0; i < 6; ++i)

@@ -16,9 +16,11 @@ struct Screened {
 
 // Screens a locus named L7 and returns the result with everything logged.
 Screened screen(float t, float m, float a, float b, float c, float d, float h,
-                const ScreeningThresholds& thresholds) {
+                const ScreeningThresholds& thresholds,
+                PopulationType population = PopulationType::F2) {
   testing::CapturedChannels io;
-  const int result = screen_locus("L7", t, m, a, b, c, d, h, thresholds, io.channels);
+  const int result =
+      screen_locus("L7", t, m, a, b, c, d, h, thresholds, io.channels, population);
   return {result, io.log_text()};
 }
 
@@ -135,6 +137,58 @@ TEST(Screening, MissingEntriesInflateTheStatistic) {
   const Screened s = screen(100, 10, 45, 45, 0, 0, 0, {0.2f, -0.01f, 0.0f, 0.0f});
   EXPECT_EQ(s.result, kBadSegregation);
   EXPECT_EQ(s.log, "rejecting loci L7, bad AB  segregation, chi square=1\n");
+}
+
+// --- Two-class populations -------------------------------------------------
+
+TEST(TwoClassScreening, OneToOneTestOfTheTypesTwoClasses) {
+  const ScreeningThresholds strict{1.0f, 2.9f, 50.0f, 50.0f};
+  // Backcross scored A/H: 60 A, 40 H give 4; the 1:2:1 test never runs.
+  Screened s = screen(100, 0, 60, 0, 0, 0, 40, strict, PopulationType::BC1);
+  EXPECT_EQ(s.result, kBadSegregation);
+  EXPECT_EQ(s.log, "rejecting loci L7, bad AH  segregation, chi square=4\n");
+  // Backcross scored B/H, as a marker with switched alleles reads.
+  s = screen(100, 0, 0, 40, 0, 0, 60, strict, PopulationType::BC1);
+  EXPECT_EQ(s.log, "rejecting loci L7, bad BH  segregation, chi square=4\n");
+  EXPECT_EQ(screen(100, 0, 50, 0, 0, 0, 50, kDefaults, PopulationType::BC1).result, kAccepted);
+  // An F2 reads a backcross marker of 200 individuals as a bad 1:2:1 locus:
+  // 4*50^2/200 twice = 100.
+  EXPECT_EQ(screen(200, 0, 100, 0, 0, 0, 100, kDefaults).result, kBadSegregation);
+  EXPECT_EQ(screen(200, 0, 100, 0, 0, 0, 100, kDefaults, PopulationType::BC1).result, kAccepted);
+  for (const PopulationType type :
+       {PopulationType::DH, PopulationType::RIL, PopulationType::RILsib}) {
+    s = screen(100, 0, 40, 60, 0, 0, 0, strict, type);
+    EXPECT_EQ(s.log, "rejecting loci L7, bad AB  segregation, chi square=4\n");
+    EXPECT_EQ(screen(100, 0, 40, 60, 0, 0, 0, kDefaults, type).result, kAccepted);
+  }
+}
+
+TEST(TwoClassScreening, CodesTheTypeCannotHaveCountAsMissingAndAreListed) {
+  // RIL with 10 H, 4 C, 2 D and 5 missing: 21 of 100 count as missing.
+  // The 1:1 statistic is that of a 40, b 39 over t 100.
+  Screened s = screen(100, 5, 40, 39, 4, 2, 10, kDefaults, PopulationType::RIL);
+  EXPECT_EQ(s.result, kExcessMissing);
+  EXPECT_EQ(s.log,
+            "loci L7, codes impossible in RIL counted as missing: C 4, D 2, H 10\n"
+            "rejecting loci L7, too many missing values, 21 missing values\n");
+  // With 20 counted as missing the marker stays, and its codes are still listed.
+  s = screen(100, 5, 40, 40, 4, 1, 10, kDefaults, PopulationType::DH);
+  EXPECT_EQ(s.result, kAccepted);
+  EXPECT_EQ(s.log, "loci L7, codes impossible in DH counted as missing: C 4, D 1, H 10\n");
+  // In a backcross the rarer homozygote is the impossible one.
+  s = screen(100, 0, 45, 3, 0, 0, 52, kDefaults, PopulationType::BC1);
+  EXPECT_EQ(s.result, kAccepted);
+  EXPECT_EQ(s.log, "loci L7, codes impossible in BC1 counted as missing: B 3\n");
+  s = screen(100, 0, 3, 45, 0, 0, 52, kDefaults, PopulationType::BC1);
+  EXPECT_EQ(s.log, "loci L7, codes impossible in BC1 counted as missing: A 3\n");
+  // The segregation test comes first: a rejection for segregation leaves
+  // the missing-value test out, the impossible codes inflating the statistic.
+  // 2*40^2/100 twice = 64.
+  s = screen(100, 0, 10, 10, 0, 0, 80, kDefaults, PopulationType::DH);
+  EXPECT_EQ(s.result, kBadSegregation);
+  EXPECT_EQ(s.log,
+            "loci L7, codes impossible in DH counted as missing: H 80\n"
+            "rejecting loci L7, bad AB  segregation, chi square=64\n");
 }
 
 }  // namespace

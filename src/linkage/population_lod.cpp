@@ -1,0 +1,59 @@
+#include "linkage/population_lod.hpp"
+
+#include <cmath>
+
+namespace tarvek {
+
+ClassTally class_tally(const GenotypeRow& a, const MarkerClasses& a_classes, const GenotypeRow& b,
+                       const MarkerClasses& b_classes) {
+  ClassTally t;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    const int u = class_of(a_classes, a[k]);
+    const int v = class_of(b_classes, b.at(k));
+    if (u < 0 || v < 0) continue;
+    ++t.informative;
+    if (u != v) ++t.recombinant;
+  }
+  return t;
+}
+
+float recombination_of_share(PopulationType type, float share) {
+  const double s = share;
+  switch (type) {
+    case PopulationType::RIL: return static_cast<float>(s / (2.0 * (1.0 - s)));
+    case PopulationType::RILsib: return static_cast<float>(s / (4.0 - 6.0 * s));
+    default: return share;
+  }
+}
+
+PairLod two_class_lod(PopulationType type, int recombinant, int informative) {
+  if (informative <= 0) return PairLod{0.5f, 0.0f};
+  const float share =
+      static_cast<float>(static_cast<double>(recombinant) / static_cast<double>(informative));
+  if (share >= 0.5f) return PairLod{0.5f, 0.0f};
+  const float q = static_cast<float>(1.0 - static_cast<double>(share));
+  double sum = static_cast<double>(informative) * std::log10(2.0);
+  if (recombinant > 0) sum += static_cast<double>(recombinant) * std::log10(static_cast<double>(share));
+  sum += static_cast<double>(informative - recombinant) * std::log10(static_cast<double>(q));
+  return PairLod{recombination_of_share(type, share), static_cast<float>(sum)};
+}
+
+PairLod grouping_pair_lod(PopulationType type, const GenotypeRow& a, const GenotypeRow& b) {
+  if (!two_class(type)) return pair_lod_from_counts(pair_counts(a, b));
+  const ClassTally t = class_tally(a, marker_classes(type, a), b, marker_classes(type, b));
+  return two_class_lod(type, t.recombinant, t.informative);
+}
+
+PairLod grouping_pair_lod(PopulationType type, const std::vector<GenotypeRow>& rows,
+                          std::size_t i, std::size_t j) {
+  if (!two_class(type)) return pair_lod(rows, i, j);
+  return grouping_pair_lod(type, rows.at(i), rows.at(j));
+}
+
+PairLod neighbour_pair_lod(PopulationType type, const std::vector<GenotypeRow>& rows,
+                           std::size_t i, std::size_t j) {
+  if (!two_class(type)) return adjacent_pair_lod(rows, i, j);
+  return grouping_pair_lod(type, rows.at(i), rows.at(j));
+}
+
+}  // namespace tarvek

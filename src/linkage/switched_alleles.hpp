@@ -1,0 +1,76 @@
+#pragma once
+// Markers with switched alleles: scored with A and B (and C and D) exchanged
+// relative to the markers they are linked to. Their true linkage shows only
+// after exchanging their alleles, and they often come in runs linked
+// normally to each other, so they are found per group of linked markers
+// rather than against a best partner.
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "linkage/lod_matrix.hpp"
+
+namespace tarvek {
+
+// The loci of 0..n-1 to flip, in increasing order. `link_of(i, j)` gives the
+// phase link of two loci when its strength is above the grouping threshold
+// (phase_link, or plain_phase_link), nothing otherwise; it is asked once
+// for every pair.
+//
+// Loci joined by links form groups. Each group grows a maximum spanning tree
+// from its lowest locus (Prim's: each step adds the locus outside the tree
+// with the strongest link into it, the lowest-numbered on equal strengths; a
+// locus keeps the first of equally strong links into the tree). Each tree
+// link keeps the phase or, when exchanged, changes it. The loci of the
+// smaller phase are flipped; when both phases are as large, those not
+// holding the group's lowest locus.
+//
+// Memory stays linear in n: no list of links is kept.
+template <class LinkOf>
+std::vector<int> switched_loci(std::size_t n, LinkOf link_of) {
+  std::vector<std::size_t> waiting(n);  // loci not yet in a group, increasing
+  for (std::size_t i = 0; i < n; ++i) waiting[i] = i;
+  // Per waiting locus, its strongest link into the current group's tree and
+  // the phase that link would give it.
+  std::vector<float> key(n, 0.0f);
+  std::vector<char> keyed(n, 0);
+  std::vector<int> key_phase(n, 0);
+  std::vector<int> phase(n, 0);
+  std::vector<int> flipped;
+  std::vector<std::size_t> members;
+  while (!waiting.empty()) {
+    std::size_t next = waiting.front();
+    phase[next] = 0;
+    members.clear();
+    while (true) {
+      waiting.erase(std::lower_bound(waiting.begin(), waiting.end(), next));
+      members.push_back(next);
+      std::size_t best = n;
+      for (const std::size_t v : waiting) {
+        if (const std::optional<PhaseLink> link = link_of(next, v)) {
+          if (!keyed[v] || link->strength > key[v]) {
+            key[v] = link->strength;
+            keyed[v] = 1;
+            key_phase[v] = phase[next] ^ (link->exchanged ? 1 : 0);
+          }
+        }
+        if (keyed[v] && (best == n || key[v] > key[best])) best = v;
+      }
+      if (best == n) break;
+      next = best;
+      keyed[next] = 0;
+      phase[next] = key_phase[next];
+    }
+    std::size_t changed = 0;
+    for (const std::size_t x : members) changed += static_cast<std::size_t>(phase[x]);
+    const int minority = 2 * changed <= members.size() ? 1 : 0;
+    for (const std::size_t x : members)
+      if (phase[x] == minority) flipped.push_back(static_cast<int>(x));
+  }
+  std::sort(flipped.begin(), flipped.end());
+  return flipped;
+}
+
+}  // namespace tarvek
