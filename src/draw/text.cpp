@@ -78,7 +78,9 @@ std::size_t sequence_length(const std::string& s, std::size_t k) {
 
 }  // namespace
 
-TextSize measure_text(const std::string& text, const Font& font) { return measurer().measure(text, font); }
+TextSize measure_text(const std::string& text, const Font& font) {
+  return measurer().measure(printable_text(text), font);
+}
 
 double line_height(const Font& font) { return measure_text("", font).height(); }
 

@@ -21,7 +21,7 @@ struct TextSize {
 };
 
 // The font's ascent and descent (of the face, not of one text) and the
-// advance of `text`. Texts must be valid UTF-8 (see printable_text).
+// advance of `text` as drawn (made printable first, see printable_text).
 TextSize measure_text(const std::string& text, const Font& font);
 
 // The font's line height: ascent + descent of the face.
