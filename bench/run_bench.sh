@@ -6,13 +6,16 @@
 # Cases: 1k (1,000 markers x 200 individuals), 10k (10,000 x 300),
 # 50k (50,000 x 300), all on 12 chromosomes and grouped with -g 12 16 4, and
 # group3k (one group of 3,000 markers x 300 on a single chromosome, grouping
-# skipped, ERRSWEEP on with -s 100 0.05). Without CASE arguments all four run;
-# --quick runs 1k and group3k only.
+# skipped, ERRSWEEP on with -s 100 0.05), and heat50k (tarvek-draw heatmap
+# --size 2000 on the map of the 50k case). Without CASE arguments all five
+# run; --quick runs 1k and group3k only.
 #
 # For each case: the input is generated with f2sim into bench/results/<case>/,
 # the whole tarvek program is run there under /usr/bin/time (wall seconds and
 # peak resident memory), then tarvek_bench runs the same command line through
-# the same pipeline and gives the seconds of each stage.
+# the same pipeline and gives the seconds of each stage. heat50k maps the 50k
+# input first when bench/results/50k/cross_map.loc is missing, then times the
+# heat map alone (it needs tarvek-draw, built where cairo and htslib are).
 # The table is printed and saved to bench/results/summary.txt.
 set -euo pipefail
 
@@ -26,13 +29,13 @@ quick=0
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
-    1k|10k|50k|group3k) cases+=("$arg") ;;
-    -h|--help) sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    1k|10k|50k|group3k|heat50k) cases+=("$arg") ;;
+    -h|--help) sed -n '2,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown argument '$arg'" >&2; exit 2 ;;
   esac
 done
 if [ ${#cases[@]} -eq 0 ]; then
-  if [ "$quick" -eq 1 ]; then cases=(1k group3k); else cases=(1k 10k 50k group3k); fi
+  if [ "$quick" -eq 1 ]; then cases=(1k group3k); else cases=(1k 10k 50k group3k heat50k); fi
 fi
 
 if [ ! -x /usr/bin/time ]; then
@@ -44,6 +47,14 @@ if [ ! -d "$build" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTARVEK_BUILD_TESTS=OFF
 fi
 cmake --build "$build" --target f2sim tarvek_bench tarvek >/dev/null
+draw="$build/tarvek-draw"
+case " ${cases[*]} " in
+  *" heat50k "*)
+    if ! cmake --build "$build" --target tarvek-draw >/dev/null 2>&1; then
+      echo "run_bench.sh: tarvek-draw is not built here (it needs cairo and htslib): heat50k skipped" >&2
+      draw=""
+    fi ;;
+esac
 
 f2sim="$build/bench/f2sim"
 bench="$build/bench/tarvek_bench"
@@ -57,7 +68,30 @@ printf '%-8s %-14s %9s %9s %8s %8s %8s %9s %9s %8s\n' \
 # Seconds of one stage in the current case's tarvek_bench output.
 stage() { awk -v s="$1" '$1 == s {print $2; found = 1} END {if (!found) print "-"}' "$dir/stages.txt"; }
 
+# Generates the case's input into $dir.
+simulate() { "$f2sim" "${sim[@]}" --error-rate 0.01 --missing-rate 0.05 --seed 1 --name "$1" > "$dir/cross.loc"; }
+
 for name in "${cases[@]}"; do
+  if [ "$name" = heat50k ]; then
+    [ -n "$draw" ] || continue
+    # The map of the 50k case, made with the same options if it is not there.
+    dir="$results/50k"
+    mkdir -p "$dir"
+    if [ ! -f "$dir/cross_map.loc" ]; then
+      sim=(--chromosomes 12 --markers 50000 --individuals 300)
+      simulate 50k
+      cp "$root/examples/matrix.txt" "$dir/matrix.txt"
+      ( cd "$dir" && "$tarvek" -g 12 16 4 cross.loc > console.txt )
+    fi
+    dir="$results/heat50k"
+    mkdir -p "$dir"
+    /usr/bin/time -o "$dir/time.txt" -f '%e s %M KB' \
+      "$draw" heatmap --size 2000 "$results/50k/cross_map.loc" -o "$dir/heat.png"
+    printf '%-8s %-14s %9s %9s %8s %8s %8s %9s %9s %8s\n' heat50k "50000x300/2000" \
+      "$(awk '{print $1}' "$dir/time.txt")" "$(awk '{printf "%.1f", $3 / 1024}' "$dir/time.txt")" \
+      - - - - - - | tee -a "$summary"
+    continue
+  fi
   # f2sim options, tarvek options, tarvek_bench options, size label.
   case "$name" in
     1k) sim=(--chromosomes 12 --markers 1000 --individuals 200)
@@ -71,7 +105,7 @@ for name in "${cases[@]}"; do
   esac
   dir="$results/$name"
   mkdir -p "$dir"
-  "$f2sim" "${sim[@]}" --error-rate 0.01 --missing-rate 0.05 --seed 1 --name "$name" > "$dir/cross.loc"
+  simulate "$name"
   cp "$root/examples/matrix.txt" "$dir/matrix.txt"
 
   # The whole program; options mode reads matrix.txt and writes its log in

@@ -1,0 +1,199 @@
+// tarvek-draw: pictures of a map file written by tarvek: the map, the heat
+// map of pair statistics, the genotype graph, and an HTML report of all.
+
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "base/atomic_file.hpp"
+#include "command_line.hpp"
+#include "draw/canvas.hpp"
+#include "draw/drawn_map.hpp"
+#include "draw/genotype_graph.hpp"
+#include "draw/heat_map.hpp"
+#include "draw/map_drawing.hpp"
+#include "draw/report.hpp"
+#include "interop/input_error.hpp"
+#include "interop/map_positions.hpp"
+#include "interop/map_reader.hpp"
+#include "interop/population.hpp"
+#include "interop/text_lines.hpp"
+
+namespace {
+
+using namespace tarvek;
+using namespace tarvek::apps;
+using namespace tarvek::draw;
+using namespace tarvek::interop;
+
+constexpr const char* kProgram = "tarvek-draw";
+
+const char* const kUsage =
+    "Usage:\n"
+    "  tarvek-draw map [--map-function kosambi|haldane] x_map.loc -o map.svg|map.pdf|map.png\n"
+    "  tarvek-draw heatmap [--group N] [--size PIXELS] [--population TYPE] [--lod-max X]\n"
+    "                      x_map.loc -o heat.png|heat.svg|heat.pdf\n"
+    "  tarvek-draw genotypes [--group N] [--width PIXELS] x_map.loc -o genotypes.png|.svg|.pdf\n"
+    "  tarvek-draw report [--map-function kosambi|haldane] [--population TYPE] x_map.loc -o report.html\n"
+    "  tarvek-draw --help | --version\n"
+    "\n"
+    "Draws a map file written by tarvek. The output's extension chooses the\n"
+    "format: .svg, .pdf or .png.\n"
+    "  map        every group (every linkage segment) as a bar with its cM scale,\n"
+    "             a tick per marker and the names beside it; red: markers with\n"
+    "             genotypes flagged \"*\"\n"
+    "  heatmap    r (above the diagonal) and LOD (below) of the pairs of markers\n"
+    "             in map order, of one group or of all groups on one sheet\n"
+    "  genotypes  individuals (rows, the map file's column order) x markers (map\n"
+    "             order), coloured by genotype\n"
+    "  report     one HTML file with everything embedded: summary, map, each\n"
+    "             group's heat map and genotypes, the rejected markers\n"
+    "\n"
+    "  --map-function F  kosambi (default) or haldane\n"
+    "  --group N         one group (from 1); all groups by default\n"
+    "  --size PIXELS     width and height of the heat map, 200 to 10000 (1000)\n"
+    "  --population T    F2, BC1, DH, RIL or RILsib: the estimator of r and LOD;\n"
+    "                    by default the map file's popt line, else F2\n"
+    "  --lod-max X       top of the LOD colour scale (default: the largest LOD)\n"
+    "  --width PIXELS    widest genotype graph, 300 to 30000 (1600)\n"
+    "  -o FILE           the file to write (required)\n"
+    "\n"
+    "A heat map larger than its pixels shows, per pixel, the mean r and LOD of a\n"
+    "sample of the pairs of two blocks of markers (see the man page).\n"
+    "\n"
+    "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
+
+int usage_error(const std::string& message) {
+  std::cerr << kProgram << ": " << message << "\n" << kProgram << ": see " << kProgram << " --help\n";
+  return kExitBadCommandLine;
+}
+
+void write_output(const std::string& path, const std::string& bytes) {
+  const std::string reason =
+      write_file_atomically(path, [&](std::ostream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
+  if (!reason.empty()) throw InputError("cannot write " + path + ": " + reason);
+}
+
+std::optional<double> positive_real(const Arguments& args, const std::string& name) {
+  if (!args.has(name)) return std::nullopt;
+  double value = 0.0;
+  if (!parse_real(args.value(name), value) || !(value > 0.0))
+    throw UsageError(name + " needs a number above 0, not \"" + args.value(name) + "\"");
+  return value;
+}
+
+int bounded_count(const Arguments& args, const std::string& name, int lowest, int highest, int fallback) {
+  if (!args.has(name)) return fallback;
+  const int value = count_option(args, name, lowest);
+  if (value > highest) throw UsageError(name + " can be at most " + std::to_string(highest));
+  return value;
+}
+
+int run(int argc, char** argv) {
+  if (argc < 2) return usage_error("no command (map, heatmap, genotypes or report)");
+  const std::string command = argv[1];
+  if (command == "--help" || command == "-h") {
+    std::cout << kUsage;
+    return kExitOk;
+  }
+  if (command == "--version") {
+    std::cout << kProgram << " " << TARVEK_VERSION << "\n";
+    return kExitOk;
+  }
+  std::set<std::string> with_value = {"-o"};
+  if (command == "map") with_value.insert("--map-function");
+  else if (command == "heatmap") with_value.insert({"--group", "--size", "--population", "--lod-max"});
+  else if (command == "genotypes") with_value.insert({"--group", "--width"});
+  else if (command == "report") with_value.insert({"--map-function", "--population"});
+  else return usage_error("unknown command \"" + command + "\" (map, heatmap, genotypes or report)");
+
+  Arguments args;
+  MapFunction function = MapFunction::kKosambi;
+  std::optional<Population> population;
+  std::optional<std::size_t> group;
+  std::optional<Format> format;
+  int size = 1000;
+  int width = 1600;
+  std::optional<double> lod_max;
+  try {
+    args = scan_arguments(argc, argv, 2, with_value, {"--help"});
+    if (args.has("--help")) {
+      std::cout << kUsage;
+      return kExitOk;
+    }
+    if (args.operands.size() != 1) throw UsageError("give exactly one map file");
+    const std::string output = args.value("-o");
+    if (output.empty()) throw UsageError("-o FILE is required");
+    if (command == "report") {
+      if (!output.ends_with(".html") && !output.ends_with(".htm"))
+        throw UsageError("the report is HTML: name it FILE.html, not \"" + output + "\"");
+    } else {
+      format = format_for_path(output);
+      if (!format) throw UsageError("-o " + output + ": the name must end in .svg, .pdf or .png");
+    }
+    if (output == args.operands[0]) throw UsageError("the output would replace the map file");
+    if (args.has("--map-function")) {
+      const auto f = parse_map_function(args.value("--map-function"));
+      if (!f) throw UsageError("--map-function must be kosambi or haldane");
+      function = *f;
+    }
+    if (args.has("--population")) {
+      population = parse_population(args.value("--population"));
+      if (!population) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
+    }
+    if (args.has("--group")) group = static_cast<std::size_t>(count_option(args, "--group", 1));
+    size = bounded_count(args, "--size", kSmallestHeatMap, kLargestHeatMap, size);
+    width = bounded_count(args, "--width", kNarrowestGenotypeGraph, kWidestGenotypeGraph, width);
+    lod_max = positive_real(args, "--lod-max");
+  } catch (const UsageError& e) {
+    return usage_error(e.what());
+  }
+  const std::string output = args.value("-o");
+
+  const MapFile map = read_map_file(args.operands[0]);
+  if (!population) population = header_population(map).value_or(Population::F2);
+  if (command == "report") {
+    ReportOptions options;
+    options.function = function;
+    options.population = *population;
+    write_output(output, html_report(map, options));
+    return kExitOk;
+  }
+  if (map.groups.empty())
+    throw error_in_file(map.file, "no marker was mapped (every marker was rejected): nothing to draw");
+  std::string bytes;
+  if (command == "map") {
+    bytes = render_map(layout_map(map, function), *format);
+  } else if (command == "heatmap") {
+    HeatOptions options;
+    options.group = group;
+    options.size = size;
+    options.population = *population;
+    options.lod_max = lod_max;
+    bytes = draw_heat_map(map, options, *format);
+  } else {
+    GenotypeOptions options;
+    options.group = group;
+    options.width = width;
+    bytes = draw_genotypes(map, options, *format);
+  }
+  write_output(output, bytes);
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const InputError& e) {
+    std::cerr << kProgram << ": " << e.what() << '\n';
+    return kExitBadInput;
+  } catch (const std::bad_alloc&) {
+    std::cerr << kProgram << ": out of memory\n";
+    return kExitBadInput;
+  } catch (const std::exception& e) {
+    std::cerr << kProgram << ": " << e.what() << '\n';
+    return kExitBadInput;
+  }
+}

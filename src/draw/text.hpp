@@ -1,0 +1,41 @@
+#pragma once
+// Text as the pictures show it: one sans-serif face, measured with cairo the
+// same way on every surface, so that a layout computed before the surface
+// exists fits what is drawn on it.
+
+#include <string>
+
+namespace tarvek::draw {
+
+struct Font {
+  double size = 11.0;
+  bool bold = false;
+};
+
+// Width, and height above and below the baseline, of a text in a font.
+struct TextSize {
+  double width = 0.0;
+  double ascent = 0.0;
+  double descent = 0.0;
+  double height() const { return ascent + descent; }
+};
+
+// The font's ascent and descent (of the face, not of one text) and the
+// advance of `text` as drawn (made printable first, see printable_text).
+TextSize measure_text(const std::string& text, const Font& font);
+
+// The font's line height: ascent + descent of the face.
+double line_height(const Font& font);
+
+// `text` as valid UTF-8 without control characters: every byte that does not
+// start a well-formed sequence, and every character below U+0020, becomes
+// U+FFFD. Names in map files are bytes; cairo and XML need UTF-8.
+std::string printable_text(const std::string& text);
+
+// `text` with &, <, >, " and ' written as XML entities.
+std::string xml_escaped(const std::string& text);
+
+// A number with `decimals` digits after the point ("%.*f").
+std::string fixed(double value, int decimals);
+
+}  // namespace tarvek::draw
