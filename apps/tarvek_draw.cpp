@@ -109,7 +109,7 @@ int run(int argc, char** argv) {
 
   Arguments args;
   MapFunction function = MapFunction::kKosambi;
-  std::optional<Population> population;
+  std::optional<PopulationType> population;
   std::optional<std::size_t> group;
   std::optional<Format> format;
   int size = 1000;
@@ -151,7 +151,7 @@ int run(int argc, char** argv) {
   const std::string output = args.value("-o");
 
   const MapFile map = read_map_file(args.operands[0]);
-  if (!population) population = header_population(map).value_or(Population::F2);
+  if (!population) population = header_population(map).value_or(PopulationType::F2);
   if (command == "report") {
     ReportOptions options;
     options.function = function;

@@ -111,7 +111,7 @@ int run(int argc, char** argv) {
   }
 
   Arguments args;
-  Population population = Population::F2;
+  PopulationType population = PopulationType::F2;
   try {
     args = scan_arguments(argc, argv, 2, with_value, flags);
     if (args.has("--help")) {

@@ -58,10 +58,9 @@ MarkerSelection select_markers(const interop::MapFile& map, std::optional<std::s
   return selection;
 }
 
-std::optional<interop::Population> header_population(const interop::MapFile& map) {
-  const auto value = header_value(map, 1);
-  if (!value) return std::nullopt;
-  return interop::parse_population(*value);
+std::optional<PopulationType> header_population(const interop::MapFile& map) {
+  if (map.header_lines.size() < 2) return std::nullopt;
+  return population_in_header(map.header_lines[1]);
 }
 
 std::string map_title(const interop::MapFile& map) {

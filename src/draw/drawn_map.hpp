@@ -49,7 +49,7 @@ MarkerSelection select_markers(const interop::MapFile& map, std::optional<std::s
 
 // The population type on the map file's second header line ("popt = F2"),
 // when its value after the last "=" is a known type.
-std::optional<interop::Population> header_population(const interop::MapFile& map);
+std::optional<PopulationType> header_population(const interop::MapFile& map);
 
 // The first header line's value ("name = cross" gives "cross"), else the
 // file name without its folder and extension.

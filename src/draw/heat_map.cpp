@@ -172,11 +172,13 @@ std::string draw_heat_map(const interop::MapFile& map, const HeatOptions& option
     note += "one pair of markers";
   } else {
     const std::size_t k = std::min(summary.samples, n / std::max<std::size_t>(1, summary.cells));
-    note += "mean of " + std::to_string(k * k) + " sampled pairs of two blocks of about " +
-            std::to_string((n + summary.cells / 2) / summary.cells) + " markers";
+    const std::size_t block = (n + summary.cells / 2) / summary.cells;
+    note += k * k <= 1 ? std::string("one sampled pair") : "mean of " + std::to_string(k * k) + " sampled pairs";
+    note += " of two blocks of about " + std::to_string(block) + (block == 1 ? " marker" : " markers");
   }
-  note += "; " + interop::population_name(options.population) +
-          (has_own_estimator(options.population) ? "" : " estimated as an F2");
+  note += "; ";
+  note += population_name(options.population);
+  note += " estimator";
   canvas.text(note, sheet.matrix_x, sheet.note_y, sheet.small_font, kGrey, "note");
   return canvas.finish();
 }

@@ -22,7 +22,7 @@ inline constexpr int kLargestHeatMap = 10000;
 struct HeatOptions {
   std::optional<std::size_t> group;  // from 1; all groups when empty
   int size = 1000;                   // kSmallestHeatMap to kLargestHeatMap
-  interop::Population population = interop::Population::F2;
+  PopulationType population = PopulationType::F2;
   // Top of the LOD scale; by default the largest LOD of a computed pair.
   std::optional<double> lod_max;
 };

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "draw/pair_statistic.hpp"
+#include "linkage/population_lod.hpp"
 #include "genotype/code_planes.hpp"
 #include "linkage/pair_lod.hpp"
 
@@ -93,21 +94,26 @@ double HeatSummary::mean_lod(std::size_t c, std::size_t d, double top) const {
 }
 
 HeatSummary summarise_pairs(const std::vector<const GenotypeRow*>& rows, std::size_t pixels,
-                            interop::Population population, std::size_t budget) {
+                            PopulationType population, std::size_t budget) {
   check_rows(rows);
   HeatSummary s = empty_summary(rows.size(), pixels, budget);
   const Sampling reps = sample(s);
   // Planes of the representatives only: small enough to stay in cache.
   CodePlanes planes = make_code_planes(reps.markers.size(), rows.empty() ? 0 : rows.front()->size());
-  for (std::size_t k = 0; k < reps.markers.size(); ++k) set_item_codes(planes, k, *rows[reps.markers[k]]);
+  std::vector<MarkerClasses> classes(reps.markers.size());
+  for (std::size_t k = 0; k < reps.markers.size(); ++k) {
+    set_item_codes(planes, k, *rows[reps.markers[k]]);
+    if (two_class(population)) classes[k] = marker_classes(population, *rows[reps.markers[k]]);
+  }
   for (std::size_t a = 0; a < reps.markers.size(); ++a)
     for (std::size_t b = a + 1; b < reps.markers.size(); ++b)
-      add(s, reps.cell[a], reps.cell[b], pair_statistic(population, pair_counts(planes, a, b)));
+      add(s, reps.cell[a], reps.cell[b],
+          pair_statistic(population, pair_counts(planes, a, b), classes[a], classes[b]));
   return s;
 }
 
 HeatSummary summarise_pairs_plainly(const std::vector<const GenotypeRow*>& rows, std::size_t pixels,
-                                    std::size_t budget) {
+                                    PopulationType population, std::size_t budget) {
   check_rows(rows);
   HeatSummary s = empty_summary(rows.size(), pixels, budget);
   std::vector<GenotypeRow> copies;
@@ -119,7 +125,7 @@ HeatSummary summarise_pairs_plainly(const std::vector<const GenotypeRow*>& rows,
     for (std::size_t d = c; d < s.cells; ++d) {
       for (std::size_t a = 0; a < of_cell[c].size(); ++a) {
         for (std::size_t b = c == d ? a + 1 : 0; b < of_cell[d].size(); ++b)
-          add(s, c, d, pair_lod(copies, of_cell[c][a], of_cell[d][b]));
+          add(s, c, d, grouping_pair_lod(population, copies, of_cell[c][a], of_cell[d][b]));
       }
     }
   }

@@ -64,11 +64,12 @@ struct HeatSummary {
 // all of the same length) for a square of `pixels` pixels a side; every
 // pair statistic through pair_statistic(population, ...).
 HeatSummary summarise_pairs(const std::vector<const GenotypeRow*>& rows, std::size_t pixels,
-                            interop::Population population, std::size_t budget = kSampleBudget);
+                            PopulationType population, std::size_t budget = kSampleBudget);
 
-// The same, one pair at a time with pair_lod on the rows: the plain
-// reference of summarise_pairs (F2 only), for the tests.
+// The same, one pair at a time with the grouping estimator of the type on
+// the rows (grouping_pair_lod): the plain reference of summarise_pairs, for
+// the tests.
 HeatSummary summarise_pairs_plainly(const std::vector<const GenotypeRow*>& rows, std::size_t pixels,
-                                    std::size_t budget = kSampleBudget);
+                                    PopulationType population, std::size_t budget = kSampleBudget);
 
 }  // namespace tarvek::draw

@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "genotype/genotype_codes.hpp"
+#include "linkage/population_lod.hpp"
 
 namespace tarvek::draw {
 
@@ -46,18 +47,25 @@ PairLod f2_statistic(const PairCounts& n) {
 
 }  // namespace
 
-PairLod pair_statistic(interop::Population population, const PairCounts& counts) {
-  switch (population) {
-    case interop::Population::F2:
-    case interop::Population::BC1:
-    case interop::Population::DH:
-    case interop::Population::RIL:
-    case interop::Population::RILsib:
-      break;
+PairLod pair_statistic(PopulationType population, const PairCounts& counts,
+                       const MarkerClasses& first, const MarkerClasses& second) {
+  if (!two_class(population)) return f2_statistic(counts);
+  // R and N: the individuals in one of its classes at both markers, and those
+  // of them in different classes at the two.
+  int recombinant = 0;
+  int informative = 0;
+  for (int u = 0; u < 6; ++u) {
+    const int cu = class_of(first, u);
+    if (cu < 0) continue;
+    for (int v = 0; v < 6; ++v) {
+      const int cv = class_of(second, v);
+      if (cv < 0) continue;
+      const int c = counts[static_cast<std::size_t>(u)][static_cast<std::size_t>(v)];
+      informative += c;
+      if (cu != cv) recombinant += c;
+    }
   }
-  return f2_statistic(counts);
+  return two_class_lod(population, recombinant, informative);
 }
-
-bool has_own_estimator(interop::Population population) { return population == interop::Population::F2; }
 
 }  // namespace tarvek::draw

@@ -3,15 +3,15 @@
 // from genotype bit-planes.
 //
 // pair_statistic is the one function through which every r and LOD of the
-// heat map (and of the report's heat maps) passes. It chooses the estimator
-// by population type; today every type is estimated as an F2 intercross
-// with the library's grouping estimator (pair_lod), which is what tarvek
-// itself uses. An estimator for another type goes into its switch.
+// heat map (and of the report's heat maps) passes. It gives what tarvek's
+// grouping gives for the population type: the intercross estimator
+// (pair_lod) for an F2, the share of recombinant individuals among the
+// informative ones (grouping_pair_lod) for the two-class types.
 
 #include <cstddef>
 
 #include "genotype/code_planes.hpp"
-#include "interop/population.hpp"
+#include "genotype/population.hpp"
 #include "linkage/pair_lod.hpp"
 
 namespace tarvek::draw {
@@ -21,12 +21,10 @@ namespace tarvek::draw {
 // as in pair_lod.
 PairCounts pair_counts(const CodePlanes& planes, std::size_t i, std::size_t j);
 
-// r and LOD of a pair in a population of the given type. r = 0 gives the
-// LOD 9999, as the map file prints it.
-PairLod pair_statistic(interop::Population population, const PairCounts& counts);
-
-// Whether pair_statistic has an estimator of its own for the type (false:
-// it is estimated as an F2).
-bool has_own_estimator(interop::Population population);
+// r and LOD of a pair in a population of the given type, from the pair's
+// counts and (for the two-class types) the two markers' classes. An F2 pair
+// with r = 0 gives the LOD 9999, as the map file prints it.
+PairLod pair_statistic(PopulationType population, const PairCounts& counts,
+                       const MarkerClasses& first = {}, const MarkerClasses& second = {});
 
 }  // namespace tarvek::draw

@@ -98,8 +98,7 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
   out << "<h1>Map report: " << html(title) << "</h1>\n";
   out << "<p class=\"note\">Map file " << html(map.file) << ". Positions in " << cm
       << " from the r printed between neighbours; the heat maps' pair statistics from the genotypes with the "
-      << interop::population_name(options.population)
-      << (has_own_estimator(options.population) ? "" : " population estimated as an F2") << " estimator.</p>\n";
+      << population_name(options.population) << " estimator.</p>\n";
 
   out << "<h2>Summary</h2>\n<table>\n";
   out << row({"markers read", std::to_string(read)});

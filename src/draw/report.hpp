@@ -15,7 +15,7 @@ namespace tarvek::draw {
 
 struct ReportOptions {
   interop::MapFunction function = interop::MapFunction::kKosambi;
-  interop::Population population = interop::Population::F2;
+  PopulationType population = PopulationType::F2;
   int heat_map_size = 600;      // of each group's heat map
   int genotype_width = 1200;    // of each group's genotype graph, at most
 };

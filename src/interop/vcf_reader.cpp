@@ -393,7 +393,7 @@ std::vector<std::string> vcf_summary(const VcfImport& r, const VcfOptions& optio
     lines.push_back(std::to_string(r.unusable_calls) + " half-missing or polyploid calls written as missing");
   if (r.unexpected_calls > 0)
     lines.push_back("warning: " + std::to_string(r.unexpected_calls) + " calls of a class that a " +
-                    population_name(options.population) + " population does not have (kept as called)");
+                    std::string(population_name(options.population)) + " population does not have (kept as called)");
   if (r.duplicate_names > 0)
     lines.push_back("warning: " + std::to_string(r.duplicate_names) + " markers share a name with an earlier marker");
   if (r.gq_absent) lines.push_back("warning: --min-gq has no effect: the file has no GQ field");

@@ -36,7 +36,7 @@ struct VcfOptions {
   std::string first_parent;
   std::string second_parent;
   const ParentAlleleTable* parent_alleles = nullptr;
-  Population population = Population::F2;
+  PopulationType population = PopulationType::F2;
   int min_gq = 0;  // calls with a lower GQ are missing; 0: no threshold
   int min_dp = 0;  // calls with a lower DP are missing; 0: no threshold
   bool keep_filtered = false;  // also use records whose FILTER is not PASS

@@ -18,7 +18,6 @@
 namespace tarvek::draw {
 namespace {
 
-using interop::Population;
 
 // Rows of random genotypes; `codes` are drawn from with equal chance.
 std::vector<GenotypeRow> random_rows(std::mt19937& random, std::size_t markers, std::size_t individuals,
@@ -65,7 +64,7 @@ TEST(PairStatistic, EqualsTheLibraryEstimatorExactly) {
       for (std::size_t i = 0; i < rows.size(); ++i) {
         for (std::size_t j = 0; j < rows.size(); ++j) {
           const PairLod plain = pair_lod(rows, i, j);
-          const PairLod fast = pair_statistic(Population::F2, pair_counts(planes, i, j));
+          const PairLod fast = pair_statistic(PopulationType::F2, pair_counts(planes, i, j));
           ASSERT_EQ(fast.r, plain.r) << i << " " << j << " of " << individuals;
           ASSERT_EQ(fast.lod, plain.lod) << i << " " << j << " of " << individuals;
         }
@@ -75,19 +74,31 @@ TEST(PairStatistic, EqualsTheLibraryEstimatorExactly) {
   // A marker identical to itself: r = 0 and the LOD printed for it.
   const auto rows = random_rows(random, 1, 40, {kCodeA, kCodeB, kCodeH});
   const CodePlanes planes = planes_of_rows(rows, {0});
-  EXPECT_EQ(pair_statistic(Population::F2, pair_counts(planes, 0, 0)).r, 0.0f);
-  EXPECT_EQ(pair_statistic(Population::F2, pair_counts(planes, 0, 0)).lod, 9999.0f);
+  EXPECT_EQ(pair_statistic(PopulationType::F2, pair_counts(planes, 0, 0)).r, 0.0f);
+  EXPECT_EQ(pair_statistic(PopulationType::F2, pair_counts(planes, 0, 0)).lod, 9999.0f);
 }
 
-TEST(HeatSummary, EqualsItsPlainReference) {
+TEST(HeatSummary, EqualsItsPlainReferenceForEveryPopulationType) {
   std::mt19937 random(9);
-  const auto rows = random_rows(random, 70, 90, {kMissing, kCodeA, kCodeB, kCodeC, kCodeH, kCodeH, kFlagged});
+  // F2 rows with every code; inbred-line rows of A and B with a stray H;
+  // backcross rows of A/H markers and of B/H markers.
+  const auto f2 = random_rows(random, 70, 90, {kMissing, kCodeA, kCodeB, kCodeC, kCodeH, kCodeH, kFlagged});
+  const auto inbred = random_rows(random, 70, 90, {kMissing, kCodeA, kCodeB, kCodeA, kCodeB, kCodeH});
+  auto backcross = random_rows(random, 70, 90, {kMissing, kCodeA, kCodeH, kCodeH, kFlagged});
+  for (std::size_t m = 0; m < backcross.size(); m += 3)
+    for (int& code : backcross[m]) code = code == kCodeA ? kCodeB : code;
+  const std::vector<std::pair<PopulationType, const std::vector<GenotypeRow>*>> cases = {
+      {PopulationType::F2, &f2},       {PopulationType::BC1, &backcross}, {PopulationType::DH, &inbred},
+      {PopulationType::RIL, &inbred},  {PopulationType::RILsib, &inbred}};
   // Markers that fit the pixels, and blocks of markers with and without
   // sampling inside a block.
+  for (const auto& [type, rows_of_type] : cases)
   for (const auto& [pixels, budget] : std::vector<std::pair<std::size_t, std::size_t>>{
            {100, kSampleBudget}, {70, kSampleBudget}, {9, kSampleBudget}, {9, 20}, {31, 31}, {1, 3}}) {
-    const HeatSummary fast = summarise_pairs(pointers(rows), pixels, Population::F2, budget);
-    const HeatSummary plain = summarise_pairs_plainly(pointers(rows), pixels, budget);
+    const auto& rows = *rows_of_type;
+    SCOPED_TRACE(std::string(population_name(type)));
+    const HeatSummary fast = summarise_pairs(pointers(rows), pixels, type, budget);
+    const HeatSummary plain = summarise_pairs_plainly(pointers(rows), pixels, type, budget);
     EXPECT_EQ(fast.cells, plain.cells);
     EXPECT_EQ(fast.samples, plain.samples);
     EXPECT_EQ(fast.pairs_computed, plain.pairs_computed);
@@ -103,7 +114,7 @@ TEST(HeatSummary, CellsSamplesAndTheirPairs) {
   std::mt19937 random(2);
   const auto rows = random_rows(random, 50, 30, {kCodeA, kCodeB, kCodeH});
   // Fewer markers than pixels: one marker per cell, every pair once.
-  const HeatSummary each = summarise_pairs(pointers(rows), 80, Population::F2);
+  const HeatSummary each = summarise_pairs(pointers(rows), 80, PopulationType::F2);
   EXPECT_EQ(each.cells, 50u);
   EXPECT_EQ(each.pairs_computed, 50u * 49 / 2);
   EXPECT_TRUE(std::isnan(each.mean_r(7, 7)));  // a marker has no pair with itself
@@ -115,7 +126,7 @@ TEST(HeatSummary, CellsSamplesAndTheirPairs) {
 
   // Ten cells of five markers; a budget of 30 gives three representatives
   // per cell: 3 × 3 pairs between two cells, 3 pairs within one.
-  const HeatSummary blocks = summarise_pairs(pointers(rows), 10, Population::F2, 30);
+  const HeatSummary blocks = summarise_pairs(pointers(rows), 10, PopulationType::F2, 30);
   EXPECT_EQ(blocks.cells, 10u);
   EXPECT_EQ(blocks.samples, 3u);
   EXPECT_EQ(blocks.cell_start(4), 20u);
@@ -131,7 +142,7 @@ TEST(HeatSummary, UnrecombinedPairsCountAtTheTopOfTheLodScale) {
   std::mt19937 random(4);
   auto rows = random_rows(random, 3, 60, {kCodeA, kCodeB, kCodeH});
   rows[1] = rows[0];  // r = 0 between markers 0 and 1
-  const HeatSummary s = summarise_pairs(pointers(rows), 3, Population::F2);
+  const HeatSummary s = summarise_pairs(pointers(rows), 3, PopulationType::F2);
   EXPECT_EQ(s.unrecombined[s.index(0, 1)], 1u);
   EXPECT_EQ(s.mean_lod(0, 1, 42.0), 42.0);
   EXPECT_LT(s.largest_lod, 9999.0f);
@@ -144,7 +155,7 @@ TEST(HeatSummary, LinkageFadesWithDistanceInTheSummary) {
   std::mt19937 random(8);
   const auto rows = chain_rows(random, 400, 120, 0.03);
   for (const std::size_t pixels : {400u, 100u, 20u}) {
-    const HeatSummary s = summarise_pairs(pointers(rows), pixels, Population::F2, 64);
+    const HeatSummary s = summarise_pairs(pointers(rows), pixels, PopulationType::F2, 64);
     const std::size_t c = s.cells;
     EXPECT_LT(s.mean_r(0, 1), s.mean_r(0, c - 1)) << pixels;
     EXPECT_LT(s.mean_r(c / 2, c / 2 + 1), s.mean_r(c / 2, c / 10)) << pixels;

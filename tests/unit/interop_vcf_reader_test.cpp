@@ -159,7 +159,7 @@ TEST(VcfImport, ParentAllelesFromAFileAndPopulationsThatLackAClass) {
   const ParentAlleleTable table = read_parent_alleles(table_text, "parents.tsv");
   VcfOptions o;
   o.parent_alleles = &table;
-  o.population = Population::BC1;
+  o.population = PopulationType::BC1;
   const VcfImport r = import_vcf(f.write("x.vcf", kHeader + kRecords), o);
   // Every sample is an individual now.
   EXPECT_EQ(r.loc.individuals.size(), 5u);
