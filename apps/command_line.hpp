@@ -4,7 +4,9 @@
 // exit status 2 for anything malformed.
 
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -95,5 +97,21 @@ inline std::vector<std::string> list_option(const std::string& text) {
     start = comma + 1;
   }
 }
+
+// "<program>: <message>" and a pointer to --help on standard error; returns
+// the exit status of a bad command line.
+int usage_error(const char* program, const std::string& message);
+
+// Writes `path` whole or not at all (InputError with the reason when it
+// cannot be written); "-" (when `dash_is_stdout`) writes to standard output.
+void write_output(const std::string& path, const std::function<void(std::ostream&)>& write,
+                  bool dash_is_stdout = false);
+
+// Runs a program's body and turns what it throws into a message on standard
+// error ("<program>: ...") and exit status 1.
+int run_guarded(const char* program, const std::function<int()>& body);
+
+// True when `a` and `b` are the same existing file.
+bool same_file(const std::string& a, const std::string& b);
 
 }  // namespace tarvek::apps

@@ -63,15 +63,12 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
 
-int usage_error(const std::string& message) {
-  std::cerr << kProgram << ": " << message << "\n" << kProgram << ": see " << kProgram << " --help\n";
-  return kExitBadCommandLine;
-}
+int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
 
 void write_output(const std::string& path, const std::string& bytes) {
-  const std::string reason =
-      write_file_atomically(path, [&](std::ostream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
-  if (!reason.empty()) throw InputError("cannot write " + path + ": " + reason);
+  apps::write_output(path, [&](std::ostream& out) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  });
 }
 
 std::optional<double> positive_real(const Arguments& args, const std::string& name) {
@@ -184,16 +181,5 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (const InputError& e) {
-    std::cerr << kProgram << ": " << e.what() << '\n';
-    return kExitBadInput;
-  } catch (const std::bad_alloc&) {
-    std::cerr << kProgram << ": out of memory\n";
-    return kExitBadInput;
-  } catch (const std::exception& e) {
-    std::cerr << kProgram << ": " << e.what() << '\n';
-    return kExitBadInput;
-  }
+  return run_guarded(kProgram, [&] { return run(argc, argv); });
 }

@@ -48,20 +48,10 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
 
-int usage_error(const std::string& message) {
-  std::cerr << kProgram << ": " << message << "\n" << kProgram << ": see " << kProgram << " --help\n";
-  return kExitBadCommandLine;
-}
+int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
 
 void write_output(const std::string& path, const std::function<void(std::ostream&)>& write) {
-  if (path == "-") {
-    write(std::cout);
-    std::cout.flush();
-    if (!std::cout) throw InputError("cannot write to standard output");
-    return;
-  }
-  const std::string reason = write_file_atomically(path, write);
-  if (!reason.empty()) throw InputError("cannot write " + path + ": " + reason);
+  apps::write_output(path, write, true);
 }
 
 int run(int argc, char** argv) {
@@ -129,16 +119,5 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (const InputError& e) {
-    std::cerr << kProgram << ": " << e.what() << '\n';
-    return kExitBadInput;
-  } catch (const std::bad_alloc&) {
-    std::cerr << kProgram << ": out of memory\n";
-    return kExitBadInput;
-  } catch (const std::exception& e) {
-    std::cerr << kProgram << ": internal error: " << e.what() << '\n';
-    return kExitBadInput;
-  }
+  return run_guarded(kProgram, [&] { return run(argc, argv); });
 }

@@ -65,15 +65,7 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
 
-int usage_error(const std::string& message) {
-  std::cerr << kProgram << ": " << message << "\n" << kProgram << ": see " << kProgram << " --help\n";
-  return kExitBadCommandLine;
-}
-
-bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec) && std::filesystem::equivalent(a, b, ec);
-}
+int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
 
 std::ifstream open_input(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -81,11 +73,6 @@ std::ifstream open_input(const std::string& path) {
   if (!in || std::filesystem::is_directory(path, ec))
     throw error_in_file(path, std::string("cannot open: ") + (errno != 0 ? std::strerror(errno) : "not a file"));
   return in;
-}
-
-void write_output(const std::string& path, const std::function<void(std::ostream&)>& write) {
-  const std::string reason = write_file_atomically(path, write);
-  if (!reason.empty()) throw InputError("cannot write " + path + ": " + reason);
 }
 
 int run(int argc, char** argv) {
@@ -204,16 +191,5 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (const InputError& e) {
-    std::cerr << kProgram << ": " << e.what() << '\n';
-    return kExitBadInput;
-  } catch (const std::bad_alloc&) {
-    std::cerr << kProgram << ": out of memory\n";
-    return kExitBadInput;
-  } catch (const std::exception& e) {
-    std::cerr << kProgram << ": internal error: " << e.what() << '\n';
-    return kExitBadInput;
-  }
+  return run_guarded(kProgram, [&] { return run(argc, argv); });
 }

@@ -31,10 +31,15 @@ add_library(tarvek_interop STATIC
 target_include_directories(tarvek_interop PUBLIC src)
 target_link_libraries(tarvek_interop PUBLIC tarvek_core PkgConfig::HTSLIB)
 
+# The command-line conventions the companion programs share.
+add_library(tarvek_apps STATIC apps/command_line.cpp)
+target_include_directories(tarvek_apps PUBLIC apps)
+target_link_libraries(tarvek_apps PUBLIC tarvek_interop)
+
 add_executable(tarvek-import apps/tarvek_import.cpp)
-target_link_libraries(tarvek-import PRIVATE tarvek_interop)
+target_link_libraries(tarvek-import PRIVATE tarvek_apps)
 add_executable(tarvek-export apps/tarvek_export.cpp)
-target_link_libraries(tarvek-export PRIVATE tarvek_interop)
+target_link_libraries(tarvek-export PRIVATE tarvek_apps)
 target_compile_definitions(tarvek-import PRIVATE TARVEK_VERSION="${PROJECT_VERSION}")
 target_compile_definitions(tarvek-export PRIVATE TARVEK_VERSION="${PROJECT_VERSION}")
 

@@ -1,0 +1,49 @@
+#include "command_line.hpp"
+
+#include <filesystem>
+#include <iostream>
+#include <new>
+#include <system_error>
+
+#include "base/atomic_file.hpp"
+#include "interop/input_error.hpp"
+
+namespace tarvek::apps {
+
+int usage_error(const char* program, const std::string& message) {
+  std::cerr << program << ": " << message << "\n" << program << ": see " << program << " --help\n";
+  return kExitBadCommandLine;
+}
+
+void write_output(const std::string& path, const std::function<void(std::ostream&)>& write,
+                  bool dash_is_stdout) {
+  if (dash_is_stdout && path == "-") {
+    write(std::cout);
+    std::cout.flush();
+    if (!std::cout) throw interop::InputError("cannot write to standard output");
+    return;
+  }
+  const std::string reason = write_file_atomically(path, write);
+  if (!reason.empty()) throw interop::InputError("cannot write " + path + ": " + reason);
+}
+
+int run_guarded(const char* program, const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const interop::InputError& e) {
+    std::cerr << program << ": " << e.what() << '\n';
+  } catch (const std::bad_alloc&) {
+    std::cerr << program << ": out of memory\n";
+  } catch (const std::exception& e) {
+    std::cerr << program << ": internal error: " << e.what() << '\n';
+  }
+  return kExitBadInput;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec) &&
+         std::filesystem::equivalent(a, b, ec);
+}
+
+}  // namespace tarvek::apps
