@@ -135,4 +135,16 @@ int screen_locus(const std::string& name, float t, float m, float a, float b, fl
   return kAccepted;
 }
 
+bool screened_as_dominant(const GenotypeRow& row, PopulationType population) {
+  if (two_class(population)) return false;
+  float c = 0.0f, d = 0.0f, h = 0.0f;
+  for (const int code : row) {
+    if (code == kCodeC) c += 1.0f;
+    if (code == kCodeD) d += 1.0f;
+    if (code == kCodeH) h += 1.0f;
+  }
+  const Test test = choose_test(static_cast<float>(row.size()), c, d, h);
+  return test == Test::kAC || test == Test::kBD;
+}
+
 }  // namespace tarvek

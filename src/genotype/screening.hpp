@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/channels.hpp"
+#include "genotype/genotype_table.hpp"
 #include "genotype/population.hpp"
 
 namespace tarvek {
@@ -28,6 +29,10 @@ inline constexpr int kExcessMissing = 2;
 int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
                  float d, float h, const ScreeningThresholds& thresholds, Channels& channels,
                  PopulationType population = PopulationType::F2);
+
+// True for an accepted locus that screening tested 1:3: one scored A/C or
+// B/D, a dominant marker of an F2. Never for the two-class types.
+bool screened_as_dominant(const GenotypeRow& row, PopulationType population);
 
 // The chi-square statistics, single precision, evaluated left to right.
 float chi2_1to1(float t, float a, float b);

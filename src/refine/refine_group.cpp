@@ -1,5 +1,6 @@
 #include "refine/refine_group.hpp"
 
+#include <algorithm>
 #include <ostream>
 
 #include "genotype/code_planes.hpp"
@@ -40,7 +41,7 @@ PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
 }
 
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
-               const std::vector<int>& removed, Channels& channels) {
+               const std::vector<int>& removed, Channels& channels, HammerKind kind) {
   std::ostream& log = log_of(channels);
   for (const int entry : removed) {
     const auto item = static_cast<std::size_t>(entry);
@@ -64,10 +65,16 @@ void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<i
         order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), entry);
       }
     }
-    log << "replaced singleton marker=" << members.at(item) << " at " << position << std::endl;
+    log << (kind == HammerKind::singleton ? "replaced singleton marker=" : "placed marker=")
+        << members.at(item) << " at " << position << std::endl;
   }
-  log << "Replaced " << removed.size() << " markers in group of size " << order.size()
-      << std::endl;
+  if (kind == HammerKind::singleton) {
+    log << "Replaced " << removed.size() << " markers in group of size " << order.size()
+        << std::endl;
+  } else {
+    log << "Placed " << removed.size() << " dominant markers into the framework, group of size "
+        << order.size() << std::endl;
+  }
 }
 
 namespace {
@@ -115,8 +122,23 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   PairScoreMatrix m = build_group_score_matrix(score, rows, members, channels);
   stage_finished(observer, Stage::score_matrix);
   const std::vector<int> copy = members;
-  MarkerOrder order(n);
-  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::int32_t>(i);
+  // The framework: every member, or those not set aside when at least two
+  // of them are left.
+  MarkerOrder order;
+  std::vector<int> aside;
+  const bool framework = settings.set_aside.size() == n &&
+                         std::count(settings.set_aside.begin(), settings.set_aside.end(), false) >= 2;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (framework && settings.set_aside[i]) {
+      aside.push_back(static_cast<int>(i));
+    } else {
+      order.push_back(static_cast<std::int32_t>(i));
+    }
+  }
+  if (!aside.empty()) {
+    log << "Ordering a framework of " << order.size() << " codominant markers, " << aside.size()
+        << " dominant markers set aside" << std::endl;
+  }
 
   stage_started(observer, Stage::linksort);
   linksort(m, order, random, channels);
@@ -140,6 +162,7 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
     hammer_in(m, order, copy, removed, channels);
     stage_finished(observer, Stage::rerun);
   }
+  if (!aside.empty()) hammer_in(m, order, copy, aside, channels, HammerKind::framework);
   for (std::size_t i = 0; i < n; ++i) members[i] = copy.at(static_cast<std::size_t>(order.at(i)));
   for (int& r : removed) r = copy.at(static_cast<std::size_t>(r));
   const std::int32_t s = order_score(m, order);

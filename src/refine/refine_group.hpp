@@ -26,14 +26,25 @@ PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
                                          const std::vector<int>& members, Channels& channels);
 
-// Puts each removed entry back at its cheapest place in the order.
+// What hammer_in puts back: the loci ERRSWEEP took out, or the loci set aside
+// from the framework. Only the log lines differ.
+enum class HammerKind { singleton, framework };
+
+// Puts each removed entry back at its cheapest place in the order, one by one
+// in the list's order.
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
-               const std::vector<int>& removed, Channels& channels);
+               const std::vector<int>& removed, Channels& channels,
+               HammerKind kind = HammerKind::singleton);
 
 struct RefineSettings {
   bool errsweep_on = false;
   float singleton_threshold = 0.05f;
   PopulationType population = PopulationType::F2;  // what ERRSWEEP counts as a conflict
+  // Per member, true for a locus set aside from the framework: the other
+  // loci are ordered (and swept) first, then these are put in at their
+  // cheapest places. Empty, or with fewer than two loci left, the group is
+  // refined whole.
+  std::vector<bool> set_aside;
 };
 
 // Orders the group in place (members end in map order) and returns its order

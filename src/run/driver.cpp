@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "genotype/loc_reader.hpp"
+#include "genotype/screening.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
@@ -126,6 +127,14 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
         params.errsweep && static_cast<long long>(m) > params.errsweep_group_threshold;
     settings.singleton_threshold = params.singleton_threshold;
     settings.population = params.population;
+    if (params.framework) {
+      // The dominant loci are set aside and placed into the order of the
+      // codominant ones.
+      settings.set_aside.resize(m);
+      for (std::size_t k = 0; k < m; ++k)
+        settings.set_aside[k] = screened_as_dominant(
+            table.loci.rows.at(static_cast<std::size_t>(groups[g][k])), params.population);
+    }
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
     total_score = wrap_add(total_score, s);

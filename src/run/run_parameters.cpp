@@ -95,6 +95,9 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
       case 'a':
         params.switched_alleles = true;
         break;
+      case 'f':
+        params.framework = true;
+        break;
       case 'g': {
         params.skip_grouping = false;
         const auto v =
@@ -203,6 +206,11 @@ void read_parameter_settings(std::istream& in, RunParameters& params, Channels& 
                               "switched alleles= in the parameters file takes 0 or 1, not \"" +
                                   value + "\"");
       params.switched_alleles = value == "1";
+    } else if (key == "framework") {
+      if (value != "0" && value != "1")
+        report_fatal_addition(channels, "framework= in the parameters file takes 0 or 1, not \"" +
+                                            value + "\"");
+      params.framework = value == "1";
     }
   }
 }
@@ -262,6 +270,7 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
   if (params.population != PopulationType::F2)
     log << "population type = " << population_name(params.population) << std::endl;
   if (params.switched_alleles) log << "switched alleles = 1" << std::endl;
+  if (params.framework) log << "framework = 1" << std::endl;
 }
 
 // True when `a` and `b` name the same existing file (same device and inode),
@@ -275,7 +284,7 @@ bool same_file(const std::string& a, const std::string& b) {
 
 const std::vector<OptionSpec>& accepted_options() {
   static const std::vector<OptionSpec> options = {
-      {'a', 0}, {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2}};
+      {'a', 0}, {'f', 0}, {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2}};
   return options;
 }
 
@@ -291,6 +300,8 @@ std::string usage_text() {
          "\n"
          "options (each value a separate argument):\n"
          "  -a                                find and flip markers with switched alleles\n"
+         "  -f                                order codominant markers first, then place\n"
+         "                                    the dominant ones into that framework\n"
          "  -g chromosomes core_LOD min_LOD   group the markers (12 16 4)\n"
          "  -l file                           write the log to file (tarvek_log.txt)\n"
          "  -m file                           scoring matrix file (matrix.txt)\n"

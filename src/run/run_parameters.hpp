@@ -32,6 +32,9 @@ struct RunParameters {
   // Find and flip markers with switched alleles before grouping: -a, or
   // "switched alleles=1" in the parameters file.
   bool switched_alleles = false;
+  // Order each group's codominant loci first and put the dominant ones into
+  // that order: -f, or "framework=1" in the parameters file.
+  bool framework = false;
 };
 
 inline constexpr const char* kParametersFileName = "mapping_parameters.txt";

@@ -255,11 +255,14 @@ const char* const kThreeLocusLinksortLog =
 // Refines with the random stream seeded with 6, as the program does.
 std::int32_t refine(std::vector<GenotypeRow>& rows, std::vector<int>& members,
                     std::vector<int>& removed, bool errsweep_on,
-                    testing::CapturedChannels& io) {
+                    testing::CapturedChannels& io, std::vector<bool> set_aside = {}) {
   OrderRandom random;
   seed_order_random(random, 6);
-  return refine_group(recombination_matrix(), rows, members, removed,
-                      RefineSettings{errsweep_on, 0.05f}, random, io.channels);
+  RefineSettings settings;
+  settings.errsweep_on = errsweep_on;
+  settings.set_aside = std::move(set_aside);
+  return refine_group(recombination_matrix(), rows, members, removed, settings, random,
+                      io.channels);
 }
 
 TEST(RefineGroup, WithoutErrsweepOneLinksortAndMembersInMapOrder) {
@@ -335,6 +338,43 @@ TEST(RefineGroup, WithErrsweepARemovedLocusIsHammeredBackAndReportedByNumber) {
   EXPECT_NE(io.console_text().find("Removed Singletons!, ReRunning LINKSORT\n"
                             "Running LINKSORT on group of size=2\n"),
             std::string::npos);
+}
+
+TEST(RefineGroup, FrameworkOfFewerThanTwoLociRefinesTheGroupAsItIs) {
+  // Everything set aside, or all but one: the group is ordered whole, with
+  // the same log, order and score as without a framework.
+  for (const std::vector<bool>& aside :
+       {std::vector<bool>{true, true, true}, std::vector<bool>{true, false, true}}) {
+    std::vector<GenotypeRow> rows = three_locus_rows(), plain_rows = three_locus_rows();
+    std::vector<int> members = {4, 1, 2}, plain_members = {4, 1, 2};
+    std::vector<int> removed, plain_removed;
+    testing::CapturedChannels io, plain_io;
+    EXPECT_EQ(refine(rows, members, removed, true, io, aside),
+              refine(plain_rows, plain_members, plain_removed, true, plain_io));
+    EXPECT_EQ(members, plain_members);
+    EXPECT_EQ(io.log_text(), plain_io.log_text());
+  }
+}
+
+TEST(RefineGroup, FrameworkLociArePlacedAfterTheOthersAreOrdered) {
+  // Members 4, 1, 2 as above, 2 (H,H,A) set aside: the framework 4, 1 is
+  // ordered alone, then 2 goes to its cheapest place. Against A,A,A (locus
+  // 4) it scores 2, against H,H,H (locus 1) 1: with the framework 4 1 the
+  // back (1) beats the front (2) and the gap (3).
+  std::vector<GenotypeRow> rows = three_locus_rows();
+  std::vector<int> members = {4, 1, 2};
+  std::vector<int> removed;
+  testing::CapturedChannels io;
+  const std::int32_t score = refine(rows, members, removed, false, io, {false, false, true});
+  const std::string log = io.log_text();
+  EXPECT_NE(log.find("Ordering a framework of 2 codominant markers, 1 dominant markers set aside\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("Running LINKSORT!, groupsize=2."), std::string::npos);
+  EXPECT_NE(log.find("Placed 1 dominant markers into the framework, group of size 3\n"),
+            std::string::npos);
+  EXPECT_TRUE(members == (std::vector<int>{4, 1, 2}) || members == (std::vector<int>{2, 1, 4}));
+  EXPECT_EQ(score, 3 + 1);
+  EXPECT_TRUE(removed.empty());
 }
 
 }  // namespace
