@@ -40,41 +40,56 @@ PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
   return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels);
 }
 
+std::size_t cheapest_place(const PairScoreMatrix& m, const MarkerOrder& order, std::size_t item) {
+  if (order.empty()) return 0;
+  std::size_t position = 0;
+  std::int32_t best = score_at(m, static_cast<std::size_t>(order[0]), item);
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    const std::int32_t cost = wrap_add(score_at(m, static_cast<std::size_t>(order[i - 1]), item),
+                                       score_at(m, static_cast<std::size_t>(order[i]), item));
+    if (cost < best) {
+      best = cost;
+      position = i;
+    }
+  }
+  if (score_at(m, static_cast<std::size_t>(order.back()), item) < best) position = order.size();
+  return position;
+}
+
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
-               const std::vector<int>& removed, Channels& channels, HammerKind kind) {
+               const std::vector<int>& removed, Channels& channels) {
   std::ostream& log = log_of(channels);
   for (const int entry : removed) {
     const auto item = static_cast<std::size_t>(entry);
-    std::size_t position = 0;
-    if (order.empty()) {
-      order.push_back(entry);
-    } else {
-      std::int32_t best = score_at(m, static_cast<std::size_t>(order[0]), item);
-      for (std::size_t i = 1; i < order.size(); ++i) {
-        const std::int32_t cost = wrap_add(score_at(m, static_cast<std::size_t>(order[i - 1]), item),
-                                           score_at(m, static_cast<std::size_t>(order[i]), item));
-        if (cost < best) {
-          best = cost;
-          position = i;
-        }
-      }
-      if (score_at(m, static_cast<std::size_t>(order.back()), item) < best) {
-        position = order.size();
-        order.push_back(entry);
-      } else {
-        order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), entry);
-      }
-    }
-    log << (kind == HammerKind::singleton ? "replaced singleton marker=" : "placed marker=")
-        << members.at(item) << " at " << position << std::endl;
+    const std::size_t position = cheapest_place(m, order, item);
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), entry);
+    log << "replaced singleton marker=" << members.at(item) << " at " << position << std::endl;
   }
-  if (kind == HammerKind::singleton) {
-    log << "Replaced " << removed.size() << " markers in group of size " << order.size()
-        << std::endl;
-  } else {
-    log << "Placed " << removed.size() << " dominant markers into the framework, group of size "
-        << order.size() << std::endl;
+  log << "Replaced " << removed.size() << " markers in group of size " << order.size()
+      << std::endl;
+}
+
+void place_into_framework(const PairScoreMatrix& m, MarkerOrder& framework,
+                          const std::vector<int>& members, const std::vector<int>& aside,
+                          Channels& channels) {
+  std::vector<std::vector<std::int32_t>> at_place(framework.size() + 1);
+  for (const int entry : aside)
+    at_place.at(cheapest_place(m, framework, static_cast<std::size_t>(entry))).push_back(entry);
+  MarkerOrder order;
+  order.reserve(framework.size() + aside.size());
+  for (std::size_t p = 0; p <= framework.size(); ++p) {
+    order.insert(order.end(), at_place[p].begin(), at_place[p].end());
+    if (p < framework.size()) order.push_back(framework[p]);
   }
+  framework = std::move(order);
+  std::ostream& log = log_of(channels);
+  for (std::size_t p = 0; p < framework.size(); ++p) {
+    const auto item = static_cast<std::size_t>(framework[p]);
+    if (std::find(aside.begin(), aside.end(), framework[p]) != aside.end())
+      log << "placed marker=" << members.at(item) << " at " << p << std::endl;
+  }
+  log << "Placed " << aside.size() << " dominant markers into the framework, group of size "
+      << framework.size() << std::endl;
 }
 
 namespace {
@@ -162,7 +177,9 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
     hammer_in(m, order, copy, removed, channels);
     stage_finished(observer, Stage::rerun);
   }
-  if (!aside.empty()) hammer_in(m, order, copy, aside, channels, HammerKind::framework);
+  if (!aside.empty()) {
+    place_into_framework(m, order, copy, aside, channels);
+  }
   for (std::size_t i = 0; i < n; ++i) members[i] = copy.at(static_cast<std::size_t>(order.at(i)));
   for (int& r : removed) r = copy.at(static_cast<std::size_t>(r));
   const std::int32_t s = order_score(m, order);

@@ -26,15 +26,24 @@ PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
                                          const std::vector<int>& members, Channels& channels);
 
-// What hammer_in puts back: the loci ERRSWEEP took out, or the loci set aside
-// from the framework. Only the log lines differ.
-enum class HammerKind { singleton, framework };
+// The place where `item` costs least between order[i-1] and order[i]: the
+// front (m[order[0]][item]) unless a gap (m[order[i-1]][item] +
+// m[order[i]][item]) is strictly cheaper, the back (m[order.back()][item])
+// only when strictly cheapest. Returns the index to insert at.
+std::size_t cheapest_place(const PairScoreMatrix& m, const MarkerOrder& order, std::size_t item);
 
 // Puts each removed entry back at its cheapest place in the order, one by one
 // in the list's order.
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
-               const std::vector<int>& removed, Channels& channels,
-               HammerKind kind = HammerKind::singleton);
+               const std::vector<int>& removed, Channels& channels);
+
+// Puts each of the `aside` entries at its cheapest place in `framework`
+// alone (as hammer_in would put it there first), so that they are placed by
+// the framework and not by one another; entries that choose the same place
+// stand there in the list's order. Logs each placement and a summary.
+void place_into_framework(const PairScoreMatrix& m, MarkerOrder& framework,
+                          const std::vector<int>& members, const std::vector<int>& aside,
+                          Channels& channels);
 
 struct RefineSettings {
   bool errsweep_on = false;

@@ -377,5 +377,46 @@ TEST(RefineGroup, FrameworkLociArePlacedAfterTheOthersAreOrdered) {
   EXPECT_TRUE(removed.empty());
 }
 
+TEST(PlaceIntoFramework, EachLocusGoesWhereTheFrameworkAloneWantsIt) {
+  // Framework 0 1 2; entries 3 and 4 set aside. In the framework alone 3 is
+  // cheapest at the back (m[2][3] = 1 against front 5 and gaps 10 and 6),
+  // 4 at the front (2 against gaps 18 and 18 and back 9). Put in one after
+  // the other, 4 would follow 3 to the back instead (m[3][4] = 0): dominant
+  // markers, which score low against each other, would gather where the
+  // first of them went.
+  PairScoreMatrix m = make_pair_score_matrix(5);
+  score_at(m, 0, 3) = 5;
+  score_at(m, 1, 3) = 5;
+  score_at(m, 2, 3) = 1;
+  score_at(m, 0, 4) = 2;
+  score_at(m, 1, 4) = 9;
+  score_at(m, 2, 4) = 9;
+  score_at(m, 3, 4) = 0;
+  const std::vector<int> members = {10, 11, 12, 13, 14};
+  MarkerOrder framework = {0, 1, 2};
+  testing::CapturedChannels io;
+  place_into_framework(m, framework, members, {3, 4}, io.channels);
+  EXPECT_EQ(framework, (MarkerOrder{4, 0, 1, 2, 3}));
+  EXPECT_EQ(io.log_text(),
+            "placed marker=14 at 0\nplaced marker=13 at 4\n"
+            "Placed 2 dominant markers into the framework, group of size 5\n");
+  // One by one, as the loci ERRSWEEP took out are put back, 4 joins 3.
+  MarkerOrder one_by_one = {0, 1, 2};
+  testing::CapturedChannels quiet;
+  hammer_in(m, one_by_one, members, {3, 4}, quiet.channels);
+  EXPECT_EQ(one_by_one, (MarkerOrder{0, 1, 2, 3, 4}));
+  // Entries that choose the same place stand there in the list's order: 5
+  // also goes to the front (1 against gaps 18 and 18 and back 9).
+  PairScoreMatrix wider = make_pair_score_matrix(6);
+  for (std::size_t a = 0; a < 5; ++a)
+    for (std::size_t b = 0; b < 5; ++b) score_at(wider, a, b) = score_at(m, a, b);
+  score_at(wider, 0, 5) = 1;
+  score_at(wider, 1, 5) = 9;
+  score_at(wider, 2, 5) = 9;
+  MarkerOrder shared = {0, 1, 2};
+  place_into_framework(wider, shared, {10, 11, 12, 13, 14, 15}, {5, 3, 4}, quiet.channels);
+  EXPECT_EQ(shared, (MarkerOrder{5, 4, 0, 1, 2, 3}));
+}
+
 }  // namespace
 }  // namespace tarvek
