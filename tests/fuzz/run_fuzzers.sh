@@ -15,6 +15,9 @@
 #   CXX             clang++ to build with (default: clang++, else clang++-14)
 #   FUZZ_BUILD_DIR  build folder (default: build-fuzz in the source tree)
 #   FUZZ_JOBS       targets run at once (default 1)
+#   FUZZ_TIMEOUT    seconds one input may take before it counts as a hang
+#                   (default 60: the targets run at the lowest priority, and
+#                   on a busy machine they can wait seconds for a core)
 #
 # Exit status: 0 when no target found anything, 1 when one did, 2 when the
 # targets could not be built (no clang, no libFuzzer).
@@ -39,6 +42,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source_dir="$(cd "$here/../.." && pwd)"
 build="${FUZZ_BUILD_DIR:-$source_dir/build-fuzz}"
 jobs="${FUZZ_JOBS:-1}"
+timeout="${FUZZ_TIMEOUT:-60}"
 
 cxx="${CXX:-}"
 if [ -z "$cxx" ]; then
@@ -85,7 +89,7 @@ run_one() {
   mkdir -p "$build/corpus/$t" "$scratch/$t"
   # Absolute paths only: the targets change their working folder per input.
   TMPDIR="$scratch/$t" nice -n 19 "$build/tests/fuzz/fuzz_$t" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$(max_len_of "$t")" \
+    -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 -max_len="$(max_len_of "$t")" \
     -dict="$(dict_of "$t")" -print_final_stats=1 -artifact_prefix="$build/findings/$t-" \
     "$build/corpus/$t" "$here/corpus/$t" > "$build/logs/$t.log" 2>&1
 }
