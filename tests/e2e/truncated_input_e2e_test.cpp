@@ -1,7 +1,7 @@
-// Truncated input: a valid loc file cut at every byte (at each line end, in
-// the middle of each line, between a carriage return and its line feed)
-// either runs to the end or stops with a message; never a crash, never a
-// hang. A run that ends well writes a map holding every locus line of what
+// Truncated input: a valid loc file cut at every byte, and its CRLF version
+// cut at and around each line end (between a carriage return and its line
+// feed too) and inside each line, either runs to the end or stops with a
+// message; never a crash, never a hang. A run that ends well writes a map holding every locus line of what
 // was left; one that stops writes no map.
 
 #include <gtest/gtest.h>
@@ -101,15 +101,38 @@ std::string crlf(const std::string& text) {
   return out;
 }
 
-// Cuts `loc` at every byte and runs the program on each piece.
-void run_every_cut(const std::string& loc, const std::vector<std::string>& options,
-                   const std::string& parameters = "") {
+std::vector<std::size_t> every_byte(const std::string& text) {
+  std::vector<std::size_t> cuts;
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) cuts.push_back(cut);
+  return cuts;
+}
+
+// For each line: its start, its middle, and the last three bytes before the
+// next line starts (before a carriage return, between it and the line feed,
+// after the line feed); and the end of the text.
+std::vector<std::size_t> around_line_ends(const std::string& text) {
+  std::vector<std::size_t> cuts;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const auto feed = text.find('\n', start);
+    const std::size_t next = feed == std::string::npos ? text.size() : feed + 1;
+    for (const std::size_t cut : {start, (start + next) / 2, next - 2, next - 1, next})
+      if (cut >= start && cut <= next && (cuts.empty() || cut > cuts.back())) cuts.push_back(cut);
+    start = next;
+  }
+  if (cuts.empty() || cuts.back() != text.size()) cuts.push_back(text.size());
+  return cuts;
+}
+
+// Cuts `loc` at each of `cuts` and runs the program on each piece.
+void run_every_cut(const std::string& loc, const std::vector<std::size_t>& cuts,
+                   const std::vector<std::string>& options, const std::string& parameters = "") {
   TempDir dir;
   dir.write("matrix.txt", kRecombinationMatrix);
   if (!parameters.empty()) dir.write("mapping_parameters.txt", parameters);
   std::vector<std::string> args = options;
   args.push_back("x.loc");
-  for (std::size_t cut = 0; cut <= loc.size(); ++cut) {
+  for (const std::size_t cut : cuts) {
     const std::string piece = loc.substr(0, cut);
     dir.write("x.loc", piece);
     std::filesystem::remove(dir.path() / "x_map.loc");
@@ -129,11 +152,12 @@ void run_every_cut(const std::string& loc, const std::vector<std::string>& optio
 }
 
 TEST(TruncatedInput, EveryCutGroupedWithErrorDetectionAndOrderedIndividuals) {
-  run_every_cut(kLoc, {"-g", "2", "3", "2", "-s", "2", "0.1", "-o"});
+  run_every_cut(kLoc, every_byte(kLoc), {"-g", "2", "3", "2", "-s", "2", "0.1", "-o"});
 }
 
-TEST(TruncatedInput, EveryCutOfCrlfLinesWithTheParametersFile) {
-  run_every_cut(crlf(kLoc), {},
+TEST(TruncatedInput, CutsAroundCrlfLineEndsWithTheParametersFile) {
+  const std::string loc = crlf(kLoc);
+  run_every_cut(loc, around_line_ends(loc), {},
                 "matrix=matrix.txt\nchromosomes=2\ncore_LOD=3\nmin_LOD=2\nmissing=0.2\n"
                 "chi_1to1=50\nchi_1to2to1=50\nchi_1to3=50\norder=1\n");
 }
