@@ -273,11 +273,25 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
   if (params.framework) log << "framework = 1" << std::endl;
 }
 
-// True when `a` and `b` name the same existing file (same device and inode),
-// whatever the names.
-bool same_file(const std::string& a, const std::string& b) {
+// True when `a` and `b` name the same file: the same device and inode when
+// both exist, whatever the names; else the same path once made absolute and
+// normalised, since a file that does not exist yet (the log of a first run)
+// is created under whichever name is opened first. A name is taken as the
+// system sees it, up to its first NUL (a parameters file may hold one).
+bool same_file(const std::string& a_text, const std::string& b_text) {
+  const std::string a = a_text.c_str();
+  const std::string b = b_text.c_str();
+  if (a.empty() || b.empty()) return false;
   std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
+  if (std::filesystem::equivalent(a, b, ec) && !ec) return true;
+  const auto normal = [&ec](const std::string& p) {
+    const auto absolute = std::filesystem::absolute(p, ec);
+    return ec ? absolute : std::filesystem::weakly_canonical(absolute, ec);
+  };
+  const auto path_a = normal(a);
+  if (ec) return false;
+  const auto path_b = normal(b);
+  return !ec && path_a == path_b;
 }
 
 }  // namespace
