@@ -240,7 +240,9 @@ void expect_every_locus_once(const Input& input, const MapFile& map, const std::
   std::map<std::string, std::vector<std::size_t>> inputs_named, outputs_named;
   for (std::size_t i = 0; i < input.loci.size(); ++i) inputs_named[input.loci[i].name].push_back(i);
   for (std::size_t o = 0; o < written.size(); ++o) outputs_named[written[o].locus->name].push_back(o);
-  for (const auto& [name, ins] : inputs_named) {
+  for (const auto& named : inputs_named) {
+    const std::string& name = named.first;
+    const std::vector<std::size_t>& ins = named.second;  // a lambda below captures it
     const auto& outs = outputs_named[name];
     ASSERT_EQ(outs.size(), ins.size()) << what << ": lines named " << name;
     // Kuhn's augmenting paths: match[o] is the input matched to output o.
