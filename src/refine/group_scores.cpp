@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <stdexcept>
 
+#include "base/parallel.hpp"
 #include "base/progress.hpp"
+#include "refine/score_kernels.hpp"
 
 namespace tarvek {
 
@@ -33,14 +34,6 @@ namespace {
 
 // The cells of each nonzero value that can occur between an item whose codes
 // are `mask_a` and one whose codes are `mask_b`.
-struct CellPlan {
-  struct Value {
-    std::uint32_t value = 0;
-    std::vector<std::pair<std::size_t, std::size_t>> planes;  // (code at a, code at b)
-  };
-  std::vector<Value> values;
-};
-
 CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) {
   CellPlan plan;
   for (const auto& group : kernel.values) {
@@ -56,27 +49,8 @@ CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) 
 }
 
 std::int32_t score_with_plan(const CellPlan& plan, const CodePlanes& p, std::size_t a,
-                             std::size_t b) {
-  constexpr std::size_t kChunk = 16;  // words gathered at a time
-  const std::uint64_t* base_a = plane(p, a, 0);
-  const std::uint64_t* base_b = plane(p, b, 0);
-  const std::size_t words = p.words;
-  std::uint32_t sum = 0;
-  for (const auto& v : plan.values) {
-    std::uint32_t count = 0;
-    for (std::size_t w0 = 0; w0 < words; w0 += kChunk) {
-      const std::size_t width = std::min(kChunk, words - w0);
-      std::array<std::uint64_t, kChunk> hits{};
-      for (const auto& [u, c] : v.planes) {
-        const std::uint64_t* pa = base_a + u * words + w0;
-        const std::uint64_t* pb = base_b + c * words + w0;
-        for (std::size_t w = 0; w < width; ++w) hits[w] |= pa[w] & pb[w];
-      }
-      for (std::size_t w = 0; w < width; ++w) count += static_cast<std::uint32_t>(std::popcount(hits[w]));
-    }
-    sum += v.value * count;
-  }
-  return static_cast<std::int32_t>(sum);
+                             std::size_t b, PlanScore count) {
+  return static_cast<std::int32_t>(count(plan, plane(p, a, 0), plane(p, b, 0), p.words));
 }
 
 // Plans for every pair of the code masks that occur among the items.
@@ -108,15 +82,22 @@ struct PlanTable {
   }
 };
 
-// Copies the upper triangle onto the lower one, tile by tile.
-void mirror_upper(PairScoreMatrix& m) {
+// Rows of the score matrix per block of work.
+constexpr std::size_t kRowsPerBlock = 32;
+
+// Copies the upper triangle onto the lower one, tile by tile; the tiles of
+// one band of upper rows i0..i0+63 write lower columns i0..i0+63 only, so
+// the bands are shared among the threads.
+void mirror_upper(PairScoreMatrix& m, int threads) {
   constexpr std::size_t kTile = 64;
   const std::size_t n = m.n;
-  for (std::size_t i0 = 0; i0 < n; i0 += kTile)
+  const Blocks bands{n, kTile};
+  for_each_block(threads, bands, [&](std::size_t, std::size_t i0, std::size_t i_end) {
     for (std::size_t j0 = i0; j0 < n; j0 += kTile)
-      for (std::size_t i = i0; i < std::min(i0 + kTile, n); ++i)
+      for (std::size_t i = i0; i < i_end; ++i)
         for (std::size_t j = std::max(j0, i + 1); j < std::min(j0 + kTile, n); ++j)
           m.values[j * n + i] = m.values[i * n + j];
+  });
 }
 
 }  // namespace
@@ -124,22 +105,30 @@ void mirror_upper(PairScoreMatrix& m) {
 std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& p, std::size_t a,
                               std::size_t b) {
   if (a >= p.items || b >= p.items) throw std::out_of_range("pair score item");
-  return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b);
+  return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b,
+                         plan_score_plain);
 }
 
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
-                                   const char* progress_label, Channels& channels) {
+                                   const char* progress_label, Channels& channels, int threads) {
   const std::size_t n = p.items;
   PairScoreMatrix m = make_pair_score_matrix(n);
   const PlanTable table(kernel, p);
+  const PlanScore count = plan_score_plain;
+  // Every entry is computed on its own and written to its own place: the
+  // blocks of rows can be shared among the threads in any way.
   Progress progress = start_progress(channels, progress_label, n, n >= 1000);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::int32_t* row = m.values.data() + i * n;
-    for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
-      row[j] = score_with_plan(table.plan(i, j), p, i, j);
-    advance_progress(progress, i + 1);
-  }
-  if (kernel.symmetric) mirror_upper(m);
+  for_each_block(
+      threads, Blocks{n, kRowsPerBlock},
+      [&](std::size_t, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+          std::int32_t* row = m.values.data() + i * n;
+          for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
+            row[j] = score_with_plan(table.plan(i, j), p, i, j, count);
+        }
+      },
+      [&](std::size_t rows_done) { advance_progress(progress, rows_done); });
+  if (kernel.symmetric) mirror_upper(m, threads);
   finish_progress(progress);
   return m;
 }

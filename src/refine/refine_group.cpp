@@ -28,7 +28,8 @@ std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow
 
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
-                                         const std::vector<int>& members, Channels& channels) {
+                                         const std::vector<int>& members, Channels& channels,
+                                         int threads) {
   if (reference_build()) {
     std::vector<std::vector<int>> items;
     items.reserve(members.size());
@@ -36,7 +37,8 @@ PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
     return plain_score_matrix(score, items);
   }
   const CodePlanes planes = planes_of_rows(rows, members);
-  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels);
+  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels,
+                            threads);
 }
 
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
@@ -112,7 +114,7 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   console_of(channels) << "creating group score matrix..." << std::endl;
   log << "creating the group score matrix , size=" << n << std::endl;
   stage_started(observer, Stage::score_matrix);
-  PairScoreMatrix m = build_group_score_matrix(score, rows, members, channels);
+  PairScoreMatrix m = build_group_score_matrix(score, rows, members, channels, settings.threads);
   stage_finished(observer, Stage::score_matrix);
   const std::vector<int> copy = members;
   MarkerOrder order(n);
@@ -123,7 +125,8 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   stage_finished(observer, Stage::linksort);
   if (settings.errsweep_on) {
     stage_started(observer, Stage::errsweep);
-    const int c = find_singletons(rows, order, copy, removed, settings.singleton_threshold, channels);
+    const int c = find_singletons(rows, order, copy, removed, settings.singleton_threshold,
+                                  channels, settings.threads);
     stage_finished(observer, Stage::errsweep);
     stage_started(observer, Stage::rerun);
     if (c > 0) {

@@ -20,10 +20,12 @@ namespace tarvek {
 std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows, int a,
                        int b, Channels& channels);
 
-// n by n scorepair matrix of the members (rows of `rows`).
+// n by n scorepair matrix of the members (rows of `rows`), its rows shared
+// among `threads` threads.
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
-                                         const std::vector<int>& members, Channels& channels);
+                                         const std::vector<int>& members, Channels& channels,
+                                         int threads = 1);
 
 // Puts each removed entry back at its cheapest place in the order.
 void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<int>& members,
@@ -32,6 +34,7 @@ void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<i
 struct RefineSettings {
   bool errsweep_on = false;
   float singleton_threshold = 0.05f;
+  int threads = 1;  // for the score matrix and the singleton scan
 };
 
 // Orders the group in place (members end in map order) and returns its order

@@ -26,6 +26,10 @@ struct RunParameters {
   std::string matrix_file = "matrix.txt";
   // Where the log goes: set by -l; empty for the usual tarvek_log.txt.
   std::string log_file;
+  // Threads for the stages that share their work (-t); 0 until the command
+  // line is read, then the cores the process may use unless -t says else.
+  // The output is the same for every number.
+  int threads = 0;
 };
 
 inline constexpr const char* kParametersFileName = "mapping_parameters.txt";
@@ -63,6 +67,10 @@ struct OptionSpec {
 
 // Every option the command line accepts.
 const std::vector<OptionSpec>& accepted_options();
+
+// The value of -t: a whole number of threads from 1 to kMaxThreads, written
+// in decimal digits alone; 0 when the text is anything else.
+int parse_thread_count(const std::string& text);
 
 // The text `tarvek --help` prints.
 std::string usage_text();

@@ -207,6 +207,29 @@ TEST(FastPathScores, IndividualScoreMatrixMatchesPlainSumsOverLoci) {
     }
 }
 
+TEST(FastPathScores, ScoreMatricesAreTheSameOnAnyNumberOfThreads) {
+  Rng rng(808);
+  for (const int items : {1, 31, 32, 33, 65, 130})
+    for (const int kind : {0, 3}) {  // symmetric and not
+      const ScoringMatrix s = random_scoring(rng, kind);
+      const std::vector<GenotypeRow> rows = score_rows(rng, items, 1 + below(rng, 300));
+      LinkageGroup members(idx(items));
+      for (int i = 0; i < items; ++i) members[idx(i)] = i;
+      testing::CapturedChannels io;
+      const PairScoreMatrix one = build_group_score_matrix(s, rows, members, io.channels, 1);
+      const PairScoreMatrix by_individual =
+          individual_score_matrix(s, rows, rows[0].size(), io.channels, 1);
+      for (const int threads : {2, 7, 200}) {
+        SCOPED_TRACE(::testing::Message() << items << " items, kind " << kind << ", "
+                                          << threads << " threads");
+        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, threads).values,
+                  one.values);
+        EXPECT_EQ(individual_score_matrix(s, rows, rows[0].size(), io.channels, threads).values,
+                  by_individual.values);
+      }
+    }
+}
+
 std::uint32_t u(std::int32_t v) { return static_cast<std::uint32_t>(v); }
 std::int32_t wrapped(std::uint32_t v) { return static_cast<std::int32_t>(v); }
 std::uint32_t at(const PairScoreMatrix& m, std::int32_t a, std::int32_t b) {

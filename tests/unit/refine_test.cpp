@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,75 @@ TEST(Errsweep, NeighbouringLociAreJudgedOnTheUnreducedOrderAndBothErased) {
             "3 individuals"
             "removing marker=1 at 1 for 1 singletons with score 0.333333\n"
             "removing marker=0 at 2 for 1 singletons with score 0.333333\n");
+}
+
+// Loci along an order with runs of scoring errors, so that some positions
+// pass the threshold; positions span several blocks of the scan.
+std::vector<GenotypeRow> noisy_rows(std::mt19937& rng, std::size_t loci, std::size_t individuals) {
+  std::vector<GenotypeRow> rows(loci, GenotypeRow(individuals));
+  for (std::size_t k = 0; k < individuals; ++k) {
+    int code = A;
+    for (std::size_t i = 0; i < loci; ++i) {
+      if (rng() % 10 == 0) code = code == A ? H : code == H ? B : A;
+      const unsigned noise = rng() % 100;
+      rows[i][k] = noise < 4 ? static_cast<int>(rng() % 7) : code;
+    }
+  }
+  return rows;
+}
+
+TEST(Errsweep, SameRemovalsRecodingAndLogForAnyNumberOfThreads) {
+  std::mt19937 rng(77);
+  for (const std::size_t loci : {2, 3, 63, 64, 65, 130, 300}) {
+    const std::vector<GenotypeRow> start = noisy_rows(rng, loci, 1 + rng() % 90);
+    std::vector<int> members(loci);
+    for (std::size_t i = 0; i < loci; ++i) members[i] = static_cast<int>(loci - 1 - i);
+    MarkerOrder first_order(loci);
+    for (std::size_t i = 0; i < loci; ++i) first_order[i] = static_cast<std::int32_t>(i);
+    std::shuffle(first_order.begin() + 1, first_order.end() - 1, rng);
+
+    std::vector<GenotypeRow> rows1 = start;
+    MarkerOrder order1 = first_order;
+    std::vector<int> removed1;
+    testing::CapturedChannels io1;
+    const int count = find_singletons(rows1, order1, members, removed1, 0.02f, io1.channels, 1);
+    if (loci >= 64) {
+      EXPECT_GT(count, 1) << loci;  // the case is worth checking
+    }
+    for (const int threads : {2, 7, 64}) {
+      SCOPED_TRACE(::testing::Message() << loci << " loci, " << threads << " threads");
+      std::vector<GenotypeRow> rows = start;
+      MarkerOrder order = first_order;
+      std::vector<int> removed;
+      testing::CapturedChannels io;
+      EXPECT_EQ(find_singletons(rows, order, members, removed, 0.02f, io.channels, threads), count);
+      EXPECT_EQ(rows, rows1);
+      EXPECT_EQ(order, order1);
+      EXPECT_EQ(removed, removed1);
+      EXPECT_EQ(io.log_text(), io1.log_text());
+    }
+  }
+}
+
+TEST(Errsweep, AShortRowFailsAfterTheLinesOfTheRemovalsBeforeItWithAnyThreads) {
+  // Position 1 is removed; the row at position 70 is too short to scan.
+  std::vector<std::string> logs;
+  for (const int threads : {1, 2, 7}) {
+    std::vector<GenotypeRow> rows(100, GenotypeRow{A, A});
+    rows[1] = {B, B};
+    rows[70] = {A};
+    std::vector<int> members(100);
+    for (int i = 0; i < 100; ++i) members[static_cast<std::size_t>(i)] = i;
+    MarkerOrder order(members.begin(), members.end());
+    std::vector<int> removed;
+    testing::CapturedChannels io;
+    EXPECT_THROW(find_singletons(rows, order, members, removed, 0.05f, io.channels, threads),
+                 std::out_of_range);
+    logs.push_back(io.log_text());
+  }
+  EXPECT_EQ(logs[0], "2 individualsremoving marker=1 at 1 for 2 singletons with score 1\n");
+  EXPECT_EQ(logs[1], logs[0]);
+  EXPECT_EQ(logs[2], logs[0]);
 }
 
 TEST(Scorepair, SumsScoreOfFirstLocusCodeThenSecondAndRejectsBadIndices) {

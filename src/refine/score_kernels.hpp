@@ -1,0 +1,33 @@
+#pragma once
+// The inner count of the pair scores over bit-planes.
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace tarvek {
+
+// The nonzero values of the scoring matrix that can occur between two items,
+// each with the pairs of planes (code at the first item, code at the second)
+// whose positions score that value.
+struct CellPlan {
+  struct Value {
+    std::uint32_t value = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> planes;
+  };
+  std::vector<Value> values;
+};
+
+// Sum over the plan's values of value × the number of positions whose pair
+// of codes is one of the value's cells, in unsigned 32-bit arithmetic. `a`
+// and `b` point at the first plane of the two items; plane u of an item
+// starts `u * words` words further on. The cells of one value must be
+// disjoint sets of positions (they are: a position has one code per item).
+std::uint32_t plan_score_plain(const CellPlan& plan, const std::uint64_t* a,
+                               const std::uint64_t* b, std::size_t words);
+
+using PlanScore = std::uint32_t (*)(const CellPlan&, const std::uint64_t*, const std::uint64_t*,
+                                    std::size_t);
+
+}  // namespace tarvek
