@@ -106,7 +106,7 @@ std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& p, st
                               std::size_t b) {
   if (a >= p.items || b >= p.items) throw std::out_of_range("pair score item");
   return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b,
-                         plan_score_plain);
+                         plan_score_for(p.words));
 }
 
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
@@ -114,7 +114,7 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
   const std::size_t n = p.items;
   PairScoreMatrix m = make_pair_score_matrix(n);
   const PlanTable table(kernel, p);
-  const PlanScore count = plan_score_plain;
+  const PlanScore count = plan_score_for(p.words);
   // Every entry is computed on its own and written to its own place: the
   // blocks of rows can be shared among the threads in any way.
   Progress progress = start_progress(channels, progress_label, n, n >= 1000);

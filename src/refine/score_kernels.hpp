@@ -1,5 +1,7 @@
 #pragma once
-// The inner count of the pair scores over bit-planes.
+// The inner count of the pair scores over bit-planes, in a plain version and
+// one over 256-bit registers (AVX2) for processors that have it. Both give
+// the same sums.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,7 +29,14 @@ struct CellPlan {
 std::uint32_t plan_score_plain(const CellPlan& plan, const std::uint64_t* a,
                                const std::uint64_t* b, std::size_t words);
 
+// The same over 256-bit registers; call only when cpu_has_avx2().
+std::uint32_t plan_score_avx2(const CellPlan& plan, const std::uint64_t* a,
+                              const std::uint64_t* b, std::size_t words);
+
+// The version to use for planes of `words` words: AVX2 where the processor
+// has it and the planes are wide enough to fill a register.
 using PlanScore = std::uint32_t (*)(const CellPlan&, const std::uint64_t*, const std::uint64_t*,
                                     std::size_t);
+PlanScore plan_score_for(std::size_t words);
 
 }  // namespace tarvek

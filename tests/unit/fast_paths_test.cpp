@@ -16,6 +16,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/cpu_features.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/pair_lod.hpp"
@@ -23,6 +24,7 @@
 #include "ordering/order_random.hpp"
 #include "refine/group_scores.hpp"
 #include "refine/refine_group.hpp"
+#include "refine/score_kernels.hpp"
 #include "run/order_individuals.hpp"
 #include "support/channels.hpp"
 
@@ -204,6 +206,34 @@ TEST(FastPathScores, IndividualScoreMatrixMatchesPlainSumsOverLoci) {
       EXPECT_EQ(individual_score_matrix(s, rows, individuals.size(), io.channels).values,
                 plain_score_matrix(s, individuals).values)
           << loci << " loci, " << individuals.size() << " individuals, scoring kind " << kind;
+    }
+}
+
+TEST(FastPathScores, WidePlanScoreMatchesThePlainOneAtEveryWidth) {
+  if (!cpu_has_avx2()) GTEST_SKIP() << "this processor has no AVX2";
+  Rng rng(707);
+  for (std::size_t words = 1; words <= 41; ++words)
+    for (int trial = 0; trial < 20; ++trial) {
+      // Two items of seven random planes each, some dense, some sparse.
+      std::vector<std::uint64_t> a(7 * words), b(7 * words);
+      for (auto* v : {&a, &b})
+        for (std::uint64_t& w : *v) {
+          w = (std::uint64_t{rng()} << 32) | rng();
+          if (trial % 3 == 1) w &= (std::uint64_t{rng()} << 32) | rng();
+          if (trial % 3 == 2) w = ~w;
+        }
+      CellPlan plan;
+      const std::uint32_t values[] = {1, 2, 3, 0xFFFFFFFFu, 0x80000000u, 12345};
+      for (int v = 0; v < 1 + below(rng, 4); ++v) {
+        CellPlan::Value value;
+        value.value = values[below(rng, 6)];
+        for (int c = 0; c < below(rng, 10); ++c)
+          value.planes.emplace_back(idx(below(rng, 7)), idx(below(rng, 7)));
+        plan.values.push_back(value);
+      }
+      EXPECT_EQ(plan_score_avx2(plan, a.data(), b.data(), words),
+                plan_score_plain(plan, a.data(), b.data(), words))
+          << words << " words, trial " << trial;
     }
 }
 
