@@ -103,11 +103,14 @@ template <class T>
 void fast_linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& channels) {
   const ScoreView<std::int32_t> view{m.values.data(), m.n};
   const ColumnView columns(view);
-  std::vector<T> frame;
+  DiagonalFrame<T> frame;
+  const bool wide = cpu_has_avx2();
   std::ostream& log = log_of(channels);
   linksort_runs(
       m, order, channels, [&](MarkerOrder& o) { return place_by_insertion(columns, o); },
-      [&](MarkerOrder& o, std::int32_t w) { reversal_passes_in_frame(view, o, w, frame, log); });
+      [&](MarkerOrder& o, std::int32_t w) {
+        reversal_passes_in_frame(view, o, w, columns.symmetric, frame, log, wide);
+      });
 }
 
 }  // namespace

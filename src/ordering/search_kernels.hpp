@@ -5,13 +5,20 @@
 // arithmetic is the same whatever the storage.
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <ostream>
+#include <type_traits>
 #include <vector>
 
+#include "base/cpu_features.hpp"
 #include "ordering/pair_score_matrix.hpp"
+
+#if TARVEK_HAVE_AVX2_PATHS
+#include <immintrin.h>
+#endif
 
 namespace tarvek {
 
@@ -121,15 +128,46 @@ inline std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& o
   return total;
 }
 
+// The change of the order score when positions l..l+k-1 (an inner segment,
+// 1 <= l, l + k < n) are reversed: m[o[l-1]][o[l+k-1]] + m[o[l]][o[l+k]] -
+// m[o[l-1]][o[l]] - m[o[l+k-1]][o[l+k]], where nb[i] holds m[o[i]][o[i+1]].
+template <class View>
+std::int32_t inner_change(const View& m, const std::int32_t* o, const std::int32_t* nb,
+                          std::size_t k, std::size_t l) {
+  return wrap_sub(wrap_sub(wrap_add(m.at(o[l - 1], o[l + k - 1]), m.at(o[l], o[l + k])), nb[l - 1]),
+                  nb[l + k - 1]);
+}
+
+// Screens the inner segments of length k that start at from..last, on the
+// order as it stands, and returns the first start whose reversal lowers the
+// score, or last + 1 when there is none. The order is not changed, so the
+// span m[o[l]][o[l+k]] of one candidate is the first term of the next.
+template <class View>
+std::size_t first_improving_plain(const View& m, const std::int32_t* o, const std::int32_t* nb,
+                                  std::size_t k, std::size_t from, std::size_t last) {
+  if (from > last) return last + 1;
+  std::int32_t span = m.at(o[from - 1], o[from + k - 1]);
+  for (std::size_t l = from; l <= last; ++l) {
+    const std::int32_t next_span = m.at(o[l], o[l + k]);
+    if (wrap_sub(wrap_sub(wrap_add(span, next_span), nb[l - 1]), nb[l + k - 1]) < 0) return l;
+    span = next_span;
+  }
+  return last + 1;
+}
+
 // Passes of segment reversals from `start_score` while a pass lowers the
 // running score. nb[i] caches m[o[i]][o[i+1]]; a reversal refreshes it
-// around the reversed segment only.
+// around the reversed segment only. The candidates of a pass are judged one
+// after the other on the order as it stands, and each that lowers the score
+// is applied at once; `screen` (called as first_improving_plain is) finds
+// the next inner segment to apply, so that runs of rejected candidates can
+// be judged many at a time without changing which reversals are applied.
 // The passes go on while a pass lowers the running score; the score before
 // the first pass counts as one above the start (in 64 bits, so that a start
 // of 2147483647 still gets its pass).
-template <class T>
-void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t start_score,
-                          std::ostream& log) {
+template <class View, class Screen>
+void reversal_passes_with(const View& m, MarkerOrder& o, std::int32_t start_score,
+                          std::ostream& log, const Screen& screen) {
   const std::size_t n = o.size();
   std::vector<std::int32_t> nb(n > 0 ? n - 1 : 0);
   const auto refresh = [&](std::size_t from, std::size_t to) {
@@ -140,13 +178,12 @@ void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t st
   int reversals = 0;
   // Applies the reversal of start..end when it lowers the running score.
   const auto apply = [&](std::int32_t d, std::size_t start, std::size_t end) {
-    if (d >= 0) return false;
+    if (d >= 0) return;
     std::reverse(o.begin() + static_cast<std::ptrdiff_t>(start),
                  o.begin() + static_cast<std::ptrdiff_t>(end) + 1);
     refresh(start == 0 ? 0 : start - 1, end);
     c = wrap_add(c, d);
     ++reversals;
-    return true;
   };
 
   std::int64_t prev = std::int64_t{c} + 1;
@@ -157,16 +194,14 @@ void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t st
     reversals = 0;
     for (std::size_t k = 2; k + 2 <= n; ++k) {
       // Prefix 0..k-1: d = m[o[0]][o[k]] - m[o[k-1]][o[k]].
-      std::int32_t span = m.at(o[0], o[k]);  // m[o[l-1]][o[l+k-1]] for the next l
-      bool stale = apply(wrap_sub(span, nb[k - 1]), 0, k - 1);
-      // Inner segments l..l+k-1, l = 1 .. n-k-2:
-      // d = m[o[l-1]][o[l+k-1]] + m[o[l]][o[l+k]] - m[o[l-1]][o[l]] - m[o[l+k-1]][o[l+k]].
-      for (std::size_t l = 1; l + k + 2 <= n; ++l) {
-        if (stale) span = m.at(o[l - 1], o[l + k - 1]);
-        const std::int32_t next_span = m.at(o[l], o[l + k]);
-        stale = apply(wrap_sub(wrap_sub(wrap_add(span, next_span), nb[l - 1]), nb[l + k - 1]), l,
-                      l + k - 1);
-        span = next_span;
+      apply(wrap_sub(m.at(o[0], o[k]), nb[k - 1]), 0, k - 1);
+      // Inner segments l..l+k-1, l = 1 .. n-k-2.
+      const std::size_t last = n - k - 2;
+      for (std::size_t l = 1; l <= last;) {
+        l = screen(o.data(), nb.data(), k, l, last);
+        if (l > last) break;
+        apply(inner_change(m, o.data(), nb.data(), k, l), l, l + k - 1);
+        ++l;
       }
       // Suffix n-k..n-1: d = m[o[n-k-1]][o[n-1]] - m[o[n-k-1]][o[n-k]].
       apply(wrap_sub(m.at(o[n - k - 1], o[n - 1]), nb[n - k - 1]), n - k, n - 1);
@@ -175,31 +210,217 @@ void reversal_passes_over(const ScoreView<T>& m, MarkerOrder& o, std::int32_t st
   }
 }
 
-// The matrix seen from the order: entry [i][j] = m[order[i]][order[j]]. The
-// reversal passes read entries [o[l]][o[l+k]] along the order; in this frame
-// the order starts as the identity and stays close to it, so those reads
-// walk the matrix with a nearly constant stride instead of at random.
-template <class T, class S>
-void order_frame(const ScoreView<S>& m, const MarkerOrder& order, std::vector<T>& frame) {
-  const std::size_t n = order.size();
-  if (frame.size() < n * n) frame = huge_page_vector<T>(n * n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const S* row = m.row(order[i]);
-    T* out = frame.data() + i * n;
-    for (std::size_t j = 0; j < n; ++j) out[j] = static_cast<T>(row[order[j]]);
+// The passes over any view, screening one candidate at a time.
+template <class View>
+void reversal_passes_over(const View& m, MarkerOrder& o, std::int32_t start_score,
+                          std::ostream& log) {
+  reversal_passes_with(m, o, start_score, log,
+                       [&](const std::int32_t* order, const std::int32_t* nb, std::size_t k,
+                           std::size_t from, std::size_t last) {
+                         return first_improving_plain(m, order, nb, k, from, last);
+                       });
+}
+
+// The matrix seen from the order, held by diagonals. Entry (i, j) of the
+// frame is m[order[i]][order[j]] for the order as it stood when the frame was
+// built. The reversal passes read entries [o[l]][o[l+k]] of the frame whose
+// positions are k apart; the order starts as the identity in this frame and
+// stays close to it, so those entries lie near diagonal j - i = k. Held by
+// diagonals, the entries of near positions (the ones the passes read most)
+// are close together, the entries of one distance can be scanned in sequence
+// (see FrameBounds), and a symmetric matrix needs half the room of a square.
+// Diagonal d > 0 holds (i, i + d) for i = 0 .. n-1-d; diagonal -d holds
+// (j + d, j), stored under j. A symmetric matrix keeps one triangle for both.
+// The main diagonal is never read by the passes and is not held.
+template <class T>
+struct DiagonalFrame {
+  std::size_t n = 0;
+  std::vector<T> values;
+  // offsets[n - 1 + d] + i is the place of (i, i + d).
+  std::vector<std::ptrdiff_t> offsets;
+
+  std::int32_t at(std::int32_t i, std::int32_t j) const {
+    return static_cast<std::int32_t>(values[place(i, j)]);
   }
+  std::size_t place(std::int32_t i, std::int32_t j) const {
+    return static_cast<std::size_t>(offsets[n - 1 + static_cast<std::size_t>(j - i)] + i);
+  }
+};
+
+// Lower bounds of the frame's entries by distance, to rule candidates out
+// without reading the frame. For position a and octave c (distances 2^c and
+// more), rows[c * n + a] is the least entry (a, b) and columns[c * n + a] the
+// least entry (b, a) over the positions b with |b - a| >= 2^c. A symmetric
+// frame keeps one table for both.
+struct FrameBounds {
+  std::size_t n = 0;
+  std::vector<std::int32_t> rows;
+  std::vector<std::int32_t> columns;  // empty when the frame is symmetric
+
+  const std::int32_t* column_data() const { return columns.empty() ? rows.data() : columns.data(); }
+};
+
+// The octave of a distance of at least 1: floor(log2(distance)).
+inline std::size_t octave(std::size_t distance) {
+  return static_cast<std::size_t>(std::bit_width(distance)) - 1;
+}
+
+template <class T>
+void build_frame_bounds(const DiagonalFrame<T>& f, bool symmetric, FrameBounds& bounds) {
+  const std::size_t n = f.n;
+  const std::size_t octaves = n > 1 ? octave(n - 1) + 1 : 0;
+  constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::max();
+  bounds.n = n;
+  bounds.rows.assign(octaves * n, kNone);
+  if (symmetric) {
+    bounds.columns.clear();
+  } else {
+    bounds.columns.assign(octaves * n, kNone);
+  }
+  // Diagonal d holds (i, i + d) at upper[i] and (i + d, i) at lower[i].
+  for (std::size_t d = 1; d < n; ++d) {
+    const std::size_t c = octave(d);
+    const T* upper = f.values.data() + f.offsets[n - 1 + d];
+    const T* lower = f.values.data() + (f.offsets[n - 1 - d] + static_cast<std::ptrdiff_t>(d));
+    std::int32_t* row = bounds.rows.data() + c * n;
+    const std::size_t count = n - d;
+    for (std::size_t i = 0; i < count; ++i) row[i] = std::min(row[i], static_cast<std::int32_t>(upper[i]));
+    for (std::size_t i = 0; i < count; ++i)
+      row[i + d] = std::min(row[i + d], static_cast<std::int32_t>(lower[i]));
+    if (!symmetric) {
+      std::int32_t* column = bounds.columns.data() + c * n;
+      for (std::size_t i = 0; i < count; ++i)
+        column[i + d] = std::min(column[i + d], static_cast<std::int32_t>(upper[i]));
+      for (std::size_t i = 0; i < count; ++i)
+        column[i] = std::min(column[i], static_cast<std::int32_t>(lower[i]));
+    }
+  }
+  // From "distance in octave c" to "distance of octave c or more".
+  for (std::vector<std::int32_t>* table : {&bounds.rows, &bounds.columns})
+    for (std::size_t c = octaves; table->size() == octaves * n && c-- > 1;)
+      for (std::size_t a = 0; a < n; ++a)
+        (*table)[(c - 1) * n + a] = std::min((*table)[(c - 1) * n + a], (*table)[c * n + a]);
+}
+
+#if TARVEK_HAVE_AVX2_PATHS
+
+// floor(log2 |d|) in each lane, for 1 <= |d| < 2^24 (exact in single precision).
+TARVEK_TARGET_AVX2 inline __m256i lane_octaves(__m256i d) {
+  const __m256i bits = _mm256_castps_si256(_mm256_cvtepi32_ps(_mm256_abs_epi32(d)));
+  return _mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127));
+}
+
+// first_improving_plain over a 16-bit frame, eight candidates at a time.
+// The change of the reversal at l is m[o[l-1]][o[l+k-1]] + m[o[l]][o[l+k]]
+// - nb[l-1] - nb[l+k-1]; each span is at least the larger of the bounds of
+// its row and of its column at its distance (entries of 16 bits summed in 32
+// bits cannot wrap, so the bound holds for the sum as computed). The bound of
+// the eight changes takes four lookups in small tables; only candidates whose
+// bound is negative are judged exactly, in order, from the frame.
+TARVEK_TARGET_AVX2 inline std::size_t first_improving_bounded_avx2(
+    const DiagonalFrame<std::int16_t>& f, const FrameBounds& bounds, const std::int32_t* o,
+    const std::int32_t* nb, std::size_t k, std::size_t l, std::size_t last) {
+  const std::int32_t* rows = bounds.rows.data();
+  const std::int32_t* columns = bounds.column_data();
+  const __m256i n = _mm256_set1_epi32(static_cast<std::int32_t>(bounds.n));
+  for (; l + 7 <= last; l += 8) {
+    const __m256i p0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l - 1)));
+    const __m256i p1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + l));
+    const __m256i q0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l + k - 1)));
+    const __m256i q1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l + k)));
+    const __m256i base0 = _mm256_mullo_epi32(lane_octaves(_mm256_sub_epi32(q0, p0)), n);
+    const __m256i base1 = _mm256_mullo_epi32(lane_octaves(_mm256_sub_epi32(q1, p1)), n);
+    const __m256i span0 = _mm256_max_epi32(
+        _mm256_i32gather_epi32(rows, _mm256_add_epi32(base0, p0), 4),
+        _mm256_i32gather_epi32(columns, _mm256_add_epi32(base0, q0), 4));
+    const __m256i span1 = _mm256_max_epi32(
+        _mm256_i32gather_epi32(rows, _mm256_add_epi32(base1, p1), 4),
+        _mm256_i32gather_epi32(columns, _mm256_add_epi32(base1, q1), 4));
+    const __m256i near = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nb + (l - 1)));
+    const __m256i far = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nb + (l + k - 1)));
+    const __m256i bound =
+        _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(span0, span1), near), far);
+    auto open = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(bound)));
+    for (; open != 0; open &= open - 1) {
+      const std::size_t j = l + static_cast<std::size_t>(__builtin_ctz(open));
+      if (inner_change(f, o, nb, k, j) < 0) return j;
+    }
+  }
+  return first_improving_plain(f, o, nb, k, l, last);
+}
+
+#endif
+
+// Builds the frame of `order` over m, reusing the frame's storage. Tiles of
+// the order's positions keep the scattered reads of m and the writes along
+// the diagonals within the cache.
+template <class T, class S>
+void build_diagonal_frame(const ScoreView<S>& m, const MarkerOrder& order, bool symmetric,
+                          DiagonalFrame<T>& frame) {
+  const std::size_t n = order.size();
+  const std::size_t triangle = n * (n - (n > 0 ? 1 : 0)) / 2;
+  const std::size_t size = symmetric ? triangle : 2 * triangle;
+  frame.n = n;
+  if (frame.values.size() < size) frame.values = huge_page_vector<T>(size);
+  frame.offsets.assign(n > 0 ? 2 * n - 1 : 0, 0);
+  // Diagonal d > 0 starts after diagonals 1 .. d-1, of n - 1 .. n - d + 1 entries.
+  std::ptrdiff_t start = 0;
+  const auto lower = static_cast<std::ptrdiff_t>(symmetric ? 0 : triangle);
+  for (std::size_t d = 1; d < n; ++d) {
+    const auto sd = static_cast<std::ptrdiff_t>(d);
+    frame.offsets[n - 1 + d] = start;
+    frame.offsets[n - 1 - d] = lower + start - sd;  // (j + d, j) is at lower + start + j
+    start += static_cast<std::ptrdiff_t>(n - d);
+  }
+  constexpr std::size_t kTile = 64;
+  T* out = frame.values.data();
+  for (std::size_t i0 = 0; i0 < n; i0 += kTile)
+    for (std::size_t j0 = symmetric ? i0 : 0; j0 < n; j0 += kTile) {
+      const std::size_t i_end = std::min(i0 + kTile, n), j_end = std::min(j0 + kTile, n);
+      for (std::size_t i = i0; i < i_end; ++i) {
+        const S* row = m.row(order[i]);
+        const std::ptrdiff_t* offset = frame.offsets.data() + (n - 1) - i;  // offset[j] for (i, j)
+        for (std::size_t j = symmetric ? std::max(j0, i + 1) : j0; j < j_end; ++j) {
+          if (j == i) continue;
+          out[offset[j] + static_cast<std::ptrdiff_t>(i)] = static_cast<T>(row[order[j]]);
+        }
+      }
+    }
 }
 
 // Reversal passes run in the order's own frame (built in `frame`, reused
-// between calls); the order is mapped back.
+// between calls); the order is mapped back. With `wide` (call only when
+// cpu_has_avx2()), a 16-bit frame is screened eight candidates at a time
+// against the bounds of its entries by distance.
 template <class T, class S>
 void reversal_passes_in_frame(const ScoreView<S>& m, MarkerOrder& order, std::int32_t start_score,
-                              std::vector<T>& frame, std::ostream& log) {
+                              bool symmetric, DiagonalFrame<T>& frame, std::ostream& log,
+                              bool wide) {
   const std::size_t n = order.size();
-  order_frame(m, order, frame);
+  build_diagonal_frame(m, order, symmetric, frame);
   MarkerOrder local(n);
   for (std::size_t i = 0; i < n; ++i) local[i] = static_cast<std::int32_t>(i);
-  reversal_passes_over(ScoreView<T>{frame.data(), n}, local, start_score, log);
+#if TARVEK_HAVE_AVX2_PATHS
+  if constexpr (std::is_same_v<T, std::int16_t>) {
+    if (wide) {
+      FrameBounds bounds;
+      build_frame_bounds(frame, symmetric, bounds);
+      reversal_passes_with(frame, local, start_score, log,
+                           [&](const std::int32_t* o, const std::int32_t* nb, std::size_t k,
+                               std::size_t from, std::size_t last) {
+                             return first_improving_bounded_avx2(frame, bounds, o, nb, k, from,
+                                                                 last);
+                           });
+    } else {
+      reversal_passes_over(frame, local, start_score, log);
+    }
+  } else {
+    reversal_passes_over(frame, local, start_score, log);
+  }
+#else
+  (void)wide;
+  reversal_passes_over(frame, local, start_score, log);
+#endif
   const MarkerOrder items = order;
   for (std::size_t i = 0; i < n; ++i) order[i] = items[static_cast<std::size_t>(local[i])];
 }

@@ -22,6 +22,7 @@
 #include "linkage/pair_lod.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
+#include "ordering/search_kernels.hpp"
 #include "refine/group_scores.hpp"
 #include "refine/refine_group.hpp"
 #include "refine/score_kernels.hpp"
@@ -365,6 +366,64 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
     reversal_passes(m, fast, start, io.channels);
     EXPECT_EQ(fast, plain);
     EXPECT_EQ(io.log_text(), plain_io.log_text());
+  }
+}
+
+// The frame, its bounds and both screenings of the reversal passes: every
+// entry of the frame is the matrix entry of the order's items, every bound is
+// the least entry at its distance or more, and the passes over the frame
+// (plain, and eight at a time against the bounds where the processor has
+// AVX2) apply the reversals the plain passes apply.
+template <class T>
+void check_frame_paths(const PairScoreMatrix& m, const MarkerOrder& start, std::int32_t score,
+                       bool symmetric) {
+  const ScoreView<std::int32_t> view{m.values.data(), m.n};
+  const std::size_t n = start.size();
+  DiagonalFrame<T> frame;
+  build_diagonal_frame(view, start, symmetric, frame);
+  FrameBounds bounds;
+  build_frame_bounds(frame, symmetric, bounds);
+  for (std::size_t a = 0; a < n; ++a)
+    for (std::size_t c = 0; n > 1 && c <= octave(n - 1); ++c) {
+      std::int32_t row = std::numeric_limits<std::int32_t>::max(), column = row;
+      for (std::size_t b = 0; b < n; ++b) {
+        if (b == a || (a > b ? a - b : b - a) < (std::size_t{1} << c)) continue;
+        row = std::min(row, score_at(m, idx(start[a]), idx(start[b])));
+        column = std::min(column, score_at(m, idx(start[b]), idx(start[a])));
+        ASSERT_EQ(frame.at(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b)),
+                  score_at(m, idx(start[a]), idx(start[b])));
+      }
+      ASSERT_EQ(bounds.rows[c * n + a], row) << a << ", octave " << c;
+      ASSERT_EQ(bounds.column_data()[c * n + a], column) << a << ", octave " << c;
+    }
+  MarkerOrder plain = start;
+  testing::CapturedChannels plain_io;
+  plain_reversal_passes(m, plain, score, plain_io.channels);
+  for (const bool wide : {false, true}) {
+    if (wide && !cpu_has_avx2()) continue;
+    MarkerOrder fast = start;
+    std::ostringstream log;
+    DiagonalFrame<T> reused;
+    reversal_passes_in_frame(view, fast, score, symmetric, reused, log, wide);
+    EXPECT_EQ(fast, plain) << (wide ? "eight at a time" : "one at a time");
+    EXPECT_EQ(log.str(), plain_io.log_text());
+  }
+}
+
+TEST(FastPathLinksort, FramesBoundsAndBothScreeningsMatchThePlainPasses) {
+  Rng rng(909);
+  for (const Case& c : linksort_cases(rng)) {
+    SCOPED_TRACE(::testing::Message() << c.n << " of " << c.of << ", kind " << c.kind
+                                      << (c.symmetric ? ", symmetric" : ""));
+    const PairScoreMatrix m = random_pairs(rng, c.of, c.kind, c.symmetric);
+    MarkerOrder order = random_items(rng, c);
+    // Passes start from a placed order, as in the search, or from a random one.
+    const std::int32_t total = below(rng, 2) == 0 ? window_placement(m, order) : plain_score(m, order);
+    bool symmetric = true;
+    for (std::size_t a = 0; a < m.n; ++a)
+      for (std::size_t b = 0; b < m.n; ++b) symmetric = symmetric && score_at(m, a, b) == score_at(m, b, a);
+    if (fits_16_bits(m)) check_frame_paths<std::int16_t>(m, order, total, symmetric);
+    check_frame_paths<std::int32_t>(m, order, total, symmetric);
   }
 }
 
