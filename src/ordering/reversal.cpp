@@ -25,10 +25,10 @@ void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t 
   const bool symmetric = ColumnView(view).symmetric;
   const bool wide = cpu_has_avx2();
   if (fits_16_bits(m)) {
-    DiagonalFrame<std::int16_t> frame;
+    OrderFrame<std::int16_t> frame;
     reversal_passes_in_frame(view, order, start_score, symmetric, frame, log_of(channels), wide);
   } else {
-    DiagonalFrame<std::int32_t> frame;
+    OrderFrame<std::int32_t> frame;
     reversal_passes_in_frame(view, order, start_score, symmetric, frame, log_of(channels), wide);
   }
 }

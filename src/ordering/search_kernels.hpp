@@ -66,66 +66,143 @@ struct ColumnView {
   }
 };
 
+// The cheapest gap among `count` (at least two) placed items for an item
+// whose column is `column` (column[x] = m[x][item]): the gap before
+// placed[i], i = 1 .. count-1, costs column[placed[i-1]] + column[placed[i]]
+// - link[i-1], where link[i] = m[placed[i]][placed[i+1]]. Sums wrap in 32
+// bits; the least cost and the first gap that has it are returned.
+struct Gap {
+  std::int32_t cost = 0;
+  std::size_t at = 0;
+};
+
+inline Gap cheapest_gap_plain(const std::int32_t* column, const std::int32_t* placed,
+                              const std::int32_t* link, std::size_t count) {
+  std::int32_t before = column[placed[0]];
+  Gap best;
+  for (std::size_t i = 1; i < count; ++i) {
+    const std::int32_t after = column[placed[i]];
+    const std::int32_t cost = wrap_sub(wrap_add(before, after), link[i - 1]);
+    if (i == 1 || cost < best.cost) best = Gap{cost, i};
+    before = after;
+  }
+  return best;
+}
+
+#if TARVEK_HAVE_AVX2_PATHS
+
+// The costs of gaps i .. i+7.
+TARVEK_TARGET_AVX2 inline __m256i gap_costs(const std::int32_t* column, const std::int32_t* placed,
+                                            const std::int32_t* link, std::size_t i) {
+  const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(placed + (i - 1)));
+  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(placed + i));
+  const __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(link + (i - 1)));
+  return _mm256_sub_epi32(
+      _mm256_add_epi32(_mm256_i32gather_epi32(column, a, 4), _mm256_i32gather_epi32(column, b, 4)),
+      l);
+}
+
+// cheapest_gap_plain eight gaps at a time: each lane keeps its least cost
+// and the first gap that had it; the lanes are then merged, the earliest gap
+// winning among equal costs.
+TARVEK_TARGET_AVX2 inline Gap cheapest_gap_avx2(const std::int32_t* column,
+                                                const std::int32_t* placed,
+                                                const std::int32_t* link, std::size_t count) {
+  const std::size_t gaps = count - 1;
+  if (gaps < 8) return cheapest_gap_plain(column, placed, link, count);
+  __m256i best = gap_costs(column, placed, link, 1);
+  __m256i index = _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 8);
+  __m256i at = index;
+  const __m256i step = _mm256_set1_epi32(8);
+  std::size_t i = 9;
+  for (; i + 7 < count; i += 8) {
+    index = _mm256_add_epi32(index, step);
+    const __m256i cost = gap_costs(column, placed, link, i);
+    const __m256i lower = _mm256_cmpgt_epi32(best, cost);
+    best = _mm256_blendv_epi8(best, cost, lower);
+    at = _mm256_blendv_epi8(at, index, lower);
+  }
+  alignas(32) std::int32_t lane_cost[8], lane_at[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lane_cost), best);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lane_at), at);
+  Gap result{lane_cost[0], static_cast<std::size_t>(lane_at[0])};
+  for (int lane = 1; lane < 8; ++lane) {
+    const auto lane_index = static_cast<std::size_t>(lane_at[lane]);
+    if (lane_cost[lane] < result.cost || (lane_cost[lane] == result.cost && lane_index < result.at))
+      result = Gap{lane_cost[lane], lane_index};
+  }
+  for (; i < count; ++i) {
+    const std::int32_t cost =
+        wrap_sub(wrap_add(column[placed[i - 1]], column[placed[i]]), link[i - 1]);
+    if (cost < result.cost) result = Gap{cost, i};
+  }
+  return result;
+}
+
+#endif
+
 // Cheapest insertion, items taken from the back of the order to its front,
-// over a singly linked list held in arrays indexed by item; next_score[x]
-// caches the pair score of x and its successor. Needs two items.
-inline std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& order) {
+// into an array of the items placed so far; link[i] caches the pair score of
+// placed item i and the next one. `cheapest` finds the cheapest gap (called
+// as cheapest_gap_plain is). Needs two items.
+template <class Cheapest>
+std::int32_t place_by_insertion_with(const ColumnView& columns, MarkerOrder& order,
+                                     const Cheapest& cheapest) {
   const ScoreView<std::int32_t>& m = columns.rows;
   const std::size_t n = order.size();
-  constexpr std::int32_t kEnd = -1;
-  std::vector<std::int32_t> next(m.n, kEnd);
-  std::vector<std::int32_t> next_score(m.n, 0);
-  std::int32_t head = order[n - 1];
-  std::int32_t tail = order[n - 2];
-  next[static_cast<std::size_t>(head)] = tail;
-  next_score[static_cast<std::size_t>(head)] = m.at(head, tail);
-  std::int32_t total = next_score[static_cast<std::size_t>(head)];
-
-  for (std::size_t k = n - 2; k-- > 0;) {
+  std::vector<std::int32_t> placed(n), link(n);
+  placed[0] = order[n - 1];
+  placed[1] = order[n - 2];
+  link[0] = m.at(placed[0], placed[1]);
+  std::int32_t total = link[0];
+  std::size_t count = 2;
+  for (std::size_t k = n - 2; k-- > 0; ++count) {
     const std::int32_t item = order[k];
-    const std::int32_t* col = columns.column(item);  // col[x] = m[x][item]
-    const std::int32_t* row = m.row(item);           // row[x] = m[item][x]
-    std::int32_t best = row[head];
-    std::int32_t best_after = kEnd;  // insert after this item; kEnd: at the front
-    std::int32_t a = head;
-    std::int32_t col_a = col[head];
-    for (std::int32_t b = next[static_cast<std::size_t>(a)]; b != kEnd;
-         a = b, b = next[static_cast<std::size_t>(b)]) {
-      const std::int32_t col_b = col[b];
-      const std::int32_t cost =
-          wrap_sub(wrap_add(col_a, col_b), next_score[static_cast<std::size_t>(a)]);
-      if (cost < best) {
-        best = cost;
-        best_after = a;
-      }
-      col_a = col_b;
-    }
-    const auto slot = static_cast<std::size_t>(item);
-    const std::int32_t back = col[tail];
-    if (back < best) {
-      next[static_cast<std::size_t>(tail)] = item;
-      next_score[static_cast<std::size_t>(tail)] = back;
-      next[slot] = kEnd;
-      tail = item;
+    const std::int32_t* column = columns.column(item);  // column[x] = m[x][item]
+    const std::int32_t* row = m.row(item);              // row[x] = m[item][x]
+    // The front first; a gap only when strictly cheaper; the back only when
+    // strictly cheapest of all.
+    Gap best{row[placed[0]], 0};
+    const Gap gap = cheapest(column, placed.data(), link.data(), count);
+    if (gap.cost < best.cost) best = gap;
+    const std::int32_t back = column[placed[count - 1]];
+    if (back < best.cost) {
+      placed[count] = item;
+      link[count - 1] = back;
       total = wrap_add(total, back);
-    } else if (best_after == kEnd) {
-      next[slot] = head;
-      next_score[slot] = row[head];
-      head = item;
-      total = wrap_add(total, best);
-    } else {
-      const auto after = static_cast<std::size_t>(best_after);
-      const std::int32_t before = next[after];
-      next[slot] = before;
-      next_score[slot] = row[before];
-      next[after] = item;
-      next_score[after] = col[best_after];
-      total = wrap_add(total, best);
+      continue;
     }
+    const std::size_t at = best.at;
+    std::copy_backward(placed.begin() + static_cast<std::ptrdiff_t>(at),
+                       placed.begin() + static_cast<std::ptrdiff_t>(count),
+                       placed.begin() + static_cast<std::ptrdiff_t>(count + 1));
+    std::copy_backward(link.begin() + static_cast<std::ptrdiff_t>(at),
+                       link.begin() + static_cast<std::ptrdiff_t>(count - 1),
+                       link.begin() + static_cast<std::ptrdiff_t>(count));
+    placed[at] = item;
+    link[at] = row[placed[at + 1]];
+    if (at > 0) link[at - 1] = column[placed[at - 1]];
+    total = wrap_add(total, best.cost);
   }
-  std::size_t pos = 0;
-  for (std::int32_t x = head; x != kEnd; x = next[static_cast<std::size_t>(x)]) order[pos++] = x;
+  std::copy(placed.begin(), placed.end(), order.begin());
   return total;
+}
+
+// The placement, eight gaps at a time where `wide` (call only when
+// cpu_has_avx2()).
+inline std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& order,
+                                       bool wide) {
+#if TARVEK_HAVE_AVX2_PATHS
+  if (wide)
+    return place_by_insertion_with(columns, order, [](const std::int32_t* column,
+                                                      const std::int32_t* placed,
+                                                      const std::int32_t* link,
+                                                      std::size_t count) {
+      return cheapest_gap_avx2(column, placed, link, count);
+    });
+#endif
+  (void)wide;
+  return place_by_insertion_with(columns, order, cheapest_gap_plain);
 }
 
 // The change of the order score when positions l..l+k-1 (an inner segment,
@@ -388,28 +465,59 @@ void build_diagonal_frame(const ScoreView<S>& m, const MarkerOrder& order, bool 
     }
 }
 
-// Reversal passes run in the order's own frame (built in `frame`, reused
-// between calls); the order is mapped back. With `wide` (call only when
-// cpu_has_avx2()), a 16-bit frame is screened eight candidates at a time
-// against the bounds of its entries by distance.
+// The frame of an order, kept for the runs of one search: built for the
+// order of the first call, in which it starts as the identity; later calls
+// order the same items and are seen through the positions they had then.
+template <class T>
+struct OrderFrame {
+  DiagonalFrame<T> frame;
+  FrameBounds bounds;
+  MarkerOrder items;                   // the item at each position of the frame
+  std::vector<std::int32_t> position;  // the position of each item, -1 for none
+  bool built = false;
+  bool bounded = false;  // bounds built for the frame
+};
+
+// Reversal passes in the frame of `state`, built on the first call (or when
+// the order holds other items than the frame); the order is mapped into the
+// frame's positions and back. With `wide` (call only when cpu_has_avx2()), a
+// 16-bit frame is screened eight candidates at a time against the bounds of
+// its entries by distance.
 template <class T, class S>
 void reversal_passes_in_frame(const ScoreView<S>& m, MarkerOrder& order, std::int32_t start_score,
-                              bool symmetric, DiagonalFrame<T>& frame, std::ostream& log,
-                              bool wide) {
+                              bool symmetric, OrderFrame<T>& state, std::ostream& log, bool wide) {
   const std::size_t n = order.size();
-  build_diagonal_frame(m, order, symmetric, frame);
   MarkerOrder local(n);
-  for (std::size_t i = 0; i < n; ++i) local[i] = static_cast<std::int32_t>(i);
+  bool fits = state.built && state.items.size() == n;
+  for (std::size_t i = 0; fits && i < n; ++i) {
+    const auto item = static_cast<std::size_t>(order[i]);
+    local[i] = item < state.position.size() ? state.position[item] : -1;
+    fits = local[i] >= 0;
+  }
+  if (!fits) {
+    build_diagonal_frame(m, order, symmetric, state.frame);
+    state.items = order;
+    state.position.assign(m.n, -1);
+    for (std::size_t i = 0; i < n; ++i) {
+      state.position[static_cast<std::size_t>(order[i])] = static_cast<std::int32_t>(i);
+      local[i] = static_cast<std::int32_t>(i);
+    }
+    state.built = true;
+    state.bounded = false;
+  }
+  if (std::is_same_v<T, std::int16_t> && wide && !state.bounded) {
+    build_frame_bounds(state.frame, symmetric, state.bounds);
+    state.bounded = true;
+  }
+  const DiagonalFrame<T>& frame = state.frame;
 #if TARVEK_HAVE_AVX2_PATHS
   if constexpr (std::is_same_v<T, std::int16_t>) {
     if (wide) {
-      FrameBounds bounds;
-      build_frame_bounds(frame, symmetric, bounds);
       reversal_passes_with(frame, local, start_score, log,
                            [&](const std::int32_t* o, const std::int32_t* nb, std::size_t k,
                                std::size_t from, std::size_t last) {
-                             return first_improving_bounded_avx2(frame, bounds, o, nb, k, from,
-                                                                 last);
+                             return first_improving_bounded_avx2(frame, state.bounds, o, nb, k,
+                                                                 from, last);
                            });
     } else {
       reversal_passes_over(frame, local, start_score, log);
@@ -421,8 +529,7 @@ void reversal_passes_in_frame(const ScoreView<S>& m, MarkerOrder& order, std::in
   (void)wide;
   reversal_passes_over(frame, local, start_score, log);
 #endif
-  const MarkerOrder items = order;
-  for (std::size_t i = 0; i < n; ++i) order[i] = items[static_cast<std::size_t>(local[i])];
+  for (std::size_t i = 0; i < n; ++i) order[i] = state.items[static_cast<std::size_t>(local[i])];
 }
 
 }  // namespace tarvek

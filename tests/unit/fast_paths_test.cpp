@@ -354,9 +354,13 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
     const PairScoreMatrix m = random_pairs(rng, c.of, c.kind, c.symmetric);
     MarkerOrder plain = random_items(rng, c);
     MarkerOrder fast = plain;
+    MarkerOrder one_at_a_time = plain;
     const std::int32_t total = plain_window_placement(m, plain);
     ASSERT_EQ(window_placement(m, fast), total);
     ASSERT_EQ(fast, plain);
+    const ColumnView columns(ScoreView<std::int32_t>{m.values.data(), m.n});
+    ASSERT_EQ(place_by_insertion(columns, one_at_a_time, false), total);
+    ASSERT_EQ(one_at_a_time, plain);
     // Small starts let the running score pass below zero within a pass.
     const int start_kind = trial++ % 3;
     const std::int32_t start =
@@ -396,16 +400,25 @@ void check_frame_paths(const PairScoreMatrix& m, const MarkerOrder& start, std::
       ASSERT_EQ(bounds.rows[c * n + a], row) << a << ", octave " << c;
       ASSERT_EQ(bounds.column_data()[c * n + a], column) << a << ", octave " << c;
     }
+  // Two calls on one frame: the second sees its order through the positions
+  // of the first, as the later runs of a search do.
   MarkerOrder plain = start;
   testing::CapturedChannels plain_io;
   plain_reversal_passes(m, plain, score, plain_io.channels);
+  MarkerOrder again = plain;
+  std::reverse(again.begin(), again.begin() + static_cast<std::ptrdiff_t>(n / 2));
+  MarkerOrder plain_again = again;
+  plain_reversal_passes(m, plain_again, score, plain_io.channels);
   for (const bool wide : {false, true}) {
     if (wide && !cpu_has_avx2()) continue;
     MarkerOrder fast = start;
     std::ostringstream log;
-    DiagonalFrame<T> reused;
-    reversal_passes_in_frame(view, fast, score, symmetric, reused, log, wide);
+    OrderFrame<T> state;
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
     EXPECT_EQ(fast, plain) << (wide ? "eight at a time" : "one at a time");
+    fast = again;
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
+    EXPECT_EQ(fast, plain_again) << (wide ? "eight at a time" : "one at a time");
     EXPECT_EQ(log.str(), plain_io.log_text());
   }
 }
