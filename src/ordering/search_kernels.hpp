@@ -48,13 +48,15 @@ struct ColumnView {
   bool symmetric = true;
 
   explicit ColumnView(ScoreView<std::int32_t> view) : rows(view) {
+    // Compared tile by tile, so that the column side is read a few cache
+    // lines at a time rather than one line per entry.
+    constexpr std::size_t kTile = 64;
     const std::size_t n = view.n;
-    for (std::size_t a = 0; a < n && symmetric; ++a)
-      for (std::size_t b = a + 1; b < n; ++b)
-        if (view.values[a * n + b] != view.values[b * n + a]) {
-          symmetric = false;
-          break;
-        }
+    for (std::size_t a0 = 0; a0 < n && symmetric; a0 += kTile)
+      for (std::size_t b0 = a0; b0 < n && symmetric; b0 += kTile)
+        for (std::size_t a = a0; a < std::min(a0 + kTile, n); ++a)
+          for (std::size_t b = std::max(b0, a + 1); b < std::min(b0 + kTile, n); ++b)
+            symmetric = symmetric && view.values[a * n + b] == view.values[b * n + a];
     if (symmetric) return;
     transposed.resize(n * n);
     for (std::size_t a = 0; a < n; ++a)
@@ -91,33 +93,33 @@ inline Gap cheapest_gap_plain(const std::int32_t* column, const std::int32_t* pl
 
 #if TARVEK_HAVE_AVX2_PATHS
 
-// The costs of gaps i .. i+7.
-TARVEK_TARGET_AVX2 inline __m256i gap_costs(const std::int32_t* column, const std::int32_t* placed,
-                                            const std::int32_t* link, std::size_t i) {
-  const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(placed + (i - 1)));
-  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(placed + i));
-  const __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(link + (i - 1)));
-  return _mm256_sub_epi32(
-      _mm256_add_epi32(_mm256_i32gather_epi32(column, a, 4), _mm256_i32gather_epi32(column, b, 4)),
-      l);
-}
-
-// cheapest_gap_plain eight gaps at a time: each lane keeps its least cost
-// and the first gap that had it; the lanes are then merged, the earliest gap
-// winning among equal costs.
+// cheapest_gap_plain eight gaps at a time. The column entry of each placed
+// item is looked up once: it is the second term of one gap and the first of
+// the next. Each lane keeps its least cost and the first gap that had it;
+// the lanes are then merged, the earliest gap winning among equal costs.
 TARVEK_TARGET_AVX2 inline Gap cheapest_gap_avx2(const std::int32_t* column,
                                                 const std::int32_t* placed,
                                                 const std::int32_t* link, std::size_t count) {
-  const std::size_t gaps = count - 1;
-  if (gaps < 8) return cheapest_gap_plain(column, placed, link, count);
-  __m256i best = gap_costs(column, placed, link, 1);
-  __m256i index = _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 8);
-  __m256i at = index;
+  if (count - 1 < 8) return cheapest_gap_plain(column, placed, link, count);
+  const __m256i up_one = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
+  const __m256i lane_seven = _mm256_set1_epi32(7);
   const __m256i step = _mm256_set1_epi32(8);
-  std::size_t i = 9;
-  for (; i + 7 < count; i += 8) {
-    index = _mm256_add_epi32(index, step);
-    const __m256i cost = gap_costs(column, placed, link, i);
+  __m256i before = _mm256_set1_epi32(column[placed[0]]);  // column entry of placed[i-1]
+  __m256i index = _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 8);
+  __m256i best = _mm256_setzero_si256(), at = index;
+  std::size_t i = 1;
+  for (; i + 7 < count; i += 8, index = _mm256_add_epi32(index, step)) {
+    const __m256i after = _mm256_i32gather_epi32(
+        column, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(placed + i)), 4);
+    const __m256i first = _mm256_blend_epi32(_mm256_permutevar8x32_epi32(after, up_one), before, 0x01);
+    before = _mm256_permutevar8x32_epi32(after, lane_seven);
+    const __m256i cost = _mm256_sub_epi32(
+        _mm256_add_epi32(first, after),
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(link + (i - 1))));
+    if (i == 1) {
+      best = cost;
+      continue;
+    }
     const __m256i lower = _mm256_cmpgt_epi32(best, cost);
     best = _mm256_blendv_epi8(best, cost, lower);
     at = _mm256_blendv_epi8(at, index, lower);
@@ -387,36 +389,49 @@ TARVEK_TARGET_AVX2 inline __m256i lane_octaves(__m256i d) {
   return _mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127));
 }
 
+// The bounds of the spans m[o[x]][o[x+k]] for the eight positions x from
+// `x`: the larger of the bound of the span's row and of its column at its
+// distance.
+TARVEK_TARGET_AVX2 inline __m256i span_bounds(const std::int32_t* rows, const std::int32_t* columns,
+                                              __m256i n, const std::int32_t* o, std::size_t k,
+                                              std::size_t x) {
+  const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + x));
+  const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (x + k)));
+  const __m256i base = _mm256_mullo_epi32(lane_octaves(_mm256_sub_epi32(q, p)), n);
+  return _mm256_max_epi32(_mm256_i32gather_epi32(rows, _mm256_add_epi32(base, p), 4),
+                          _mm256_i32gather_epi32(columns, _mm256_add_epi32(base, q), 4));
+}
+
 // first_improving_plain over a 16-bit frame, eight candidates at a time.
 // The change of the reversal at l is m[o[l-1]][o[l+k-1]] + m[o[l]][o[l+k]]
 // - nb[l-1] - nb[l+k-1]; each span is at least the larger of the bounds of
 // its row and of its column at its distance (entries of 16 bits summed in 32
-// bits cannot wrap, so the bound holds for the sum as computed). The bound of
-// the eight changes takes four lookups in small tables; only candidates whose
-// bound is negative are judged exactly, in order, from the frame.
+// bits cannot wrap, so the bound holds for the sum as computed). Each span
+// is the second span of one candidate and the first of the next, so the
+// bounds of eight candidates take the bounds of eight new spans (two table
+// lookups) and the last one of the block before; only candidates whose bound
+// is negative are judged exactly, in order, from the frame.
 TARVEK_TARGET_AVX2 inline std::size_t first_improving_bounded_avx2(
     const DiagonalFrame<std::int16_t>& f, const FrameBounds& bounds, const std::int32_t* o,
     const std::int32_t* nb, std::size_t k, std::size_t l, std::size_t last) {
+  if (l + 7 > last) return first_improving_plain(f, o, nb, k, l, last);
   const std::int32_t* rows = bounds.rows.data();
   const std::int32_t* columns = bounds.column_data();
   const __m256i n = _mm256_set1_epi32(static_cast<std::int32_t>(bounds.n));
+  const __m256i up_one = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
+  const __m256i lane_seven = _mm256_set1_epi32(7);
+  // The bound of span l-1 in every lane.
+  __m256i before = _mm256_permutevar8x32_epi32(span_bounds(rows, columns, n, o, k, l - 1),
+                                               _mm256_setzero_si256());
   for (; l + 7 <= last; l += 8) {
-    const __m256i p0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l - 1)));
-    const __m256i p1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + l));
-    const __m256i q0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l + k - 1)));
-    const __m256i q1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l + k)));
-    const __m256i base0 = _mm256_mullo_epi32(lane_octaves(_mm256_sub_epi32(q0, p0)), n);
-    const __m256i base1 = _mm256_mullo_epi32(lane_octaves(_mm256_sub_epi32(q1, p1)), n);
-    const __m256i span0 = _mm256_max_epi32(
-        _mm256_i32gather_epi32(rows, _mm256_add_epi32(base0, p0), 4),
-        _mm256_i32gather_epi32(columns, _mm256_add_epi32(base0, q0), 4));
-    const __m256i span1 = _mm256_max_epi32(
-        _mm256_i32gather_epi32(rows, _mm256_add_epi32(base1, p1), 4),
-        _mm256_i32gather_epi32(columns, _mm256_add_epi32(base1, q1), 4));
+    const __m256i second = span_bounds(rows, columns, n, o, k, l);  // spans l .. l+7
+    const __m256i first =
+        _mm256_blend_epi32(_mm256_permutevar8x32_epi32(second, up_one), before, 0x01);
+    before = _mm256_permutevar8x32_epi32(second, lane_seven);
     const __m256i near = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nb + (l - 1)));
     const __m256i far = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nb + (l + k - 1)));
     const __m256i bound =
-        _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(span0, span1), near), far);
+        _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(first, second), near), far);
     auto open = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(bound)));
     for (; open != 0; open &= open - 1) {
       const std::size_t j = l + static_cast<std::size_t>(__builtin_ctz(open));
