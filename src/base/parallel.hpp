@@ -19,6 +19,15 @@ inline constexpr int kMaxThreads = 1024;
 // system tells it, else the cores of the machine), from 1 to kMaxThreads.
 int available_cores();
 
+// The threads worth starting for `work` units of work when each thread
+// should get at least `per_thread` units: starting a thread and waiting for
+// it to be scheduled (on a busy machine, a time slice) costs more than a
+// small job. From 1 to `threads`.
+inline int threads_for_work(int threads, std::size_t work, std::size_t per_thread) {
+  const std::size_t worth = per_thread == 0 ? work : work / per_thread;
+  return static_cast<int>(std::clamp<std::size_t>(worth, 1, static_cast<std::size_t>(std::max(threads, 1))));
+}
+
 // `count` items in blocks of `size` consecutive items; the last block may be
 // shorter. No blocks when there are no items.
 struct Blocks {

@@ -113,6 +113,7 @@ int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
   // order, so that the failure comes at the same point of the log.
   constexpr long long kScanAgain = -1;
   std::vector<long long> counts(n, 0);
+  threads = threads_for_work(threads, n * individuals, std::size_t{1} << 16);
   for_each_block(threads, Blocks{n, kPositionsPerBlock},
                  [&](std::size_t, std::size_t first, std::size_t last) {
                    for (std::size_t i = first; i < last; ++i) {

@@ -118,6 +118,8 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
   // Every entry is computed on its own and written to its own place: the
   // blocks of rows can be shared among the threads in any way.
   Progress progress = start_progress(channels, progress_label, n, n >= 1000);
+  // A millisecond or so of work per thread at least.
+  threads = threads_for_work(threads, n * n * std::max<std::size_t>(p.words, 1), std::size_t{1} << 16);
   for_each_block(
       threads, Blocks{n, kRowsPerBlock},
       [&](std::size_t, std::size_t first, std::size_t last) {

@@ -95,14 +95,15 @@ void expect_same_at_any_thread_count(const std::string& loc, const std::vector<s
 }
 
 TEST(Threads, GroupedRunWithErrorDetectionAndOrderedIndividualsIsTheSameAtAnyCount) {
-  // Groups of about 90 markers are scanned (threshold 40); a singleton share
-  // above 2% takes loci out; -o orders 130 individuals (several blocks).
-  expect_same_at_any_thread_count(simulated_loc(5, 3, 90, 130),
+  // Groups of about 200 markers are scanned (threshold 40); a singleton share
+  // above 2% takes loci out; -o orders 200 individuals. The score matrices
+  // are large enough to be shared among the threads.
+  expect_same_at_any_thread_count(simulated_loc(5, 3, 200, 200),
                                   {"-g", "3", "8", "3", "-s", "40", "0.02", "-o"}, true);
 }
 
 TEST(Threads, OneLargeGroupIsTheSameAtAnyCount) {
-  expect_same_at_any_thread_count(simulated_loc(6, 1, 300, 70), {"-s", "50", "0.03", "-o"}, true);
+  expect_same_at_any_thread_count(simulated_loc(6, 1, 600, 150), {"-s", "50", "0.03", "-o"}, true);
 }
 
 TEST(Threads, ManyThreadsOnTinyInputs) {

@@ -240,10 +240,12 @@ TEST(FastPathScores, WidePlanScoreMatchesThePlainOneAtEveryWidth) {
 
 TEST(FastPathScores, ScoreMatricesAreTheSameOnAnyNumberOfThreads) {
   Rng rng(808);
-  for (const int items : {1, 31, 32, 33, 65, 130})
+  // The largest are worth sharing among several threads.
+  for (const int items : {1, 31, 32, 33, 65, 130, 400})
     for (const int kind : {0, 3}) {  // symmetric and not
       const ScoringMatrix s = random_scoring(rng, kind);
-      const std::vector<GenotypeRow> rows = score_rows(rng, items, 1 + below(rng, 300));
+      const std::vector<GenotypeRow> rows =
+          score_rows(rng, items, items == 400 ? 700 : 1 + below(rng, 300));
       LinkageGroup members(idx(items));
       for (int i = 0; i < items; ++i) members[idx(i)] = i;
       testing::CapturedChannels io;

@@ -144,8 +144,9 @@ std::vector<GenotypeRow> noisy_rows(std::mt19937& rng, std::size_t loci, std::si
 
 TEST(Errsweep, SameRemovalsRecodingAndLogForAnyNumberOfThreads) {
   std::mt19937 rng(77);
-  for (const std::size_t loci : {2, 3, 63, 64, 65, 130, 300}) {
-    const std::vector<GenotypeRow> start = noisy_rows(rng, loci, 1 + rng() % 90);
+  // The last size is large enough to be shared among several threads.
+  for (const std::size_t loci : {2, 3, 63, 64, 65, 130, 300, 1500}) {
+    const std::vector<GenotypeRow> start = noisy_rows(rng, loci, loci == 1500 ? 300 : 1 + rng() % 90);
     std::vector<int> members(loci);
     for (std::size_t i = 0; i < loci; ++i) members[i] = static_cast<int>(loci - 1 - i);
     MarkerOrder first_order(loci);
@@ -176,14 +177,15 @@ TEST(Errsweep, SameRemovalsRecodingAndLogForAnyNumberOfThreads) {
 }
 
 TEST(Errsweep, AShortRowFailsAfterTheLinesOfTheRemovalsBeforeItWithAnyThreads) {
-  // Position 1 is removed; the row at position 70 is too short to scan.
+  // Position 1 is removed; the row at position 140 (in the third block of
+  // positions) is too short to scan. Enough individuals to share the scan.
   std::vector<std::string> logs;
   for (const int threads : {1, 2, 7}) {
-    std::vector<GenotypeRow> rows(100, GenotypeRow{A, A});
-    rows[1] = {B, B};
-    rows[70] = {A};
-    std::vector<int> members(100);
-    for (int i = 0; i < 100; ++i) members[static_cast<std::size_t>(i)] = i;
+    std::vector<GenotypeRow> rows(200, GenotypeRow(3000, A));
+    rows[1].assign(3000, B);
+    rows[140] = {A};
+    std::vector<int> members(200);
+    for (int i = 0; i < 200; ++i) members[static_cast<std::size_t>(i)] = i;
     MarkerOrder order(members.begin(), members.end());
     std::vector<int> removed;
     testing::CapturedChannels io;
@@ -191,7 +193,7 @@ TEST(Errsweep, AShortRowFailsAfterTheLinesOfTheRemovalsBeforeItWithAnyThreads) {
                  std::out_of_range);
     logs.push_back(io.log_text());
   }
-  EXPECT_EQ(logs[0], "2 individualsremoving marker=1 at 1 for 2 singletons with score 1\n");
+  EXPECT_EQ(logs[0], "3000 individualsremoving marker=1 at 1 for 3000 singletons with score 1\n");
   EXPECT_EQ(logs[1], logs[0]);
   EXPECT_EQ(logs[2], logs[0]);
 }
