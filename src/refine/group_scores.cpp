@@ -135,6 +135,37 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
   return m;
 }
 
+void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::vector<int>& items,
+                   PairScoreMatrix& m, int threads) {
+  const std::size_t n = m.n;
+  if (p.items != n || m.values.size() != n * n) throw std::out_of_range("pair score matrix shape");
+  for (const int r : items)
+    if (r < 0 || static_cast<std::size_t>(r) >= n) throw std::out_of_range("pair score matrix index");
+  // Each entry is a function of its two items alone, so the order in which
+  // they are written does not matter; rows first and columns after, each
+  // item once, so that no entry is written by two threads at once.
+  std::vector<int> distinct = items;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  if (distinct.empty()) return;
+  const PlanTable table(kernel, p);
+  const PlanScore count = plan_score_for(p.words);
+  threads = threads_for_work(threads, 2 * distinct.size() * n * std::max<std::size_t>(p.words, 1),
+                             std::size_t{1} << 16);
+  const Blocks blocks{distinct.size(), 8};
+  for (const bool rows : {true, false}) {
+    for_each_block(threads, blocks, [&](std::size_t, std::size_t first, std::size_t last) {
+      for (std::size_t k = first; k < last; ++k) {
+        const auto r = static_cast<std::size_t>(distinct[k]);
+        for (std::size_t i = 0; i < n; ++i) {
+          const std::size_t a = rows ? r : i, b = rows ? i : r;
+          m.values[a * n + b] = score_with_plan(table.plan(a, b), p, a, b, count);
+        }
+      }
+    });
+  }
+}
+
 PairScoreMatrix plain_score_matrix(const ScoringMatrix& score,
                                    const std::vector<std::vector<int>>& items) {
   const std::size_t n = items.size();

@@ -37,6 +37,13 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
                                    const char* progress_label, Channels& channels,
                                    int threads = 1);
 
+// Scores the rows and the columns of the given items of m again: entries
+// [r][i] and [i][r] for every r of `items` and every i, as plane_score_matrix
+// would. The rows, then the columns, are shared among `threads` threads.
+// Throws std::out_of_range, changing nothing, when an item is not one of m.
+void rescore_items(const ScoreKernel& kernel, const CodePlanes& planes,
+                   const std::vector<int>& items, PairScoreMatrix& m, int threads = 1);
+
 // The plain version: entry [i][j] is the sum over the positions of
 // score[code of i][code of j], read from `items` (one code row per item),
 // added in unsigned 32-bit arithmetic. The plane version is checked against

@@ -78,7 +78,7 @@ namespace {
 // rows and columns of the matrix are scored again from the recoded rows.
 void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
                      const std::vector<int>& members, const std::vector<int>& removed,
-                     PairScoreMatrix& m, Channels& channels) {
+                     PairScoreMatrix& m, Channels& channels, int threads) {
   const std::size_t n = members.size();
   if (removed.empty()) return;
   if (reference_build()) {
@@ -92,15 +92,7 @@ void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>&
     }
     return;
   }
-  const ScoreKernel kernel = make_score_kernel(score);
-  CodePlanes planes = planes_of_rows(rows, members);
-  for (const int r : removed) {
-    const auto item = static_cast<std::size_t>(r);
-    for (std::size_t i = 0; i < n; ++i) {
-      score_at(m, item, i) = plane_pair_score(kernel, planes, item, i);
-      score_at(m, i, item) = plane_pair_score(kernel, planes, i, item);
-    }
-  }
+  rescore_items(make_score_kernel(score), planes_of_rows(rows, members), removed, m, threads);
 }
 
 }  // namespace
@@ -138,7 +130,7 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
     log << "\nMain loop done!!!!, score=" << s << "\nHammering in removed markers..." << std::endl;
     console_of(channels) << "Main loop done!!!!, score=" << s << "\nHammering in removed markers..."
                          << std::endl;
-    rescore_removed(score, rows, copy, removed, m, channels);
+    rescore_removed(score, rows, copy, removed, m, channels, settings.threads);
     hammer_in(m, order, copy, removed, channels);
     stage_finished(observer, Stage::rerun);
   }

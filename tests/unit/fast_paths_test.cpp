@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/cpu_features.hpp"
+#include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/pair_lod.hpp"
@@ -260,6 +261,37 @@ TEST(FastPathScores, ScoreMatricesAreTheSameOnAnyNumberOfThreads) {
         EXPECT_EQ(individual_score_matrix(s, rows, rows[0].size(), io.channels, threads).values,
                   by_individual.values);
       }
+    }
+}
+
+TEST(FastPathScores, RescoredItemsGiveTheMatrixOfTheRecodedRows) {
+  Rng rng(1010);
+  for (const int items : {2, 40, 300})
+    for (const int kind : {0, 3}) {
+      const ScoringMatrix s = random_scoring(rng, kind);
+      std::vector<GenotypeRow> rows = score_rows(rng, items, items == 300 ? 1000 : 1 + below(rng, 400));
+      LinkageGroup members(idx(items));
+      for (int i = 0; i < items; ++i) members[idx(i)] = i;
+      testing::CapturedChannels io;
+      const PairScoreMatrix before = build_group_score_matrix(s, rows, members, io.channels);
+      // Some items (one twice) get flagged genotypes, as error detection does;
+      // with 300 items, enough of them to share the work among threads.
+      std::vector<int> changed = {0, below(rng, items), items - 1, 0};
+      for (int extra = 0; items == 300 && extra < 30; ++extra) changed.push_back(below(rng, items));
+      for (const int r : changed)
+        for (int& code : rows[idx(r)])
+          if (below(rng, 4) == 0) code = 6;
+      const PairScoreMatrix after = build_group_score_matrix(s, rows, members, io.channels);
+      for (const int threads : {1, 7}) {
+        PairScoreMatrix m = before;
+        rescore_items(make_score_kernel(s), planes_of_rows(rows, members), changed, m, threads);
+        EXPECT_EQ(m.values, after.values) << items << " items, kind " << kind << ", " << threads;
+      }
+      PairScoreMatrix untouched = before;
+      EXPECT_THROW(rescore_items(make_score_kernel(s), planes_of_rows(rows, members), {0, items},
+                                 untouched, 1),
+                   std::out_of_range);
+      EXPECT_EQ(untouched.values, before.values);
     }
 }
 
