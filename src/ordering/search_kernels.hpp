@@ -241,12 +241,18 @@ std::size_t first_improving_plain(const View& m, const std::int32_t* o, const st
 // is applied at once; `screen` (called as first_improving_plain is) finds
 // the next inner segment to apply, so that runs of rejected candidates can
 // be judged many at a time without changing which reversals are applied.
+// `reversed(start, end)` is told of every reversal applied.
 // The passes go on while a pass lowers the running score; the score before
 // the first pass counts as one above the start (in 64 bits, so that a start
 // of 2147483647 still gets its pass).
-template <class View, class Screen>
+struct NoReversalHook {
+  void operator()(std::size_t, std::size_t) const {}
+};
+
+template <class View, class Screen, class Reversed = NoReversalHook>
 void reversal_passes_with(const View& m, MarkerOrder& o, std::int32_t start_score,
-                          std::ostream& log, const Screen& screen) {
+                          std::ostream& log, const Screen& screen,
+                          const Reversed& reversed = NoReversalHook{}) {
   const std::size_t n = o.size();
   std::vector<std::int32_t> nb(n > 0 ? n - 1 : 0);
   const auto refresh = [&](std::size_t from, std::size_t to) {
@@ -260,6 +266,7 @@ void reversal_passes_with(const View& m, MarkerOrder& o, std::int32_t start_scor
     if (d >= 0) return;
     std::reverse(o.begin() + static_cast<std::ptrdiff_t>(start),
                  o.begin() + static_cast<std::ptrdiff_t>(end) + 1);
+    reversed(start, end);
     refresh(start == 0 ? 0 : start - 1, end);
     c = wrap_add(c, d);
     ++reversals;
@@ -381,6 +388,49 @@ void build_frame_bounds(const DiagonalFrame<T>& f, bool symmetric, FrameBounds& 
         (*table)[(c - 1) * n + a] = std::min((*table)[(c - 1) * n + a], (*table)[c * n + a]);
 }
 
+// The bounds of FrameBounds by order position instead of by item, for each
+// octave: rows[c * n + x] is the row bound of the item at position x, and
+// columns likewise (the same table when the frame is symmetric). Along a
+// stretch of the order the bounds of one octave are then read in sequence.
+// Values are the frame's 16-bit entries (an octave without any entry, which
+// no span ever looks up, is stored as the largest 16-bit value).
+struct PositionBounds {
+  std::size_t n = 0;
+  std::size_t octaves = 0;
+  std::vector<std::int16_t> rows;
+  std::vector<std::int16_t> columns;  // empty when symmetric
+
+  const std::int16_t* column_data() const { return columns.empty() ? rows.data() : columns.data(); }
+
+  void build(const FrameBounds& bounds, const MarkerOrder& order) {
+    n = order.size();
+    octaves = n > 0 ? bounds.rows.size() / n : 0;
+    const auto fill = [&](const std::vector<std::int32_t>& by_item, std::vector<std::int16_t>& out) {
+      out.resize(octaves * n);
+      for (std::size_t c = 0; c < octaves; ++c)
+        for (std::size_t x = 0; x < n; ++x) {
+          const std::int32_t v = by_item[c * n + static_cast<std::size_t>(order[x])];
+          out[c * n + x] = static_cast<std::int16_t>(
+              std::min<std::int32_t>(v, std::numeric_limits<std::int16_t>::max()));
+        }
+    };
+    fill(bounds.rows, rows);
+    if (bounds.columns.empty()) {
+      columns.clear();
+    } else {
+      fill(bounds.columns, columns);
+    }
+  }
+
+  // Positions start..end of the order were reversed.
+  void reverse(std::size_t start, std::size_t end) {
+    for (std::vector<std::int16_t>* table : {&rows, &columns})
+      for (std::size_t c = 0; !table->empty() && c < octaves; ++c)
+        std::reverse(table->begin() + static_cast<std::ptrdiff_t>(c * n + start),
+                     table->begin() + static_cast<std::ptrdiff_t>(c * n + end + 1));
+  }
+};
+
 #if TARVEK_HAVE_AVX2_PATHS
 
 // floor(log2 |d|) in each lane, for 1 <= |d| < 2^24 (exact in single precision).
@@ -389,49 +439,67 @@ TARVEK_TARGET_AVX2 inline __m256i lane_octaves(__m256i d) {
   return _mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127));
 }
 
-// The bounds of the spans m[o[x]][o[x+k]] for the eight positions x from
-// `x`: the larger of the bound of the span's row and of its column at its
-// distance.
-TARVEK_TARGET_AVX2 inline __m256i span_bounds(const std::int32_t* rows, const std::int32_t* columns,
-                                              __m256i n, const std::int32_t* o, std::size_t k,
-                                              std::size_t x) {
-  const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + x));
-  const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (x + k)));
-  const __m256i base = _mm256_mullo_epi32(lane_octaves(_mm256_sub_epi32(q, p)), n);
-  return _mm256_max_epi32(_mm256_i32gather_epi32(rows, _mm256_add_epi32(base, p), 4),
-                          _mm256_i32gather_epi32(columns, _mm256_add_epi32(base, q), 4));
+// Eight 16-bit entries from `p` as 32-bit lanes.
+TARVEK_TARGET_AVX2 inline __m256i load_16(const std::int16_t* p) {
+  return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// The least of the eight lanes.
+TARVEK_TARGET_AVX2 inline std::int32_t least_lane(__m256i v) {
+  __m128i m = _mm_min_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+  m = _mm_min_epi32(m, _mm_shuffle_epi32(m, 0x4e));
+  m = _mm_min_epi32(m, _mm_shuffle_epi32(m, 0xb1));
+  return _mm_cvtsi128_si32(m);
 }
 
 // first_improving_plain over a 16-bit frame, eight candidates at a time.
 // The change of the reversal at l is m[o[l-1]][o[l+k-1]] + m[o[l]][o[l+k]]
 // - nb[l-1] - nb[l+k-1]; each span is at least the larger of the bounds of
-// its row and of its column at its distance (entries of 16 bits summed in 32
-// bits cannot wrap, so the bound holds for the sum as computed). Each span
-// is the second span of one candidate and the first of the next, so the
-// bounds of eight candidates take the bounds of eight new spans (two table
-// lookups) and the last one of the block before; only candidates whose bound
-// is negative are judged exactly, in order, from the frame.
+// its row and of its column at its distance, and at any smaller distance
+// (entries of 16 bits summed in 32 bits cannot wrap, so the bound holds for
+// the sum as computed). First the nine spans of the block are bounded at the
+// octave of the shortest of them, from the position tables in sequence;
+// where that leaves a candidate open, the spans are bounded at their own
+// octaves from the item tables; only candidates still open are judged
+// exactly, in order, from the frame.
 TARVEK_TARGET_AVX2 inline std::size_t first_improving_bounded_avx2(
-    const DiagonalFrame<std::int16_t>& f, const FrameBounds& bounds, const std::int32_t* o,
-    const std::int32_t* nb, std::size_t k, std::size_t l, std::size_t last) {
-  if (l + 7 > last) return first_improving_plain(f, o, nb, k, l, last);
+    const DiagonalFrame<std::int16_t>& f, const FrameBounds& bounds,
+    const PositionBounds& by_position, const std::int32_t* o, const std::int32_t* nb,
+    std::size_t k, std::size_t l, std::size_t last) {
   const std::int32_t* rows = bounds.rows.data();
   const std::int32_t* columns = bounds.column_data();
-  const __m256i n = _mm256_set1_epi32(static_cast<std::int32_t>(bounds.n));
-  const __m256i up_one = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
-  const __m256i lane_seven = _mm256_set1_epi32(7);
-  // The bound of span l-1 in every lane.
-  __m256i before = _mm256_permutevar8x32_epi32(span_bounds(rows, columns, n, o, k, l - 1),
-                                               _mm256_setzero_si256());
+  const std::int16_t* position_rows = by_position.rows.data();
+  const std::int16_t* position_columns = by_position.column_data();
+  const std::size_t count = bounds.n;
+  const __m256i n = _mm256_set1_epi32(static_cast<std::int32_t>(count));
   for (; l + 7 <= last; l += 8) {
-    const __m256i second = span_bounds(rows, columns, n, o, k, l);  // spans l .. l+7
-    const __m256i first =
-        _mm256_blend_epi32(_mm256_permutevar8x32_epi32(second, up_one), before, 0x01);
-    before = _mm256_permutevar8x32_epi32(second, lane_seven);
+    const __m256i p0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l - 1)));
+    const __m256i p1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + l));
+    const __m256i q0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l + k - 1)));
+    const __m256i q1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + (l + k)));
+    const __m256i d0 = _mm256_sub_epi32(q0, p0), d1 = _mm256_sub_epi32(q1, p1);
     const __m256i near = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nb + (l - 1)));
     const __m256i far = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nb + (l + k - 1)));
-    const __m256i bound =
-        _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(first, second), near), far);
+    // All nine spans at the octave of the shortest.
+    const auto shortest = static_cast<std::size_t>(
+        least_lane(_mm256_min_epi32(_mm256_abs_epi32(d0), _mm256_abs_epi32(d1))));
+    const std::size_t c = octave(shortest) * count;
+    const __m256i first = _mm256_max_epi32(load_16(position_rows + c + (l - 1)),
+                                           load_16(position_columns + c + (l + k - 1)));
+    const __m256i second = _mm256_max_epi32(load_16(position_rows + c + l),
+                                            load_16(position_columns + c + (l + k)));
+    __m256i bound = _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(first, second), near), far);
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(bound)) == 0) continue;
+    // Each span at its own octave.
+    const __m256i base0 = _mm256_mullo_epi32(lane_octaves(d0), n);
+    const __m256i base1 = _mm256_mullo_epi32(lane_octaves(d1), n);
+    const __m256i span0 = _mm256_max_epi32(
+        _mm256_i32gather_epi32(rows, _mm256_add_epi32(base0, p0), 4),
+        _mm256_i32gather_epi32(columns, _mm256_add_epi32(base0, q0), 4));
+    const __m256i span1 = _mm256_max_epi32(
+        _mm256_i32gather_epi32(rows, _mm256_add_epi32(base1, p1), 4),
+        _mm256_i32gather_epi32(columns, _mm256_add_epi32(base1, q1), 4));
+    bound = _mm256_sub_epi32(_mm256_sub_epi32(_mm256_add_epi32(span0, span1), near), far);
     auto open = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(bound)));
     for (; open != 0; open &= open - 1) {
       const std::size_t j = l + static_cast<std::size_t>(__builtin_ctz(open));
@@ -528,12 +596,16 @@ void reversal_passes_in_frame(const ScoreView<S>& m, MarkerOrder& order, std::in
 #if TARVEK_HAVE_AVX2_PATHS
   if constexpr (std::is_same_v<T, std::int16_t>) {
     if (wide) {
-      reversal_passes_with(frame, local, start_score, log,
-                           [&](const std::int32_t* o, const std::int32_t* nb, std::size_t k,
-                               std::size_t from, std::size_t last) {
-                             return first_improving_bounded_avx2(frame, state.bounds, o, nb, k,
-                                                                 from, last);
-                           });
+      PositionBounds by_position;
+      by_position.build(state.bounds, local);
+      reversal_passes_with(
+          frame, local, start_score, log,
+          [&](const std::int32_t* o, const std::int32_t* nb, std::size_t k, std::size_t from,
+              std::size_t last) {
+            return first_improving_bounded_avx2(frame, state.bounds, by_position, o, nb, k, from,
+                                                last);
+          },
+          [&](std::size_t start, std::size_t end) { by_position.reverse(start, end); });
     } else {
       reversal_passes_over(frame, local, start_score, log);
     }
