@@ -53,32 +53,88 @@ std::int32_t score_with_plan(const CellPlan& plan, const CodePlanes& p, std::siz
   return static_cast<std::int32_t>(count(plan, plane(p, a, 0), plane(p, b, 0), p.words));
 }
 
-// Plans for every pair of the code masks that occur among the items.
-struct PlanTable {
-  std::vector<std::uint8_t> mask_id;  // per item
-  std::size_t masks = 0;
-  std::vector<CellPlan> plans;  // [id of a][id of b]
+// The items of a pair are read differently: the first through its code
+// planes, the second through combined planes. A combination is a value v of
+// the scoring matrix and a code u: its plane of an item is the OR of the
+// item's planes of the codes w with score[u][w] = v. The positions that
+// score v are then the OR over u of (first's plane u AND second's
+// combination (v, u)), one AND per code instead of one per cell. Plans, made
+// once per pair of the code sets and combination sets that occur, list the
+// (code, combination) pairs that can meet.
+struct PairPlanes {
+  const CodePlanes& codes;
+  std::size_t combinations = 0;
+  std::vector<std::uint64_t> combined;  // [item][combination][word]
+  std::vector<std::uint8_t> first_id;   // per item: its code set among the distinct ones
+  std::vector<std::uint8_t> second_id;  // per item: its combination set
+  std::size_t second_sets = 0;
+  std::vector<PackedPlan> plans;  // [first_id][second_id]
 
-  PlanTable(const ScoreKernel& kernel, const CodePlanes& p) {
-    std::array<int, 128> id{};
-    id.fill(-1);
-    std::vector<unsigned> distinct;
-    mask_id.resize(p.items);
-    for (std::size_t i = 0; i < p.items; ++i) {
-      const unsigned mask = p.present[i] & 0x7Fu;
-      if (id[mask] < 0) {
-        id[mask] = static_cast<int>(distinct.size());
-        distinct.push_back(mask);
+  PairPlanes(const ScoreKernel& kernel, const CodePlanes& p) : codes(p) {
+    struct Combination {
+      std::size_t value;     // index into kernel.values
+      int code;              // at the first item
+      unsigned second_codes; // codes w at the second item
+    };
+    std::vector<Combination> list;
+    for (std::size_t v = 0; v < kernel.values.size(); ++v)
+      for (int u = 0; u < kCodeCount; ++u) {
+        unsigned mask = 0;
+        for (const auto& [cu, cw] : kernel.values[v].cells)
+          if (cu == u) mask |= 1u << cw;
+        if (mask != 0) list.push_back(Combination{v, u, mask});
       }
-      mask_id[i] = static_cast<std::uint8_t>(id[mask]);
-    }
-    masks = distinct.size();
-    plans.reserve(masks * masks);
-    for (const unsigned a : distinct)
-      for (const unsigned b : distinct) plans.push_back(make_plan(kernel, a, b));
+    combinations = list.size();  // at most 36: the cells are disjoint
+    const std::size_t words = p.words;
+    combined.assign(p.items * combinations * words, 0);
+    std::vector<std::uint64_t> sets(p.items, 0);
+    for (std::size_t i = 0; i < p.items; ++i)
+      for (std::size_t c = 0; c < combinations; ++c) {
+        std::uint64_t* out = combined.data() + (i * combinations + c) * words;
+        for (int w = 0; w < kCodeCount; ++w) {
+          if ((list[c].second_codes >> w & 1u) == 0) continue;
+          const std::uint64_t* in = plane(p, i, w);
+          for (std::size_t k = 0; k < words; ++k) out[k] |= in[k];
+        }
+        if ((p.present[i] & list[c].second_codes) != 0) sets[i] |= std::uint64_t{1} << c;
+      }
+    const auto number = [](const std::vector<std::uint64_t>& keys, std::vector<std::uint8_t>& ids) {
+      std::vector<std::uint64_t> distinct;
+      ids.resize(keys.size());
+      for (std::size_t i = 0; i < keys.size(); ++i) {
+        auto it = std::find(distinct.begin(), distinct.end(), keys[i]);
+        if (it == distinct.end()) it = distinct.insert(distinct.end(), keys[i]);
+        ids[i] = static_cast<std::uint8_t>(it - distinct.begin());
+      }
+      return distinct;
+    };
+    std::vector<std::uint64_t> first_keys(p.items);
+    for (std::size_t i = 0; i < p.items; ++i) first_keys[i] = p.present[i] & 0x7Fu;
+    const std::vector<std::uint64_t> firsts = number(first_keys, first_id);  // at most 128
+    const std::vector<std::uint64_t> seconds = number(sets, second_id);
+    if (seconds.size() > 256) throw std::length_error("too many combination sets");
+    second_sets = seconds.size();
+    plans.reserve(firsts.size() * seconds.size());
+    for (const std::uint64_t a : firsts)
+      for (const std::uint64_t b : seconds) {
+        CellPlan plan;
+        for (std::size_t v = 0; v < kernel.values.size(); ++v) {
+          CellPlan::Value value;
+          value.value = static_cast<std::uint32_t>(kernel.values[v].value);
+          for (std::size_t c = 0; c < combinations; ++c)
+            if (list[c].value == v && (a >> list[c].code & 1u) != 0 && (b >> c & 1u) != 0)
+              value.planes.emplace_back(static_cast<std::size_t>(list[c].code), c);
+          if (!value.planes.empty()) plan.values.push_back(std::move(value));
+        }
+        plans.push_back(pack_plan(plan, words));
+      }
   }
-  const CellPlan& plan(std::size_t a, std::size_t b) const {
-    return plans[mask_id[a] * masks + mask_id[b]];
+
+  std::int32_t score(std::size_t a, std::size_t b, PackedScore count) const {
+    const std::size_t words = codes.words;
+    return static_cast<std::int32_t>(count(plans[first_id[a] * second_sets + second_id[b]],
+                                           plane(codes, a, 0),
+                                           combined.data() + b * combinations * words, words));
   }
 };
 
@@ -113,8 +169,8 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
                                    const char* progress_label, Channels& channels, int threads) {
   const std::size_t n = p.items;
   PairScoreMatrix m = make_pair_score_matrix(n);
-  const PlanTable table(kernel, p);
-  const PlanScore count = plan_score_for(p.words);
+  const PairPlanes pairs(kernel, p);
+  const PackedScore count = packed_score_for(p.words);
   // Every entry is computed on its own and written to its own place: the
   // blocks of rows can be shared among the threads in any way.
   Progress progress = start_progress(channels, progress_label, n, n >= 1000);
@@ -126,7 +182,7 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
         for (std::size_t i = first; i < last; ++i) {
           std::int32_t* row = m.values.data() + i * n;
           for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
-            row[j] = score_with_plan(table.plan(i, j), p, i, j, count);
+            row[j] = pairs.score(i, j, count);
         }
       },
       [&](std::size_t rows_done) { advance_progress(progress, rows_done); });
@@ -148,8 +204,8 @@ void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::ve
   std::sort(distinct.begin(), distinct.end());
   distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
   if (distinct.empty()) return;
-  const PlanTable table(kernel, p);
-  const PlanScore count = plan_score_for(p.words);
+  const PairPlanes pairs(kernel, p);
+  const PackedScore count = packed_score_for(p.words);
   threads = threads_for_work(threads, 2 * distinct.size() * n * std::max<std::size_t>(p.words, 1),
                              std::size_t{1} << 16);
   const Blocks blocks{distinct.size(), 8};
@@ -159,7 +215,7 @@ void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::ve
         const auto r = static_cast<std::size_t>(distinct[k]);
         for (std::size_t i = 0; i < n; ++i) {
           const std::size_t a = rows ? r : i, b = rows ? i : r;
-          m.values[a * n + b] = score_with_plan(table.plan(a, b), p, a, b, count);
+          m.values[a * n + b] = pairs.score(a, b, count);
         }
       }
     });

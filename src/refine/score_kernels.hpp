@@ -39,4 +39,33 @@ using PlanScore = std::uint32_t (*)(const CellPlan&, const std::uint64_t*, const
                                     std::size_t);
 PlanScore plan_score_for(std::size_t words);
 
+// A plan with the places of its planes worked out for one plane width, for
+// the inner loop of the score matrices: per value, its cells' offsets (in
+// words, from the first plane of each item) as pairs in `offsets`.
+struct PackedPlan {
+  struct Value {
+    std::uint32_t value = 0;
+    std::uint32_t cells = 0;
+  };
+  std::vector<Value> values;
+  std::vector<std::uint32_t> offsets;  // first item's, second item's, per cell in value order
+};
+
+PackedPlan pack_plan(const CellPlan& plan, std::size_t words);
+
+// plan_score_plain over a packed plan.
+std::uint32_t packed_score_plain(const PackedPlan& plan, const std::uint64_t* a,
+                                 const std::uint64_t* b, std::size_t words);
+
+// The same over 256-bit registers; planes of up to eight words are read in
+// one or two registers, the last one masked. Call only when cpu_has_avx2()
+// and words > 0.
+std::uint32_t packed_score_avx2(const PackedPlan& plan, const std::uint64_t* a,
+                                const std::uint64_t* b, std::size_t words);
+
+using PackedScore = std::uint32_t (*)(const PackedPlan&, const std::uint64_t*,
+                                      const std::uint64_t*, std::size_t);
+// The version to use for planes of `words` words.
+PackedScore packed_score_for(std::size_t words);
+
 }  // namespace tarvek

@@ -181,7 +181,7 @@ std::vector<GenotypeRow> score_rows(Rng& rng, int count, int length) {
 
 TEST(FastPathScores, GroupScoreMatrixOfShuffledSubsetMatchesPlainSums) {
   Rng rng(303);
-  for (const int individuals : {1, 63, 64, 65, 127, 128, 129, 200, 1024, 1100})
+  for (const int individuals : {1, 63, 64, 65, 127, 128, 129, 200, 300, 447, 512, 513, 1024, 1100})
     for (int kind = 0; kind < 8; ++kind) {
       const ScoringMatrix s = random_scoring(rng, kind);
       const std::vector<GenotypeRow> rows = score_rows(rng, 14, individuals);
@@ -211,7 +211,7 @@ TEST(FastPathScores, IndividualScoreMatrixMatchesPlainSumsOverLoci) {
     }
 }
 
-TEST(FastPathScores, WidePlanScoreMatchesThePlainOneAtEveryWidth) {
+TEST(FastPathScores, WideAndPackedPlanScoresMatchThePlainOneAtEveryWidth) {
   if (!cpu_has_avx2()) GTEST_SKIP() << "this processor has no AVX2";
   Rng rng(707);
   for (std::size_t words = 1; words <= 41; ++words)
@@ -233,8 +233,13 @@ TEST(FastPathScores, WidePlanScoreMatchesThePlainOneAtEveryWidth) {
           value.planes.emplace_back(idx(below(rng, 7)), idx(below(rng, 7)));
         plan.values.push_back(value);
       }
-      EXPECT_EQ(plan_score_avx2(plan, a.data(), b.data(), words),
-                plan_score_plain(plan, a.data(), b.data(), words))
+      const std::uint32_t plain = plan_score_plain(plan, a.data(), b.data(), words);
+      const PackedPlan packed = pack_plan(plan, words);
+      EXPECT_EQ(plan_score_avx2(plan, a.data(), b.data(), words), plain)
+          << words << " words, trial " << trial;
+      EXPECT_EQ(packed_score_plain(packed, a.data(), b.data(), words), plain)
+          << words << " words, trial " << trial;
+      EXPECT_EQ(packed_score_avx2(packed, a.data(), b.data(), words), plain)
           << words << " words, trial " << trial;
     }
 }
