@@ -51,8 +51,8 @@ void random_order(MarkerOrder& order, OrderRandom& random) {
 std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order) {
   check_order_indices(m, order);
   if (order.size() < 2) return 0;
-  return place_by_insertion(ColumnView(ScoreView<std::int32_t>{m.values.data(), m.n}),
-                            order);
+  return place_by_insertion(ColumnView(ScoreView<std::int32_t>{m.values.data(), m.n}), order,
+                            cpu_has_avx2());
 }
 
 bool fits_16_bits(const PairScoreMatrix& m) {
@@ -97,17 +97,21 @@ void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& chann
   log << "\nLINKSORT Done, using score " << order_score(m, order) << std::endl << std::endl;
 }
 
-// The fast runs: insertion over linked arrays, reversal passes in the
-// order's frame with entries of type T.
+// The fast runs: insertion into an array of the placed items, reversal
+// passes in the order's frame with entries of type T; both eight candidates
+// at a time where the processor has AVX2.
 template <class T>
 void fast_linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& channels) {
   const ScoreView<std::int32_t> view{m.values.data(), m.n};
   const ColumnView columns(view);
-  std::vector<T> frame;
+  OrderFrame<T> frame;
+  const bool wide = cpu_has_avx2();
   std::ostream& log = log_of(channels);
   linksort_runs(
-      m, order, channels, [&](MarkerOrder& o) { return place_by_insertion(columns, o); },
-      [&](MarkerOrder& o, std::int32_t w) { reversal_passes_in_frame(view, o, w, frame, log); });
+      m, order, channels, [&](MarkerOrder& o) { return place_by_insertion(columns, o, wide); },
+      [&](MarkerOrder& o, std::int32_t w) {
+        reversal_passes_in_frame(view, o, w, columns.symmetric, frame, log, wide);
+      });
 }
 
 }  // namespace

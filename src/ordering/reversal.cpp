@@ -21,8 +21,16 @@ void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end, Channels&
 void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score,
                      Channels& channels) {
   check_order_indices(m, order);
-  reversal_passes_over(ScoreView<std::int32_t>{m.values.data(), m.n}, order, start_score,
-                       log_of(channels));
+  const ScoreView<std::int32_t> view{m.values.data(), m.n};
+  const bool symmetric = ColumnView(view).symmetric;
+  const bool wide = cpu_has_avx2();
+  if (fits_16_bits(m)) {
+    OrderFrame<std::int16_t> frame;
+    reversal_passes_in_frame(view, order, start_score, symmetric, frame, log_of(channels), wide);
+  } else {
+    OrderFrame<std::int32_t> frame;
+    reversal_passes_in_frame(view, order, start_score, symmetric, frame, log_of(channels), wide);
+  }
 }
 
 }  // namespace tarvek

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "base/parallel.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "genotype/population.hpp"
 
@@ -62,10 +63,38 @@ float conflict(int neighbour_code, int code) {
   return kConflict[neighbour_code][code];
 }
 
+namespace {
+
+// Positions of the order per block of the singleton scan.
+constexpr std::size_t kPositionsPerBlock = 64;
+
+// Calls visit(k) for every singleton k of order position i (individuals in
+// increasing order), judged against the neighbours in the full order;
+// conflict_at(q, i, k) says whether individual k at position q conflicts
+// with it at position i.
+template <class Conflict, class Visit>
+void scan_position(std::size_t n, std::size_t i, std::size_t individuals,
+                   const Conflict& conflict_at, const Visit& visit) {
+  const long long width = kHalfWidth;
+  for (std::size_t k = 0; k < individuals; ++k) {
+    float yhat = 0.0f;
+    for (long long j = -width; j <= width; ++j) {
+      if (j == 0) continue;
+      const long long q = static_cast<long long>(i) + j;
+      if (q < 0 || q >= static_cast<long long>(n)) continue;
+      const int distance = static_cast<int>(j < 0 ? -j : j);
+      yhat += kernel_weight(distance) * conflict_at(static_cast<std::size_t>(q), i, k);
+    }
+    if (yhat > kSingletonCut) visit(k);
+  }
+}
+
+}  // namespace
+
 int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
                     const std::vector<int>& members, std::vector<int>& removed,
-                    float singleton_threshold, Channels& channels,
-                    PopulationType population) {
+                    float singleton_threshold, Channels& channels, PopulationType population,
+                    int threads) {
   std::ostream& log = log_of(channels);
   const std::size_t n = order.size();
   if (n == 0) return 0;
@@ -92,30 +121,46 @@ int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
     return u >= 0 && v >= 0 && u != v ? 1.0f : 0.0f;
   };
 
-  const long long width = kHalfWidth;
+  // Every position is judged against the unreduced order, so the counts are
+  // independent of each other: blocks of positions are counted on the
+  // threads, each into its own entries. A position whose scan fails (a row
+  // too short, a code out of range) is marked and scanned again below, in
+  // order, so that the failure comes at the same point of the log.
+  constexpr long long kScanAgain = -1;
+  std::vector<long long> counts(n, 0);
+  threads = threads_for_work(threads, n * individuals, std::size_t{1} << 16);
+  for_each_block(threads, Blocks{n, kPositionsPerBlock},
+                 [&](std::size_t, std::size_t first, std::size_t last) {
+                   for (std::size_t i = first; i < last; ++i) {
+                     long long c = 0;
+                     try {
+                       scan_position(n, i, individuals, conflict_at, [&](std::size_t) { ++c; });
+                     } catch (const std::exception&) {
+                       c = kScanAgain;
+                     }
+                     counts[i] = c;
+                   }
+                 });
+
   std::vector<Removal> removals;
-  std::vector<std::size_t> singletons;
   for (std::size_t i = 0; i < n; ++i) {
-    singletons.clear();
-    for (std::size_t k = 0; k < individuals; ++k) {
-      float yhat = 0.0f;
-      for (long long j = -width; j <= width; ++j) {
-        if (j == 0) continue;
-        const long long q = static_cast<long long>(i) + j;
-        if (q < 0 || q >= static_cast<long long>(n)) continue;
-        const int distance = static_cast<int>(j < 0 ? -j : j);
-        yhat += kernel_weight(distance) * conflict_at(static_cast<std::size_t>(q), i, k);
-      }
-      if (yhat > kSingletonCut) singletons.push_back(k);
+    if (counts[i] == kScanAgain) {
+      long long c = 0;
+      scan_position(n, i, individuals, conflict_at, [&](std::size_t) { ++c; });
+      counts[i] = c;
     }
-    const double share = static_cast<double>(singletons.size()) / static_cast<double>(individuals);
+    const auto c = static_cast<std::size_t>(counts[i]);
+    const double share = static_cast<double>(c) / static_cast<double>(individuals);
     if (individuals > 0 && share > static_cast<double>(singleton_threshold)) {
       const int entry = order[i];
       removed.push_back(entry);
-      log << "removing marker=" << members.at(static_cast<std::size_t>(entry)) << " at "
-                   << i << " for " << singletons.size() << " singletons with score "
-                   << static_cast<float>(share) << std::endl;
-      removals.push_back(Removal{i, singletons});
+      log << "removing marker=" << members.at(static_cast<std::size_t>(entry)) << " at " << i
+          << " for " << c << " singletons with score " << static_cast<float>(share) << std::endl;
+      Removal removal{i, {}};
+      removal.singletons.reserve(c);
+      scan_position(n, i, individuals, conflict_at,
+                    [&](std::size_t k) { removal.singletons.push_back(k); });
+      removals.push_back(std::move(removal));
     }
   }
 

@@ -31,7 +31,9 @@ float conflict(int neighbour_code, int code);
 // rows of `rows`), judging every position against the unreduced order.
 // Loci whose share of singletons is above `singleton_threshold` are appended
 // (as order entries) to `removed`, their singleton genotypes set to 6 and
-// their positions erased from the order. Returns the number removed.
+// their positions erased from the order. Returns the number removed. The
+// positions are counted on `threads` threads; the result and the log lines
+// are the same for any number.
 //
 // In a two-class population two genotypes conflict when both are in one of
 // their markers' classes and the classes differ (see marker_classes); a code
@@ -40,6 +42,6 @@ float conflict(int neighbour_code, int code);
 int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
                     const std::vector<int>& members, std::vector<int>& removed,
                     float singleton_threshold, Channels& channels,
-                    PopulationType population = PopulationType::F2);
+                    PopulationType population = PopulationType::F2, int threads = 1);
 
 }  // namespace tarvek

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <stdexcept>
 
+#include "base/parallel.hpp"
 #include "base/progress.hpp"
+#include "refine/score_kernels.hpp"
 
 namespace tarvek {
 
@@ -33,14 +34,6 @@ namespace {
 
 // The cells of each nonzero value that can occur between an item whose codes
 // are `mask_a` and one whose codes are `mask_b`.
-struct CellPlan {
-  struct Value {
-    std::uint32_t value = 0;
-    std::vector<std::pair<std::size_t, std::size_t>> planes;  // (code at a, code at b)
-  };
-  std::vector<Value> values;
-};
-
 CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) {
   CellPlan plan;
   for (const auto& group : kernel.values) {
@@ -56,67 +49,111 @@ CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) 
 }
 
 std::int32_t score_with_plan(const CellPlan& plan, const CodePlanes& p, std::size_t a,
-                             std::size_t b) {
-  constexpr std::size_t kChunk = 16;  // words gathered at a time
-  const std::uint64_t* base_a = plane(p, a, 0);
-  const std::uint64_t* base_b = plane(p, b, 0);
-  const std::size_t words = p.words;
-  std::uint32_t sum = 0;
-  for (const auto& v : plan.values) {
-    std::uint32_t count = 0;
-    for (std::size_t w0 = 0; w0 < words; w0 += kChunk) {
-      const std::size_t width = std::min(kChunk, words - w0);
-      std::array<std::uint64_t, kChunk> hits{};
-      for (const auto& [u, c] : v.planes) {
-        const std::uint64_t* pa = base_a + u * words + w0;
-        const std::uint64_t* pb = base_b + c * words + w0;
-        for (std::size_t w = 0; w < width; ++w) hits[w] |= pa[w] & pb[w];
-      }
-      for (std::size_t w = 0; w < width; ++w) count += static_cast<std::uint32_t>(std::popcount(hits[w]));
-    }
-    sum += v.value * count;
-  }
-  return static_cast<std::int32_t>(sum);
+                             std::size_t b, PlanScore count) {
+  return static_cast<std::int32_t>(count(plan, plane(p, a, 0), plane(p, b, 0), p.words));
 }
 
-// Plans for every pair of the code masks that occur among the items.
-struct PlanTable {
-  std::vector<std::uint8_t> mask_id;  // per item
-  std::size_t masks = 0;
-  std::vector<CellPlan> plans;  // [id of a][id of b]
+// The items of a pair are read differently: the first through its code
+// planes, the second through combined planes. A combination is a value v of
+// the scoring matrix and a code u: its plane of an item is the OR of the
+// item's planes of the codes w with score[u][w] = v. The positions that
+// score v are then the OR over u of (first's plane u AND second's
+// combination (v, u)), one AND per code instead of one per cell. Plans, made
+// once per pair of the code sets and combination sets that occur, list the
+// (code, combination) pairs that can meet.
+struct PairPlanes {
+  const CodePlanes& codes;
+  std::size_t combinations = 0;
+  std::vector<std::uint64_t> combined;  // [item][combination][word]
+  std::vector<std::uint8_t> first_id;   // per item: its code set among the distinct ones
+  std::vector<std::uint8_t> second_id;  // per item: its combination set
+  std::size_t second_sets = 0;
+  std::vector<PackedPlan> plans;  // [first_id][second_id]
 
-  PlanTable(const ScoreKernel& kernel, const CodePlanes& p) {
-    std::array<int, 128> id{};
-    id.fill(-1);
-    std::vector<unsigned> distinct;
-    mask_id.resize(p.items);
-    for (std::size_t i = 0; i < p.items; ++i) {
-      const unsigned mask = p.present[i] & 0x7Fu;
-      if (id[mask] < 0) {
-        id[mask] = static_cast<int>(distinct.size());
-        distinct.push_back(mask);
+  PairPlanes(const ScoreKernel& kernel, const CodePlanes& p) : codes(p) {
+    struct Combination {
+      std::size_t value;     // index into kernel.values
+      int code;              // at the first item
+      unsigned second_codes; // codes w at the second item
+    };
+    std::vector<Combination> list;
+    for (std::size_t v = 0; v < kernel.values.size(); ++v)
+      for (int u = 0; u < kCodeCount; ++u) {
+        unsigned mask = 0;
+        for (const auto& [cu, cw] : kernel.values[v].cells)
+          if (cu == u) mask |= 1u << cw;
+        if (mask != 0) list.push_back(Combination{v, u, mask});
       }
-      mask_id[i] = static_cast<std::uint8_t>(id[mask]);
-    }
-    masks = distinct.size();
-    plans.reserve(masks * masks);
-    for (const unsigned a : distinct)
-      for (const unsigned b : distinct) plans.push_back(make_plan(kernel, a, b));
+    combinations = list.size();  // at most 36: the cells are disjoint
+    const std::size_t words = p.words;
+    combined.assign(p.items * combinations * words, 0);
+    std::vector<std::uint64_t> sets(p.items, 0);
+    for (std::size_t i = 0; i < p.items; ++i)
+      for (std::size_t c = 0; c < combinations; ++c) {
+        std::uint64_t* out = combined.data() + (i * combinations + c) * words;
+        for (int w = 0; w < kCodeCount; ++w) {
+          if ((list[c].second_codes >> w & 1u) == 0) continue;
+          const std::uint64_t* in = plane(p, i, w);
+          for (std::size_t k = 0; k < words; ++k) out[k] |= in[k];
+        }
+        if ((p.present[i] & list[c].second_codes) != 0) sets[i] |= std::uint64_t{1} << c;
+      }
+    const auto number = [](const std::vector<std::uint64_t>& keys, std::vector<std::uint8_t>& ids) {
+      std::vector<std::uint64_t> distinct;
+      ids.resize(keys.size());
+      for (std::size_t i = 0; i < keys.size(); ++i) {
+        auto it = std::find(distinct.begin(), distinct.end(), keys[i]);
+        if (it == distinct.end()) it = distinct.insert(distinct.end(), keys[i]);
+        ids[i] = static_cast<std::uint8_t>(it - distinct.begin());
+      }
+      return distinct;
+    };
+    std::vector<std::uint64_t> first_keys(p.items);
+    for (std::size_t i = 0; i < p.items; ++i) first_keys[i] = p.present[i] & 0x7Fu;
+    const std::vector<std::uint64_t> firsts = number(first_keys, first_id);  // at most 128
+    const std::vector<std::uint64_t> seconds = number(sets, second_id);
+    if (seconds.size() > 256) throw std::length_error("too many combination sets");
+    second_sets = seconds.size();
+    plans.reserve(firsts.size() * seconds.size());
+    for (const std::uint64_t a : firsts)
+      for (const std::uint64_t b : seconds) {
+        CellPlan plan;
+        for (std::size_t v = 0; v < kernel.values.size(); ++v) {
+          CellPlan::Value value;
+          value.value = static_cast<std::uint32_t>(kernel.values[v].value);
+          for (std::size_t c = 0; c < combinations; ++c)
+            if (list[c].value == v && (a >> list[c].code & 1u) != 0 && (b >> c & 1u) != 0)
+              value.planes.emplace_back(static_cast<std::size_t>(list[c].code), c);
+          if (!value.planes.empty()) plan.values.push_back(std::move(value));
+        }
+        plans.push_back(pack_plan(plan, words));
+      }
   }
-  const CellPlan& plan(std::size_t a, std::size_t b) const {
-    return plans[mask_id[a] * masks + mask_id[b]];
+
+  std::int32_t score(std::size_t a, std::size_t b, PackedScore count) const {
+    const std::size_t words = codes.words;
+    return static_cast<std::int32_t>(count(plans[first_id[a] * second_sets + second_id[b]],
+                                           plane(codes, a, 0),
+                                           combined.data() + b * combinations * words, words));
   }
 };
 
-// Copies the upper triangle onto the lower one, tile by tile.
-void mirror_upper(PairScoreMatrix& m) {
+// Rows of the score matrix per block of work.
+constexpr std::size_t kRowsPerBlock = 32;
+
+// Copies the upper triangle onto the lower one, tile by tile; the tiles of
+// one band of upper rows i0..i0+63 write lower columns i0..i0+63 only, so
+// the bands are shared among the threads.
+void mirror_upper(PairScoreMatrix& m, int threads) {
   constexpr std::size_t kTile = 64;
   const std::size_t n = m.n;
-  for (std::size_t i0 = 0; i0 < n; i0 += kTile)
+  const Blocks bands{n, kTile};
+  for_each_block(threads, bands, [&](std::size_t, std::size_t i0, std::size_t i_end) {
     for (std::size_t j0 = i0; j0 < n; j0 += kTile)
-      for (std::size_t i = i0; i < std::min(i0 + kTile, n); ++i)
+      for (std::size_t i = i0; i < i_end; ++i)
         for (std::size_t j = std::max(j0, i + 1); j < std::min(j0 + kTile, n); ++j)
           m.values[j * n + i] = m.values[i * n + j];
+  });
 }
 
 }  // namespace
@@ -124,24 +161,65 @@ void mirror_upper(PairScoreMatrix& m) {
 std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& p, std::size_t a,
                               std::size_t b) {
   if (a >= p.items || b >= p.items) throw std::out_of_range("pair score item");
-  return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b);
+  return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b,
+                         plan_score_for(p.words));
 }
 
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
-                                   const char* progress_label, Channels& channels) {
+                                   const char* progress_label, Channels& channels, int threads) {
   const std::size_t n = p.items;
   PairScoreMatrix m = make_pair_score_matrix(n);
-  const PlanTable table(kernel, p);
+  const PairPlanes pairs(kernel, p);
+  const PackedScore count = packed_score_for(p.words);
+  // Every entry is computed on its own and written to its own place: the
+  // blocks of rows can be shared among the threads in any way.
   Progress progress = start_progress(channels, progress_label, n, n >= 1000);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::int32_t* row = m.values.data() + i * n;
-    for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
-      row[j] = score_with_plan(table.plan(i, j), p, i, j);
-    advance_progress(progress, i + 1);
-  }
-  if (kernel.symmetric) mirror_upper(m);
+  // A millisecond or so of work per thread at least.
+  threads = threads_for_work(threads, n * n * std::max<std::size_t>(p.words, 1), std::size_t{1} << 16);
+  for_each_block(
+      threads, Blocks{n, kRowsPerBlock},
+      [&](std::size_t, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+          std::int32_t* row = m.values.data() + i * n;
+          for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
+            row[j] = pairs.score(i, j, count);
+        }
+      },
+      [&](std::size_t rows_done) { advance_progress(progress, rows_done); });
+  if (kernel.symmetric) mirror_upper(m, threads);
   finish_progress(progress);
   return m;
+}
+
+void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::vector<int>& items,
+                   PairScoreMatrix& m, int threads) {
+  const std::size_t n = m.n;
+  if (p.items != n || m.values.size() != n * n) throw std::out_of_range("pair score matrix shape");
+  for (const int r : items)
+    if (r < 0 || static_cast<std::size_t>(r) >= n) throw std::out_of_range("pair score matrix index");
+  // Each entry is a function of its two items alone, so the order in which
+  // they are written does not matter; rows first and columns after, each
+  // item once, so that no entry is written by two threads at once.
+  std::vector<int> distinct = items;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  if (distinct.empty()) return;
+  const PairPlanes pairs(kernel, p);
+  const PackedScore count = packed_score_for(p.words);
+  threads = threads_for_work(threads, 2 * distinct.size() * n * std::max<std::size_t>(p.words, 1),
+                             std::size_t{1} << 16);
+  const Blocks blocks{distinct.size(), 8};
+  for (const bool rows : {true, false}) {
+    for_each_block(threads, blocks, [&](std::size_t, std::size_t first, std::size_t last) {
+      for (std::size_t k = first; k < last; ++k) {
+        const auto r = static_cast<std::size_t>(distinct[k]);
+        for (std::size_t i = 0; i < n; ++i) {
+          const std::size_t a = rows ? r : i, b = rows ? i : r;
+          m.values[a * n + b] = pairs.score(a, b, count);
+        }
+      }
+    });
+  }
 }
 
 PairScoreMatrix plain_score_matrix(const ScoringMatrix& score,

@@ -29,10 +29,20 @@ ScoreKernel make_score_kernel(const ScoringMatrix& score);
 std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& planes, std::size_t a,
                               std::size_t b);
 
-// All pair scores of the items; entry [i][j] = plane_pair_score(i, j).
-// `progress_label` names the stage on the progress indicator.
+// All pair scores of the items; entry [i][j] = plane_pair_score(i, j). The
+// rows are shared among `threads` threads in blocks; the matrix is the same
+// for any number. `progress_label` names the stage on the progress indicator,
+// which the calling thread alone draws.
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& planes,
-                                   const char* progress_label, Channels& channels);
+                                   const char* progress_label, Channels& channels,
+                                   int threads = 1);
+
+// Scores the rows and the columns of the given items of m again: entries
+// [r][i] and [i][r] for every r of `items` and every i, as plane_score_matrix
+// would. The rows, then the columns, are shared among `threads` threads.
+// Throws std::out_of_range, changing nothing, when an item is not one of m.
+void rescore_items(const ScoreKernel& kernel, const CodePlanes& planes,
+                   const std::vector<int>& items, PairScoreMatrix& m, int threads = 1);
 
 // The plain version: entry [i][j] is the sum over the positions of
 // score[code of i][code of j], read from `items` (one code row per item),

@@ -29,7 +29,8 @@ std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow
 
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
-                                         const std::vector<int>& members, Channels& channels) {
+                                         const std::vector<int>& members, Channels& channels,
+                                         int threads) {
   if (reference_build()) {
     std::vector<std::vector<int>> items;
     items.reserve(members.size());
@@ -37,7 +38,8 @@ PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
     return plain_score_matrix(score, items);
   }
   const CodePlanes planes = planes_of_rows(rows, members);
-  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels);
+  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels,
+                            threads);
 }
 
 std::size_t cheapest_place(const PairScoreMatrix& m, const MarkerOrder& order, std::size_t item) {
@@ -98,7 +100,7 @@ namespace {
 // rows and columns of the matrix are scored again from the recoded rows.
 void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
                      const std::vector<int>& members, const std::vector<int>& removed,
-                     PairScoreMatrix& m, Channels& channels) {
+                     PairScoreMatrix& m, Channels& channels, int threads) {
   const std::size_t n = members.size();
   if (removed.empty()) return;
   if (reference_build()) {
@@ -112,15 +114,7 @@ void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>&
     }
     return;
   }
-  const ScoreKernel kernel = make_score_kernel(score);
-  CodePlanes planes = planes_of_rows(rows, members);
-  for (const int r : removed) {
-    const auto item = static_cast<std::size_t>(r);
-    for (std::size_t i = 0; i < n; ++i) {
-      score_at(m, item, i) = plane_pair_score(kernel, planes, item, i);
-      score_at(m, i, item) = plane_pair_score(kernel, planes, i, item);
-    }
-  }
+  rescore_items(make_score_kernel(score), planes_of_rows(rows, members), removed, m, threads);
 }
 
 }  // namespace
@@ -134,7 +128,7 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   console_of(channels) << "creating group score matrix..." << std::endl;
   log << "creating the group score matrix , size=" << n << std::endl;
   stage_started(observer, Stage::score_matrix);
-  PairScoreMatrix m = build_group_score_matrix(score, rows, members, channels);
+  PairScoreMatrix m = build_group_score_matrix(score, rows, members, channels, settings.threads);
   stage_finished(observer, Stage::score_matrix);
   const std::vector<int> copy = members;
   // The framework: every member, or those not set aside when at least two
@@ -160,8 +154,8 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   stage_finished(observer, Stage::linksort);
   if (settings.errsweep_on) {
     stage_started(observer, Stage::errsweep);
-    const int c = find_singletons(rows, order, copy, removed, settings.singleton_threshold, channels,
-                                  settings.population);
+    const int c = find_singletons(rows, order, copy, removed, settings.singleton_threshold,
+                                  channels, settings.population, settings.threads);
     stage_finished(observer, Stage::errsweep);
     stage_started(observer, Stage::rerun);
     if (c > 0) {
@@ -173,7 +167,7 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
     log << "\nMain loop done!!!!, score=" << s << "\nHammering in removed markers..." << std::endl;
     console_of(channels) << "Main loop done!!!!, score=" << s << "\nHammering in removed markers..."
                          << std::endl;
-    rescore_removed(score, rows, copy, removed, m, channels);
+    rescore_removed(score, rows, copy, removed, m, channels, settings.threads);
     hammer_in(m, order, copy, removed, channels);
     stage_finished(observer, Stage::rerun);
   }

@@ -21,10 +21,12 @@ namespace tarvek {
 std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows, int a,
                        int b, Channels& channels);
 
-// n by n scorepair matrix of the members (rows of `rows`).
+// n by n scorepair matrix of the members (rows of `rows`), its rows shared
+// among `threads` threads.
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
-                                         const std::vector<int>& members, Channels& channels);
+                                         const std::vector<int>& members, Channels& channels,
+                                         int threads = 1);
 
 // The place where `item` costs least between order[i-1] and order[i]: the
 // front (m[order[0]][item]) unless a gap (m[order[i-1]][item] +
@@ -54,6 +56,7 @@ struct RefineSettings {
   // cheapest places. Empty, or with fewer than two loci left, the group is
   // refined whole.
   std::vector<bool> set_aside;
+  int threads = 1;  // for the score matrix and the singleton scan
 };
 
 // Orders the group in place (members end in map order) and returns its order

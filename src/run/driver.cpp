@@ -135,6 +135,7 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
         settings.set_aside[k] = screened_as_dominant(
             table.loci.rows.at(static_cast<std::size_t>(groups[g][k])), params.population);
     }
+    settings.threads = params.threads;
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
     total_score = wrap_add(total_score, s);
@@ -181,7 +182,8 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   if (params.order_plants) {
     stage_started(observer, Stage::order_individuals);
     // The random stream goes on from the last group.
-    order_individuals(setup.matrix, table.loci.rows, result.individual_order, random, channels);
+    order_individuals(setup.matrix, table.loci.rows, result.individual_order, random, channels,
+                      params.threads);
     stage_finished(observer, Stage::order_individuals);
   }
   return result;

@@ -11,7 +11,8 @@ namespace tarvek {
 
 PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
                                         const std::vector<GenotypeRow>& rows,
-                                        std::size_t n_individuals, Channels& channels) {
+                                        std::size_t n_individuals, Channels& channels,
+                                        int threads) {
   if (reference_build()) {
     // Each individual's codes, locus by locus.
     std::vector<std::vector<int>> columns(n_individuals, std::vector<int>(rows.size()));
@@ -23,13 +24,15 @@ PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
     return plain_score_matrix(score, columns);
   }
   const CodePlanes planes = planes_of_columns(rows, n_individuals);
-  return plane_score_matrix(make_score_kernel(score), planes, "individual score matrix", channels);
+  return plane_score_matrix(make_score_kernel(score), planes, "individual score matrix", channels,
+                            threads);
 }
 
 void order_individuals(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
                        std::vector<int>& individual_order, OrderRandom& random,
-                       Channels& channels) {
-  const PairScoreMatrix m = individual_score_matrix(score, rows, individual_order.size(), channels);
+                       Channels& channels, int threads) {
+  const PairScoreMatrix m =
+      individual_score_matrix(score, rows, individual_order.size(), channels, threads);
   log_of(channels) << "Running LINKSORT on the order of individuals" << std::endl;
   MarkerOrder order(individual_order.begin(), individual_order.end());
   linksort(m, order, random, channels);

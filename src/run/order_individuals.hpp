@@ -12,14 +12,15 @@
 namespace tarvek {
 
 // Entry [a][b]: sum over the accepted loci j of score[code of a at j][code of
-// b at j].
+// b at j]. The rows of the matrix are shared among `threads` threads.
 PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
                                         const std::vector<GenotypeRow>& rows,
-                                        std::size_t n_individuals, Channels& channels);
+                                        std::size_t n_individuals, Channels& channels,
+                                        int threads = 1);
 
 // Reorders `individual_order` (a permutation of the columns) with LINKSORT.
 void order_individuals(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
                        std::vector<int>& individual_order, OrderRandom& random,
-                       Channels& channels);
+                       Channels& channels, int threads = 1);
 
 }  // namespace tarvek

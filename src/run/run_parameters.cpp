@@ -5,6 +5,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "base/parallel.hpp"
 #include "genotype/text_input.hpp"
 #include "output/map_file.hpp"
 
@@ -133,6 +134,16 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
         if (!cursor.take(value))
           report_fatal_addition(channels, "-p needs a population type before the loc file");
         params.population = population_value(value, "-p", channels);
+        break;
+      }
+      case 't': {
+        std::string value;
+        if (!cursor.take(value))
+          report_fatal_addition(channels, "-t needs a number of threads before the loc file");
+        params.threads = parse_thread_count(value);
+        if (params.threads == 0)
+          report_fatal_addition(channels, "-t needs a whole number of threads from 1 to " +
+                                              std::to_string(kMaxThreads) + ", not '" + value + "'");
         break;
       }
       case 'q': {
@@ -298,7 +309,8 @@ bool same_file(const std::string& a_text, const std::string& b_text) {
 
 const std::vector<OptionSpec>& accepted_options() {
   static const std::vector<OptionSpec> options = {
-      {'a', 0}, {'f', 0}, {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2}};
+      {'a', 0}, {'f', 0}, {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2},
+      {'t', 1}};
   return options;
 }
 
@@ -323,9 +335,21 @@ std::string usage_text() {
          "  -p type                           population: F2, BC1, DH, RIL or RILsib (F2)\n"
          "  -q missing 1:1 1:2:1 1:3          screening thresholds (0.2 50 50 50)\n"
          "  -s group_threshold singleton      error detection thresholds (100 0.05)\n"
+         "  -t threads                        threads to use (the cores available);\n"
+         "                                    the output is the same for any number\n"
          "\n"
          "The map is written beside the loc file as <loc file without extension>_map.loc.\n"
          "Exit status: 0 after a complete run, 1 after a fatal error.\n";
+}
+
+int parse_thread_count(const std::string& text) {
+  if (text.empty() || text.size() > 4) return 0;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value >= 1 && value <= kMaxThreads ? value : 0;
 }
 
 std::string base_dir_of(const std::string& loc_file) {
@@ -383,6 +407,7 @@ RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channe
   } else {
     read_options(argc, argv, params, channels);
   }
+  if (params.threads == 0) params.threads = available_cores();
   echo_parameters(params, log_of(channels));
 
   const std::string name = matrix_file_name(params.matrix_file);

@@ -35,6 +35,10 @@ struct RunParameters {
   // Order each group's codominant loci first and put the dominant ones into
   // that order: -f, or "framework=1" in the parameters file.
   bool framework = false;
+  // Threads for the stages that share their work (-t); 0 until the command
+  // line is read, then the cores the process may use unless -t says else.
+  // The output is the same for every number.
+  int threads = 0;
 };
 
 inline constexpr const char* kParametersFileName = "mapping_parameters.txt";
@@ -72,6 +76,10 @@ struct OptionSpec {
 
 // Every option the command line accepts.
 const std::vector<OptionSpec>& accepted_options();
+
+// The value of -t: a whole number of threads from 1 to kMaxThreads, written
+// in decimal digits alone; 0 when the text is anything else.
+int parse_thread_count(const std::string& text);
 
 // The text `tarvek --help` prints.
 std::string usage_text();

@@ -16,13 +16,17 @@
 #include <sstream>
 #include <vector>
 
+#include "base/cpu_features.hpp"
+#include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/pair_lod.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
+#include "ordering/search_kernels.hpp"
 #include "refine/group_scores.hpp"
 #include "refine/refine_group.hpp"
+#include "refine/score_kernels.hpp"
 #include "run/order_individuals.hpp"
 #include "support/channels.hpp"
 
@@ -177,7 +181,7 @@ std::vector<GenotypeRow> score_rows(Rng& rng, int count, int length) {
 
 TEST(FastPathScores, GroupScoreMatrixOfShuffledSubsetMatchesPlainSums) {
   Rng rng(303);
-  for (const int individuals : {1, 63, 64, 65, 127, 128, 129, 200, 1024, 1100})
+  for (const int individuals : {1, 63, 64, 65, 127, 128, 129, 200, 300, 447, 512, 513, 1024, 1100})
     for (int kind = 0; kind < 8; ++kind) {
       const ScoringMatrix s = random_scoring(rng, kind);
       const std::vector<GenotypeRow> rows = score_rows(rng, 14, individuals);
@@ -204,6 +208,95 @@ TEST(FastPathScores, IndividualScoreMatrixMatchesPlainSumsOverLoci) {
       EXPECT_EQ(individual_score_matrix(s, rows, individuals.size(), io.channels).values,
                 plain_score_matrix(s, individuals).values)
           << loci << " loci, " << individuals.size() << " individuals, scoring kind " << kind;
+    }
+}
+
+TEST(FastPathScores, WideAndPackedPlanScoresMatchThePlainOneAtEveryWidth) {
+  if (!cpu_has_avx2()) GTEST_SKIP() << "this processor has no AVX2";
+  Rng rng(707);
+  for (std::size_t words = 1; words <= 41; ++words)
+    for (int trial = 0; trial < 20; ++trial) {
+      // Two items of seven random planes each, some dense, some sparse.
+      std::vector<std::uint64_t> a(7 * words), b(7 * words);
+      for (auto* v : {&a, &b})
+        for (std::uint64_t& w : *v) {
+          w = (std::uint64_t{rng()} << 32) | rng();
+          if (trial % 3 == 1) w &= (std::uint64_t{rng()} << 32) | rng();
+          if (trial % 3 == 2) w = ~w;
+        }
+      CellPlan plan;
+      const std::uint32_t values[] = {1, 2, 3, 0xFFFFFFFFu, 0x80000000u, 12345};
+      for (int v = 0; v < 1 + below(rng, 4); ++v) {
+        CellPlan::Value value;
+        value.value = values[below(rng, 6)];
+        for (int c = 0; c < below(rng, 10); ++c)
+          value.planes.emplace_back(idx(below(rng, 7)), idx(below(rng, 7)));
+        plan.values.push_back(value);
+      }
+      const std::uint32_t plain = plan_score_plain(plan, a.data(), b.data(), words);
+      const PackedPlan packed = pack_plan(plan, words);
+      EXPECT_EQ(plan_score_avx2(plan, a.data(), b.data(), words), plain)
+          << words << " words, trial " << trial;
+      EXPECT_EQ(packed_score_plain(packed, a.data(), b.data(), words), plain)
+          << words << " words, trial " << trial;
+      EXPECT_EQ(packed_score_avx2(packed, a.data(), b.data(), words), plain)
+          << words << " words, trial " << trial;
+    }
+}
+
+TEST(FastPathScores, ScoreMatricesAreTheSameOnAnyNumberOfThreads) {
+  Rng rng(808);
+  // The largest are worth sharing among several threads.
+  for (const int items : {1, 31, 32, 33, 65, 130, 400})
+    for (const int kind : {0, 3}) {  // symmetric and not
+      const ScoringMatrix s = random_scoring(rng, kind);
+      const std::vector<GenotypeRow> rows =
+          score_rows(rng, items, items == 400 ? 700 : 1 + below(rng, 300));
+      LinkageGroup members(idx(items));
+      for (int i = 0; i < items; ++i) members[idx(i)] = i;
+      testing::CapturedChannels io;
+      const PairScoreMatrix one = build_group_score_matrix(s, rows, members, io.channels, 1);
+      const PairScoreMatrix by_individual =
+          individual_score_matrix(s, rows, rows[0].size(), io.channels, 1);
+      for (const int threads : {2, 7, 200}) {
+        SCOPED_TRACE(::testing::Message() << items << " items, kind " << kind << ", "
+                                          << threads << " threads");
+        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, threads).values,
+                  one.values);
+        EXPECT_EQ(individual_score_matrix(s, rows, rows[0].size(), io.channels, threads).values,
+                  by_individual.values);
+      }
+    }
+}
+
+TEST(FastPathScores, RescoredItemsGiveTheMatrixOfTheRecodedRows) {
+  Rng rng(1010);
+  for (const int items : {2, 40, 300})
+    for (const int kind : {0, 3}) {
+      const ScoringMatrix s = random_scoring(rng, kind);
+      std::vector<GenotypeRow> rows = score_rows(rng, items, items == 300 ? 1000 : 1 + below(rng, 400));
+      LinkageGroup members(idx(items));
+      for (int i = 0; i < items; ++i) members[idx(i)] = i;
+      testing::CapturedChannels io;
+      const PairScoreMatrix before = build_group_score_matrix(s, rows, members, io.channels);
+      // Some items (one twice) get flagged genotypes, as error detection does;
+      // with 300 items, enough of them to share the work among threads.
+      std::vector<int> changed = {0, below(rng, items), items - 1, 0};
+      for (int extra = 0; items == 300 && extra < 30; ++extra) changed.push_back(below(rng, items));
+      for (const int r : changed)
+        for (int& code : rows[idx(r)])
+          if (below(rng, 4) == 0) code = 6;
+      const PairScoreMatrix after = build_group_score_matrix(s, rows, members, io.channels);
+      for (const int threads : {1, 7}) {
+        PairScoreMatrix m = before;
+        rescore_items(make_score_kernel(s), planes_of_rows(rows, members), changed, m, threads);
+        EXPECT_EQ(m.values, after.values) << items << " items, kind " << kind << ", " << threads;
+      }
+      PairScoreMatrix untouched = before;
+      EXPECT_THROW(rescore_items(make_score_kernel(s), planes_of_rows(rows, members), {0, items},
+                                 untouched, 1),
+                   std::out_of_range);
+      EXPECT_EQ(untouched.values, before.values);
     }
 }
 
@@ -300,9 +393,13 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
     const PairScoreMatrix m = random_pairs(rng, c.of, c.kind, c.symmetric);
     MarkerOrder plain = random_items(rng, c);
     MarkerOrder fast = plain;
+    MarkerOrder one_at_a_time = plain;
     const std::int32_t total = plain_window_placement(m, plain);
     ASSERT_EQ(window_placement(m, fast), total);
     ASSERT_EQ(fast, plain);
+    const ColumnView columns(ScoreView<std::int32_t>{m.values.data(), m.n});
+    ASSERT_EQ(place_by_insertion(columns, one_at_a_time, false), total);
+    ASSERT_EQ(one_at_a_time, plain);
     // Small starts let the running score pass below zero within a pass.
     const int start_kind = trial++ % 3;
     const std::int32_t start =
@@ -312,6 +409,73 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
     reversal_passes(m, fast, start, io.channels);
     EXPECT_EQ(fast, plain);
     EXPECT_EQ(io.log_text(), plain_io.log_text());
+  }
+}
+
+// The frame, its bounds and both screenings of the reversal passes: every
+// entry of the frame is the matrix entry of the order's items, every bound is
+// the least entry at its distance or more, and the passes over the frame
+// (plain, and eight at a time against the bounds where the processor has
+// AVX2) apply the reversals the plain passes apply.
+template <class T>
+void check_frame_paths(const PairScoreMatrix& m, const MarkerOrder& start, std::int32_t score,
+                       bool symmetric) {
+  const ScoreView<std::int32_t> view{m.values.data(), m.n};
+  const std::size_t n = start.size();
+  DiagonalFrame<T> frame;
+  build_diagonal_frame(view, start, symmetric, frame);
+  FrameBounds bounds;
+  build_frame_bounds(frame, symmetric, bounds);
+  for (std::size_t a = 0; a < n; ++a)
+    for (std::size_t c = 0; n > 1 && c <= octave(n - 1); ++c) {
+      std::int32_t row = std::numeric_limits<std::int32_t>::max(), column = row;
+      for (std::size_t b = 0; b < n; ++b) {
+        if (b == a || (a > b ? a - b : b - a) < (std::size_t{1} << c)) continue;
+        row = std::min(row, score_at(m, idx(start[a]), idx(start[b])));
+        column = std::min(column, score_at(m, idx(start[b]), idx(start[a])));
+        ASSERT_EQ(frame.at(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b)),
+                  score_at(m, idx(start[a]), idx(start[b])));
+      }
+      ASSERT_EQ(bounds.rows[c * n + a], row) << a << ", octave " << c;
+      ASSERT_EQ(bounds.column_data()[c * n + a], column) << a << ", octave " << c;
+    }
+  // Two calls on one frame: the second sees its order through the positions
+  // of the first, as the later runs of a search do.
+  MarkerOrder plain = start;
+  testing::CapturedChannels plain_io;
+  plain_reversal_passes(m, plain, score, plain_io.channels);
+  MarkerOrder again = plain;
+  std::reverse(again.begin(), again.begin() + static_cast<std::ptrdiff_t>(n / 2));
+  MarkerOrder plain_again = again;
+  plain_reversal_passes(m, plain_again, score, plain_io.channels);
+  for (const bool wide : {false, true}) {
+    if (wide && !cpu_has_avx2()) continue;
+    MarkerOrder fast = start;
+    std::ostringstream log;
+    OrderFrame<T> state;
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
+    EXPECT_EQ(fast, plain) << (wide ? "eight at a time" : "one at a time");
+    fast = again;
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
+    EXPECT_EQ(fast, plain_again) << (wide ? "eight at a time" : "one at a time");
+    EXPECT_EQ(log.str(), plain_io.log_text());
+  }
+}
+
+TEST(FastPathLinksort, FramesBoundsAndBothScreeningsMatchThePlainPasses) {
+  Rng rng(909);
+  for (const Case& c : linksort_cases(rng)) {
+    SCOPED_TRACE(::testing::Message() << c.n << " of " << c.of << ", kind " << c.kind
+                                      << (c.symmetric ? ", symmetric" : ""));
+    const PairScoreMatrix m = random_pairs(rng, c.of, c.kind, c.symmetric);
+    MarkerOrder order = random_items(rng, c);
+    // Passes start from a placed order, as in the search, or from a random one.
+    const std::int32_t total = below(rng, 2) == 0 ? window_placement(m, order) : plain_score(m, order);
+    bool symmetric = true;
+    for (std::size_t a = 0; a < m.n; ++a)
+      for (std::size_t b = 0; b < m.n; ++b) symmetric = symmetric && score_at(m, a, b) == score_at(m, b, a);
+    if (fits_16_bits(m)) check_frame_paths<std::int16_t>(m, order, total, symmetric);
+    check_frame_paths<std::int32_t>(m, order, total, symmetric);
   }
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -164,6 +166,77 @@ TEST(Errsweep, BackcrossMarkersScoredAgainstEitherHomozygoteMeetThroughTheirClas
   // no conflict (both homozygous), B between H and H is.
   const std::vector<GenotypeRow> rows = {{A, A, H, H, A}, {B, B, B, H, B}, {A, H, H, A, A}};
   EXPECT_EQ(middle_after_sweep(PopulationType::BC1, rows), (GenotypeRow{B, B, F, H, B}));
+}
+
+// Loci along an order with runs of scoring errors, so that some positions
+// pass the threshold; positions span several blocks of the scan.
+std::vector<GenotypeRow> noisy_rows(std::mt19937& rng, std::size_t loci, std::size_t individuals) {
+  std::vector<GenotypeRow> rows(loci, GenotypeRow(individuals));
+  for (std::size_t k = 0; k < individuals; ++k) {
+    int code = A;
+    for (std::size_t i = 0; i < loci; ++i) {
+      if (rng() % 10 == 0) code = code == A ? H : code == H ? B : A;
+      const unsigned noise = rng() % 100;
+      rows[i][k] = noise < 4 ? static_cast<int>(rng() % 7) : code;
+    }
+  }
+  return rows;
+}
+
+TEST(Errsweep, SameRemovalsRecodingAndLogForAnyNumberOfThreads) {
+  std::mt19937 rng(77);
+  // The last size is large enough to be shared among several threads.
+  for (const std::size_t loci : {2, 3, 63, 64, 65, 130, 300, 1500}) {
+    const std::vector<GenotypeRow> start = noisy_rows(rng, loci, loci == 1500 ? 300 : 1 + rng() % 90);
+    std::vector<int> members(loci);
+    for (std::size_t i = 0; i < loci; ++i) members[i] = static_cast<int>(loci - 1 - i);
+    MarkerOrder first_order(loci);
+    for (std::size_t i = 0; i < loci; ++i) first_order[i] = static_cast<std::int32_t>(i);
+    std::shuffle(first_order.begin() + 1, first_order.end() - 1, rng);
+
+    std::vector<GenotypeRow> rows1 = start;
+    MarkerOrder order1 = first_order;
+    std::vector<int> removed1;
+    testing::CapturedChannels io1;
+    const int count = find_singletons(rows1, order1, members, removed1, 0.02f, io1.channels, PopulationType::F2, 1);
+    if (loci >= 64) {
+      EXPECT_GT(count, 1) << loci;  // the case is worth checking
+    }
+    for (const int threads : {2, 7, 64}) {
+      SCOPED_TRACE(::testing::Message() << loci << " loci, " << threads << " threads");
+      std::vector<GenotypeRow> rows = start;
+      MarkerOrder order = first_order;
+      std::vector<int> removed;
+      testing::CapturedChannels io;
+      EXPECT_EQ(find_singletons(rows, order, members, removed, 0.02f, io.channels, PopulationType::F2, threads), count);
+      EXPECT_EQ(rows, rows1);
+      EXPECT_EQ(order, order1);
+      EXPECT_EQ(removed, removed1);
+      EXPECT_EQ(io.log_text(), io1.log_text());
+    }
+  }
+}
+
+TEST(Errsweep, AShortRowFailsAfterTheLinesOfTheRemovalsBeforeItWithAnyThreads) {
+  // Position 1 is removed; the row at position 140 (in the third block of
+  // positions) is too short to scan. Enough individuals to share the scan.
+  std::vector<std::string> logs;
+  for (const int threads : {1, 2, 7}) {
+    std::vector<GenotypeRow> rows(200, GenotypeRow(3000, A));
+    rows[1].assign(3000, B);
+    rows[140] = {A};
+    std::vector<int> members(200);
+    for (int i = 0; i < 200; ++i) members[static_cast<std::size_t>(i)] = i;
+    MarkerOrder order(members.begin(), members.end());
+    std::vector<int> removed;
+    testing::CapturedChannels io;
+    EXPECT_THROW(find_singletons(rows, order, members, removed, 0.05f, io.channels, PopulationType::F2, threads),
+                 std::out_of_range);
+    logs.push_back(io.log_text());
+  }
+  EXPECT_EQ(logs[0], "3000 individualsremoving marker=1 at 1 for 3000 singletons with score 1\n");
+  EXPECT_EQ(logs[1], logs[0]);
+  EXPECT_EQ(logs[2], logs[0]);
 }
 
 TEST(Scorepair, SumsScoreOfFirstLocusCodeThenSecondAndRejectsBadIndices) {
