@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +12,9 @@
 namespace tarvek {
 namespace {
 
-unsigned long next_serial = 0;
+// Only makes temporary names unique within the process; it never shows in
+// what is written.
+std::atomic<unsigned long> next_serial{0};
 
 std::string system_reason(int error) { return std::error_code(error, std::generic_category()).message(); }
 
