@@ -127,6 +127,12 @@ void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, int threads) {
   ScreenOptions options;
   options.threads = threads;
+  core_grouping(lods, groups, core_LOD, channels, options);
+}
+
+void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels, const ScreenOptions& options) {
+  const int threads = options.threads;
   const LinkScreen screen = link_screen(lods, core_LOD, options);
   group_by_single_linkage(
       lods, groups, core_LOD, channels,

@@ -5,6 +5,7 @@
 // over the computed LodMatrix and the plain LodTable.
 
 #include "base/channels.hpp"
+#include "linkage/link_screen.hpp"
 #include "linkage/linkage_groups.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
@@ -19,6 +20,9 @@ void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, int threads = 1);
 void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, int threads = 1);
+// The same with the clusters of the screen made as `options` say.
+void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels, const ScreenOptions& options);
 
 // Stable sort by decreasing size, then removal of empty groups; prints the
 // "N groups[, cut to M]" line.
