@@ -24,13 +24,20 @@ int available_cores() {
   return static_cast<int>(std::clamp(cores, 1L, static_cast<long>(kMaxThreads)));
 }
 
-void for_each_block(int threads, const Blocks& blocks,
-                    const std::function<void(std::size_t, std::size_t, std::size_t)>& work,
-                    const std::function<void(std::size_t)>& progress) {
+std::size_t workers_for(int threads, const Blocks& blocks) {
+  return std::max<std::size_t>(
+      1, std::min(blocks.number(), static_cast<std::size_t>(std::clamp(threads, 1, kMaxThreads))));
+}
+
+namespace {
+
+using Work = std::function<void(std::size_t, std::size_t, std::size_t, std::size_t)>;
+
+void run_blocks(int threads, const Blocks& blocks, const Work& work,
+                const std::function<void(std::size_t)>& progress) {
   const std::size_t count = blocks.number();
   if (count == 0) return;
-  const std::size_t wanted =
-      std::min(count, static_cast<std::size_t>(std::clamp(threads, 1, kMaxThreads)));
+  const std::size_t wanted = workers_for(threads, blocks);
 
   // Blocks are taken in increasing order from one counter; which thread
   // takes which block does not matter to the results.
@@ -41,13 +48,14 @@ void for_each_block(int threads, const Blocks& blocks,
   std::size_t error_block = count;
   std::exception_ptr error;
 
-  const auto run = [&](bool calling_thread) {
+  const auto run = [&](std::size_t worker) {
+    const bool calling_thread = worker == 0;
     for (;;) {
       if (failed.load(std::memory_order_relaxed)) return;
       const std::size_t b = next.fetch_add(1, std::memory_order_relaxed);
       if (b >= count) return;
       try {
-        work(b, blocks.begin(b), blocks.end(b));
+        work(worker, b, blocks.begin(b), blocks.end(b));
       } catch (...) {
         const std::lock_guard<std::mutex> lock(error_mutex);
         if (b < error_block) {
@@ -69,15 +77,34 @@ void for_each_block(int threads, const Blocks& blocks,
     helpers.reserve(wanted - 1);
     for (std::size_t t = 1; t < wanted; ++t) {
       try {
-        helpers.emplace_back(run, false);
+        helpers.emplace_back(run, t);
       } catch (const std::system_error&) {
         break;  // the threads started so far share the blocks
       }
     }
   }
-  run(true);
+  run(0);
   for (std::thread& helper : helpers) helper.join();
   if (error) std::rethrow_exception(error);
+}
+
+}  // namespace
+
+void for_each_block(int threads, const Blocks& blocks,
+                    const std::function<void(std::size_t, std::size_t, std::size_t)>& work,
+                    const std::function<void(std::size_t)>& progress) {
+  run_blocks(
+      threads, blocks,
+      [&](std::size_t, std::size_t block, std::size_t begin, std::size_t end) {
+        work(block, begin, end);
+      },
+      progress);
+}
+
+void for_each_block_on(int threads, const Blocks& blocks,
+                       const std::function<void(std::size_t, std::size_t, std::size_t,
+                                                std::size_t)>& work) {
+  run_blocks(threads, blocks, work, {});
 }
 
 }  // namespace tarvek

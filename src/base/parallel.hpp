@@ -52,4 +52,16 @@ void for_each_block(int threads, const Blocks& blocks,
                                              std::size_t end)>& work,
                     const std::function<void(std::size_t items_done)>& progress = {});
 
+// The most workers for_each_block_on starts for these blocks: the calling
+// thread and the helpers, never more than the blocks.
+std::size_t workers_for(int threads, const Blocks& blocks);
+
+// for_each_block, also telling `work` which worker runs it: 0 for the calling
+// thread, 1 .. workers_for(threads, blocks) - 1 for the helpers, so that
+// each worker can keep scratch space of its own. Results that go through
+// such scratch must not depend on which worker took which block.
+void for_each_block_on(int threads, const Blocks& blocks,
+                       const std::function<void(std::size_t worker, std::size_t block,
+                                                std::size_t begin, std::size_t end)>& work);
+
 }  // namespace tarvek

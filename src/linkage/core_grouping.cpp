@@ -1,7 +1,10 @@
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 
 #include "base/progress.hpp"
 #include "linkage/grouping.hpp"
+#include "linkage/link_screen.hpp"
 
 namespace tarvek {
 
@@ -9,47 +12,111 @@ namespace {
 
 constexpr std::size_t kBlock = 64;
 
-// True when locus i links to a member of `group`: the tests against loci
-// before the block were made in one sweep; those within it are made here.
-template <class Lods>
-bool links_to_group(const Lods& lods, const LinkBlock& block, std::size_t i,
-                    const LinkageGroup& group, float core_LOD) {
-  for (const int member : group) {
-    const auto m = static_cast<std::size_t>(member);
-    if (m < block.first ? linked(block, i, m) : lod_above(lods, i, m, core_LOD).has_value())
-      return true;
-  }
-  return false;
-}
+// Which group every placed locus is in. Each group carries a label and each
+// locus the label of its group; a merge relabels the smaller of the two
+// groups, so that no locus is relabelled more than log2(n) times.
+class GroupIndex {
+ public:
+  explicit GroupIndex(std::size_t n) : label_(n, 0) {}
 
-template <class Lods>
+  std::size_t group_of(std::size_t locus) const { return label_group_[label_[locus]]; }
+
+  GroupLabels labels() const { return {label_.data(), label_group_.data(), group_label_.size()}; }
+
+  // Locus i founds group g (the next one of the list).
+  void found(std::size_t i, std::size_t g) {
+    const auto label = static_cast<std::uint32_t>(label_group_.size());
+    label_group_.push_back(g);
+    group_label_.push_back(label);
+    label_[i] = label;
+  }
+
+  void join(std::size_t i, std::size_t g) { label_[i] = group_label_[g]; }
+
+  // Group `absorbed`, still holding its members, joins group `home`, whose
+  // members already include the new ones.
+  void merge(const LinkageGroups& groups, std::size_t home, std::size_t absorbed) {
+    if (groups[absorbed].size() <= groups[home].size()) {
+      for (const int m : groups[absorbed]) label_[static_cast<std::size_t>(m)] = group_label_[home];
+    } else {
+      for (const int m : groups[home]) label_[static_cast<std::size_t>(m)] = group_label_[absorbed];
+      group_label_[home] = group_label_[absorbed];
+      label_group_[group_label_[home]] = home;
+    }
+  }
+
+ private:
+  std::vector<std::uint32_t> label_;        // per locus
+  std::vector<std::size_t> label_group_;    // per label: its group
+  std::vector<std::uint32_t> group_label_;  // per group
+};
+
+// Single linkage in one pass: locus i goes to the first group, in list order,
+// holding a locus it links to, and absorbs the later groups it links to, in
+// list order. Which groups those are depends only on the LODs. For the loci
+// before i's block of 64 they come from `linked_groups` (first, last, labels),
+// which tells for each group as it stood before the block which loci of the
+// block link to one of its members; groups merged since are found through a
+// member. The loci of the block before i are tested one by one, skipping
+// groups already found linked.
+template <class Lods, class LinkedGroups>
 void group_by_single_linkage(const Lods& lods, LinkageGroups& groups, float core_LOD,
-                             Channels& channels) {
+                             Channels& channels, LinkedGroups linked_groups) {
   line_to_console_and_log(channels, "core grouping...");
   const std::size_t n = lods.n;
   // Locus i is compared with the i loci before it: the work grows as i².
   Progress progress = start_progress(channels, "core grouping", n * n, n >= 2000);
-  LinkBlock block;
+  GroupIndex index(n);
+  std::vector<std::size_t> stamp;  // per group: the last locus that found it linked, plus 1
+  std::vector<std::size_t> linked;
+  std::vector<std::vector<std::size_t>> lane_groups(kBlock);  // per block locus: groups before the block
+  std::vector<int> member;  // per group before the block: a member, or -1
   for (std::size_t i = 0; i < n; ++i) {
-    if (i % kBlock == 0) {
+    const std::size_t first = i - i % kBlock;
+    if (i == first) {
       advance_progress(progress, i * i);
-      block = link_block(lods, i, std::min(n, i + kBlock), core_LOD);
-    }
-    const int locus = static_cast<int>(i);
-    std::size_t home = groups.size();  // none yet
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-      LinkageGroup& group = groups[g];
-      if (group.empty() || !links_to_group(lods, block, i, group, core_LOD)) continue;
-      if (home == groups.size()) {
-        home = g;
-        group.push_back(locus);
-      } else {
-        LinkageGroup& target = groups[home];
-        target.insert(target.end(), group.begin(), group.end());
-        group.clear();
+      const std::size_t last = std::min(n, i + kBlock);
+      const std::vector<std::uint64_t> masks = linked_groups(first, last, index.labels());
+      for (auto& lane : lane_groups) lane.clear();
+      member.assign(groups.size(), -1);
+      for (std::size_t g = 0; g < masks.size(); ++g) {
+        if (masks[g] == 0) continue;
+        member[g] = groups[g].front();
+        for (std::uint64_t bits = masks[g]; bits != 0; bits &= bits - 1)
+          lane_groups[static_cast<std::size_t>(std::countr_zero(bits))].push_back(g);
       }
     }
-    if (home == groups.size()) groups.push_back(LinkageGroup{locus});
+    linked.clear();
+    const auto add = [&](std::size_t g) {
+      stamp[g] = i + 1;
+      linked.push_back(g);
+    };
+    for (const std::size_t g : lane_groups[i - first]) {
+      const std::size_t now = index.group_of(static_cast<std::size_t>(member[g]));
+      if (stamp[now] != i + 1) add(now);
+    }
+    for (std::size_t m = first; m < i; ++m) {
+      const std::size_t g = index.group_of(m);
+      if (stamp[g] != i + 1 && lod_above(lods, i, m, core_LOD)) add(g);
+    }
+
+    if (linked.empty()) {
+      index.found(i, groups.size());
+      groups.push_back(LinkageGroup{static_cast<int>(i)});
+      stamp.push_back(0);
+      continue;
+    }
+    std::sort(linked.begin(), linked.end());
+    const std::size_t home = linked.front();
+    groups[home].push_back(static_cast<int>(i));
+    index.join(i, home);
+    for (std::size_t k = 1; k < linked.size(); ++k) {
+      LinkageGroup& absorbed = groups[linked[k]];
+      index.merge(groups, home, linked[k]);
+      LinkageGroup& target = groups[home];
+      target.insert(target.end(), absorbed.begin(), absorbed.end());
+      absorbed.clear();
+    }
   }
   finish_progress(progress);
 }
@@ -57,13 +124,36 @@ void group_by_single_linkage(const Lods& lods, LinkageGroups& groups, float core
 }  // namespace
 
 void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
-                   Channels& channels) {
-  group_by_single_linkage(lods, groups, core_LOD, channels);
+                   Channels& channels, int threads) {
+  ScreenOptions options;
+  options.threads = threads;
+  core_grouping(lods, groups, core_LOD, channels, options);
+}
+
+void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels, const ScreenOptions& options) {
+  const int threads = options.threads;
+  const LinkScreen screen = link_screen(lods, core_LOD, options);
+  group_by_single_linkage(
+      lods, groups, core_LOD, channels,
+      [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
+        return linked_groups(screen, first, last, labels, threads);
+      });
 }
 
 void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
-                   Channels& channels) {
-  group_by_single_linkage(lods, groups, core_LOD, channels);
+                   Channels& channels, int) {
+  group_by_single_linkage(
+      lods, groups, core_LOD, channels,
+      [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
+        const LinkBlock block = link_block(lods, first, last, core_LOD);
+        std::vector<std::uint64_t> masks(labels.groups, 0);
+        for (std::size_t i = first; i < last; ++i)
+          for (std::size_t m = 0; m < first; ++m)
+            if (linked(block, i, m))
+              masks[labels.group_of_label[labels.label[m]]] |= std::uint64_t{1} << (i - first);
+        return masks;
+      });
 }
 
 }  // namespace tarvek

@@ -1,10 +1,11 @@
 #pragma once
 // Forming linkage groups from the LOD scores: core grouping by single linkage,
 // sorting and pruning, and merging satellite groups. The grouping reads the
-// scores through lod_above, link_block and strongest_link, and works the same
+// scores through lod_above, link_block (or screen_block) and strongest_link, and works the same
 // over the computed LodMatrix and the plain LodTable.
 
 #include "base/channels.hpp"
+#include "linkage/link_screen.hpp"
 #include "linkage/linkage_groups.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
@@ -12,11 +13,16 @@
 namespace tarvek {
 
 // Single-linkage grouping above core_LOD (strict), in one pass over the loci.
-// Groups emptied by absorption keep their place. `groups` must be empty.
+// Groups emptied by absorption keep their place. `groups` must be empty. The
+// pair tallies are shared among up to `threads` threads; the groups are the
+// same for every number.
 void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
-                   Channels& channels);
+                   Channels& channels, int threads = 1);
 void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
-                   Channels& channels);
+                   Channels& channels, int threads = 1);
+// The same with the clusters of the screen made as `options` say.
+void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+                   Channels& channels, const ScreenOptions& options);
 
 // Stable sort by decreasing size, then removal of empty groups; prints the
 // "N groups[, cut to M]" line.

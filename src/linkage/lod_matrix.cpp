@@ -315,6 +315,28 @@ GameteTally gamete_tally(const CodePlanes& p, std::size_t i, std::size_t j) {
 
 }  // namespace
 
+std::vector<int> exclusion_table(const LodMatrix& matrix, float threshold) {
+  return two_class(matrix.type) ? two_class_excluded_from(matrix.planes.positions, threshold)
+                                : excluded_from(matrix.planes.positions, threshold);
+}
+
+bool bound_rules_out(const LodMatrix& matrix, const std::vector<int>& from, std::size_t i,
+                     std::size_t m) {
+  const std::size_t words = matrix.planes.words;
+  if (two_class(matrix.type)) {
+    const ClassTally t = plane_class_tally(class_planes(matrix, i), class_planes(matrix, m), words);
+    return t.informative != 0 && t.recombinant >= from[static_cast<std::size_t>(t.informative)];
+  }
+  if (matrix.dominant[m] == 0 && matrix.dominant[i] == 0) {
+    const CodominantTally t = codominant_tally(matrix.abh.data() + i * 3 * words,
+                                               matrix.abh.data() + m * 3 * words, words);
+    const int k = 2 * t.y + t.z;
+    return k != 0 && k >= from[static_cast<std::size_t>(t.n)];
+  }
+  const GameteTally t = gamete_tally(matrix.planes, i, m);
+  return t.ninths != 0 && t.ninths >= 9 * from[static_cast<std::size_t>(t.n)];
+}
+
 LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t last,
                      float threshold) {
   if (first > last || last > matrix.n) throw std::out_of_range("LOD matrix block");

@@ -63,6 +63,18 @@ inline bool linked(const LinkBlock& block, std::size_t i, std::size_t m) {
   return (word >> (m % 64) & 1u) != 0;
 }
 
+// The table of the LOD bound at `threshold`, per number N (0 .. individuals)
+// of individuals scored at both loci of a pair: for an F2, the smallest count
+// k = 2Y + Z of recombinant gametes from which on the pair cannot be above
+// the threshold (k = 0 is never ruled out); for the two-class types, the
+// smallest number R of recombinant individuals (N + 1 when none is).
+std::vector<int> exclusion_table(const LodMatrix& matrix, float threshold);
+
+// True when the bound rules the pair of loci i and m out at that table: the
+// test link_block makes before it takes any logarithm.
+bool bound_rules_out(const LodMatrix& matrix, const std::vector<int>& from, std::size_t i,
+                     std::size_t m);
+
 // True when some member m of `members` has entry [locus][m] above `threshold`.
 bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
                   float threshold);

@@ -30,7 +30,7 @@ const std::string kSeparator(61, '-');
 template <class Lods>
 void group_with(const Lods& lods, const RunParameters& params, LinkageGroups& groups,
                 Channels& channels) {
-  core_grouping(lods, groups, params.core_LOD, channels);
+  core_grouping(lods, groups, params.core_LOD, channels, params.threads);
   log_of(channels) << std::endl;
   if (static_cast<long long>(groups.size()) > params.chromosomes) {
     place_satellites(lods, groups, params.min_LOD, params.chromosomes, channels);
