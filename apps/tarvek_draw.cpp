@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/atomic_file.hpp"
+#include "base/parallel.hpp"
 #include "command_line.hpp"
 #include "draw/canvas.hpp"
 #include "draw/drawn_map.hpp"
@@ -32,9 +33,10 @@ const char* const kUsage =
     "Usage:\n"
     "  tarvek-draw map [--map-function kosambi|haldane] x_map.loc -o map.svg|map.pdf|map.png\n"
     "  tarvek-draw heatmap [--group N] [--size PIXELS] [--population TYPE] [--lod-max X]\n"
-    "                      x_map.loc -o heat.png|heat.svg|heat.pdf\n"
+    "                      [-t N] x_map.loc -o heat.png|heat.svg|heat.pdf\n"
     "  tarvek-draw genotypes [--group N] [--width PIXELS] x_map.loc -o genotypes.png|.svg|.pdf\n"
-    "  tarvek-draw report [--map-function kosambi|haldane] [--population TYPE] x_map.loc -o report.html\n"
+    "  tarvek-draw report [--map-function kosambi|haldane] [--population TYPE] [-t N]\n"
+    "                     x_map.loc -o report.html\n"
     "  tarvek-draw --help | --version\n"
     "\n"
     "Draws a map file written by tarvek. The output's extension chooses the\n"
@@ -56,6 +58,8 @@ const char* const kUsage =
     "                    by default the map file's popt line, else F2\n"
     "  --lod-max X       top of the LOD colour scale (default: the largest LOD)\n"
     "  --width PIXELS    widest genotype graph, 300 to 30000 (1600)\n"
+    "  -t N              threads for the heat maps' pair statistics, 1 to 1024\n"
+    "                    (default: the cores available); the picture is the same\n"
     "  -o FILE           the file to write (required)\n"
     "\n"
     "A heat map larger than its pixels shows, per pixel, the mean r and LOD of a\n"
@@ -99,9 +103,9 @@ int run(int argc, char** argv) {
   }
   std::set<std::string> with_value = {"-o"};
   if (command == "map") with_value.insert("--map-function");
-  else if (command == "heatmap") with_value.insert({"--group", "--size", "--population", "--lod-max"});
+  else if (command == "heatmap") with_value.insert({"--group", "--size", "--population", "--lod-max", "-t"});
   else if (command == "genotypes") with_value.insert({"--group", "--width"});
-  else if (command == "report") with_value.insert({"--map-function", "--population"});
+  else if (command == "report") with_value.insert({"--map-function", "--population", "-t"});
   else return usage_error("unknown command \"" + command + "\" (map, heatmap, genotypes or report)");
 
   Arguments args;
@@ -111,6 +115,7 @@ int run(int argc, char** argv) {
   std::optional<Format> format;
   int size = 1000;
   int width = 1600;
+  int threads = 1;
   std::optional<double> lod_max;
   try {
     args = scan_arguments(argc, argv, 2, with_value, {"--help"});
@@ -142,6 +147,7 @@ int run(int argc, char** argv) {
     size = bounded_count(args, "--size", kSmallestHeatMap, kLargestHeatMap, size);
     width = bounded_count(args, "--width", kNarrowestGenotypeGraph, kWidestGenotypeGraph, width);
     lod_max = positive_real(args, "--lod-max");
+    threads = bounded_count(args, "-t", 1, kMaxThreads, available_cores());
   } catch (const UsageError& e) {
     return usage_error(e.what());
   }
@@ -153,6 +159,7 @@ int run(int argc, char** argv) {
     ReportOptions options;
     options.function = function;
     options.population = *population;
+    options.threads = threads;
     write_output(output, html_report(map, options));
     return kExitOk;
   }
@@ -167,6 +174,7 @@ int run(int argc, char** argv) {
     options.size = size;
     options.population = *population;
     options.lod_max = lod_max;
+    options.threads = threads;
     bytes = draw_heat_map(map, options, *format);
   } else {
     GenotypeOptions options;

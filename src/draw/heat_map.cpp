@@ -86,7 +86,8 @@ std::string draw_heat_map(const interop::MapFile& map, const HeatOptions& option
   std::vector<const GenotypeRow*> rows;
   for (const interop::MapMarker* m : selection.markers) rows.push_back(&m->codes);
   const HeatSummary summary =
-      summarise_pairs(rows, static_cast<std::size_t>(sheet.matrix_pixels), options.population);
+      summarise_pairs(rows, static_cast<std::size_t>(sheet.matrix_pixels), options.population,
+                      kSampleBudget, options.threads);
   double top = options.lod_max ? *options.lod_max : static_cast<double>(summary.largest_lod);
   if (!(top > 0.0)) top = 1.0;
 

@@ -25,6 +25,7 @@ struct HeatOptions {
   PopulationType population = PopulationType::F2;
   // Top of the LOD scale; by default the largest LOD of a computed pair.
   std::optional<double> lod_max;
+  int threads = 1;  // for the pair statistics
 };
 
 // Where the parts of a sheet of `size` go; depends on the size only.

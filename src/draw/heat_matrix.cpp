@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "base/parallel.hpp"
 #include "draw/pair_statistic.hpp"
 #include "linkage/population_lod.hpp"
 #include "genotype/code_planes.hpp"
@@ -94,7 +95,7 @@ double HeatSummary::mean_lod(std::size_t c, std::size_t d, double top) const {
 }
 
 HeatSummary summarise_pairs(const std::vector<const GenotypeRow*>& rows, std::size_t pixels,
-                            PopulationType population, std::size_t budget) {
+                            PopulationType population, std::size_t budget, int threads) {
   check_rows(rows);
   HeatSummary s = empty_summary(rows.size(), pixels, budget);
   const Sampling reps = sample(s);
@@ -105,10 +106,32 @@ HeatSummary summarise_pairs(const std::vector<const GenotypeRow*>& rows, std::si
     set_item_codes(planes, k, *rows[reps.markers[k]]);
     if (two_class(population)) classes[k] = marker_classes(population, *rows[reps.markers[k]]);
   }
-  for (std::size_t a = 0; a < reps.markers.size(); ++a)
-    for (std::size_t b = a + 1; b < reps.markers.size(); ++b)
-      add(s, reps.cell[a], reps.cell[b],
-          pair_statistic(population, pair_counts(planes, a, b), classes[a], classes[b]));
+  // The representatives' rows are taken a slab at a time: the statistics of
+  // a slab's pairs are computed row by row on the threads into a buffer of
+  // the slab's own, then added in pair order, as one thread would add them.
+  const std::size_t count = reps.markers.size();
+  constexpr std::size_t kSlab = 64;
+  std::vector<PairLod> stats;
+  std::vector<std::size_t> offset;
+  for (std::size_t first = 0; first < count; first += kSlab) {
+    const std::size_t last = std::min(count, first + kSlab);
+    offset.assign(1, 0);
+    for (std::size_t a = first; a < last; ++a) offset.push_back(offset.back() + (count - a - 1));
+    stats.resize(offset.back());
+    for_each_block(threads_for_work(threads, offset.back(), 1u << 14), Blocks{last - first, 1},
+                   [&](std::size_t, std::size_t begin, std::size_t end) {
+                     for (std::size_t row = begin; row < end; ++row) {
+                       const std::size_t a = first + row;
+                       PairLod* out = stats.data() + offset.at(row);
+                       for (std::size_t b = a + 1; b < count; ++b)
+                         out[b - a - 1] = pair_statistic(population, pair_counts(planes, a, b),
+                                                         classes[a], classes[b]);
+                     }
+                   });
+    for (std::size_t a = first; a < last; ++a)
+      for (std::size_t b = a + 1; b < count; ++b)
+        add(s, reps.cell[a], reps.cell[b], stats.at(offset[a - first] + (b - a - 1)));
+  }
   return s;
 }
 

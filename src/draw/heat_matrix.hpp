@@ -62,9 +62,12 @@ struct HeatSummary {
 
 // Summarises the pairs of `rows` (one genotype row per marker, in map order,
 // all of the same length) for a square of `pixels` pixels a side; every
-// pair statistic through pair_statistic(population, ...).
+// pair statistic through pair_statistic(population, ...). The statistics
+// are computed on up to `threads` threads and added up in one fixed order, so
+// the summary is the same for any number of threads.
 HeatSummary summarise_pairs(const std::vector<const GenotypeRow*>& rows, std::size_t pixels,
-                            PopulationType population, std::size_t budget = kSampleBudget);
+                            PopulationType population, std::size_t budget = kSampleBudget,
+                            int threads = 1);
 
 // The same, one pair at a time with the grouping estimator of the type on
 // the rows (grouping_pair_lod): the plain reference of summarise_pairs, for

@@ -131,6 +131,7 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
       heat.group = g + 1;
       heat.size = options.heat_map_size;
       heat.population = options.population;
+      heat.threads = options.threads;
       out << picture(draw_heat_map(map, heat, Format::kPng), "image/png", "heat map of group " + number) << "\n";
       out << "<h3>Genotypes</h3>\n";
       GenotypeOptions genotypes;

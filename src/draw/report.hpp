@@ -18,6 +18,7 @@ struct ReportOptions {
   PopulationType population = PopulationType::F2;
   int heat_map_size = 600;      // of each group's heat map
   int genotype_width = 1200;    // of each group's genotype graph, at most
+  int threads = 1;              // for the heat maps' pair statistics
 };
 
 std::string html_report(const interop::MapFile& map, const ReportOptions& options);

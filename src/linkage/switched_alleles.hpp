@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/parallel.hpp"
 #include "linkage/lod_matrix.hpp"
 
 namespace tarvek {
@@ -28,8 +29,13 @@ namespace tarvek {
 // holding the group's lowest locus.
 //
 // Memory stays linear in n: no list of links is kept.
+// The scan of the waiting loci after each step is shared among up to
+// `threads` threads; `link_of` must then be safe to call from several
+// threads at once. The result does not depend on the number of threads.
+inline constexpr std::size_t kSwitchedBlock = 1024;
+
 template <class LinkOf>
-std::vector<int> switched_loci(std::size_t n, LinkOf link_of) {
+std::vector<int> switched_loci(std::size_t n, LinkOf link_of, int threads = 1) {
   std::vector<std::size_t> waiting(n);  // loci not yet in a group, increasing
   for (std::size_t i = 0; i < n; ++i) waiting[i] = i;
   // Per waiting locus, its strongest link into the current group's tree and
@@ -40,6 +46,7 @@ std::vector<int> switched_loci(std::size_t n, LinkOf link_of) {
   std::vector<int> phase(n, 0);
   std::vector<int> flipped;
   std::vector<std::size_t> members;
+  std::vector<std::size_t> block_best;
   while (!waiting.empty()) {
     std::size_t next = waiting.front();
     phase[next] = 0;
@@ -47,17 +54,30 @@ std::vector<int> switched_loci(std::size_t n, LinkOf link_of) {
     while (true) {
       waiting.erase(std::lower_bound(waiting.begin(), waiting.end(), next));
       members.push_back(next);
+      // Each block of waiting loci updates its own keys and finds its best
+      // (the first of the strongest); the blocks' bests are then taken in
+      // block order, so the choice is the one a single pass would make.
+      const Blocks blocks{waiting.size(), kSwitchedBlock};
+      block_best.assign(blocks.number(), n);
+      for_each_block(threads_for_work(threads, waiting.size(), kSwitchedBlock), blocks,
+                     [&](std::size_t block, std::size_t begin, std::size_t end) {
+                       std::size_t best = n;
+                       for (std::size_t k = begin; k < end; ++k) {
+                         const std::size_t v = waiting[k];
+                         if (const std::optional<PhaseLink> link = link_of(next, v)) {
+                           if (!keyed[v] || link->strength > key[v]) {
+                             key[v] = link->strength;
+                             keyed[v] = 1;
+                             key_phase[v] = phase[next] ^ (link->exchanged ? 1 : 0);
+                           }
+                         }
+                         if (keyed[v] && (best == n || key[v] > key[best])) best = v;
+                       }
+                       block_best[block] = best;
+                     });
       std::size_t best = n;
-      for (const std::size_t v : waiting) {
-        if (const std::optional<PhaseLink> link = link_of(next, v)) {
-          if (!keyed[v] || link->strength > key[v]) {
-            key[v] = link->strength;
-            keyed[v] = 1;
-            key_phase[v] = phase[next] ^ (link->exchanged ? 1 : 0);
-          }
-        }
-        if (keyed[v] && (best == n || key[v] > key[best])) best = v;
-      }
+      for (const std::size_t b : block_best)
+        if (b != n && (best == n || key[b] > key[best])) best = b;
       if (best == n) break;
       next = best;
       keyed[next] = 0;

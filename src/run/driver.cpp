@@ -88,12 +88,13 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
   if (reference_build()) {
     flipped = switched_loci(rows.size(), [&](std::size_t i, std::size_t j) {
       return plain_phase_link(rows, params.population, i, j, params.core_LOD);
-    });
+    }, params.threads);
   } else {
     const LodMatrix matrix = build_lod_matrix(rows, params.population);
     const PhaseLinker linker = phase_linker(matrix, params.core_LOD);
     flipped = switched_loci(rows.size(),
-                            [&](std::size_t i, std::size_t j) { return phase_link(linker, i, j); });
+                            [&](std::size_t i, std::size_t j) { return phase_link(linker, i, j); },
+                            params.threads);
   }
   std::vector<std::string> names;
   for (const int x : flipped) {

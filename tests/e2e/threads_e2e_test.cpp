@@ -106,6 +106,13 @@ TEST(Threads, OneLargeGroupIsTheSameAtAnyCount) {
   expect_same_at_any_thread_count(simulated_loc(6, 1, 600, 150), {"-s", "50", "0.03", "-o"}, true);
 }
 
+TEST(Threads, ManyGroupsWithSwitchedAllelesAreTheSameAtAnyCount) {
+  // 1,400 loci: enough for the grouping to screen pairs through clusters of
+  // loci; -a adds the search for switched alleles.
+  expect_same_at_any_thread_count(simulated_loc(7, 7, 200, 90), {"-g", "7", "10", "3", "-a"},
+                                  false);
+}
+
 TEST(Threads, ManyThreadsOnTinyInputs) {
   const std::string three = "h1\nh2\nh3\nh4\nM1\tA\tA\tB\tB\nM3\tB\tB\tA\tA\nM2\tA\tA\tB\tA\n";
   const std::string one = "h1\nh2\nh3\nh4\nM1\tA\tB\n";

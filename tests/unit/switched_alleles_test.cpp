@@ -95,6 +95,23 @@ TEST(SwitchedLoci, TiesFlipTheSetWithoutTheGroupsFirstLocus) {
   EXPECT_EQ(switched(std::vector<Link>{}, 0), (Loci{}));
 }
 
+TEST(SwitchedLoci, TheSameLociAtAnyNumberOfThreads) {
+  // Sparse links with few strengths, so that ties decide many steps; sizes
+  // around the blocks of waiting loci the threads share.
+  const auto link_of = [](std::size_t i, std::size_t j) -> std::optional<PhaseLink> {
+    std::uint64_t h = (std::min(i, j) * 1000003u + std::max(i, j)) * 0x9E3779B97F4A7C15u;
+    h ^= h >> 29;
+    if (h % 61 != 0) return std::nullopt;
+    return PhaseLink{static_cast<float>(16 + (h >> 8) % 3), (h >> 20) % 4 == 0};
+  };
+  for (const std::size_t n : {2047u, 2048u, 2049u, 3073u, 5000u}) {
+    const Loci one = switched_loci(n, link_of, 1);
+    EXPECT_FALSE(one.empty()) << n;
+    for (const int threads : {2, 7})
+      EXPECT_EQ(switched_loci(n, link_of, threads), one) << n << " loci, " << threads << " threads";
+  }
+}
+
 // An F2 chromosome of `count` markers along which individuals recombine
 // rarely, scored A, B and H.
 std::vector<GenotypeRow> chromosome(Rng& rng, int count, int individuals) {
