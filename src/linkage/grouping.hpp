@@ -30,10 +30,12 @@ void sort_and_prune_groups(LinkageGroups& groups, Channels& channels);
 
 // Merges the groups beyond the first `chromosomes` into the group holding
 // their strongest link above min_LOD, in passes, until the count reaches
-// `chromosomes` or a pass merges nothing.
+// `chromosomes` or a pass merges nothing. The groups are searched for a
+// satellite's strongest link on up to `threads` threads, with the same result
+// for any number of them.
 void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
-                      int chromosomes, Channels& channels);
+                      int chromosomes, Channels& channels, int threads = 1);
 void place_satellites(const LodTable& lods, LinkageGroups& groups, float min_LOD,
-                      int chromosomes, Channels& channels);
+                      int chromosomes, Channels& channels, int threads = 1);
 
 }  // namespace tarvek

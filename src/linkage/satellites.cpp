@@ -2,30 +2,52 @@
 #include <sstream>
 #include <string>
 
+#include "base/parallel.hpp"
 #include "linkage/grouping.hpp"
 
 namespace tarvek {
 namespace {
 
+constexpr std::size_t kSatelliteBlock = 16;  // groups per block of a satellite's scan
+
 // One pass over the satellites; returns nothing, the list shrinks in place.
 template <class Lods>
 void satellite_pass(const Lods& lods, LinkageGroups& groups, float min_LOD,
-                    std::size_t first_satellite) {
+                    std::size_t first_satellite, int threads) {
   std::size_t cursor = first_satellite;
+  // Per block of groups: its strongest link to the satellite and the group.
+  std::vector<float> block_best;
+  std::vector<std::size_t> block_group;
   while (cursor < groups.size()) {
     const LinkageGroup& satellite = groups[cursor];
+    // A link counts when it is above min_LOD and strictly above the best
+    // so far, so the earliest group holding the largest LOD wins. Each block
+    // of groups finds its own earliest strongest link; taken in block order
+    // with the same rule, they give the group a single pass would find.
+    const Blocks blocks{groups.size(), kSatelliteBlock};
+    block_best.assign(blocks.number(), 0.0f);
+    block_group.assign(blocks.number(), groups.size());
+    for_each_block(threads_for_work(threads, satellite.size() * lods.n, 1u << 12), blocks,
+                   [&](std::size_t block, std::size_t begin, std::size_t end) {
+                     float best = 0.0f;
+                     for (std::size_t g = begin; g < end; ++g) {
+                       if (g == cursor) continue;
+                       const auto v =
+                           strongest_link(lods, satellite, groups[g], std::max(min_LOD, best));
+                       if (v) {
+                         best = *v;
+                         block_group[block] = g;
+                       }
+                     }
+                     block_best[block] = best;
+                   });
     float best = 0.0f;
     std::size_t best_group = groups.size();
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-      if (g == cursor) continue;
-      // A link counts when it is above min_LOD and strictly above the best
-      // so far, so the earliest group holding the largest LOD wins.
-      const auto v = strongest_link(lods, satellite, groups[g], std::max(min_LOD, best));
-      if (v) {
-        best = *v;
-        best_group = g;
+    for (std::size_t b = 0; b < block_best.size(); ++b)
+      if (block_group[b] != groups.size() && block_best[b] > best) {
+        best = block_best[b];
+        best_group = block_group[b];
       }
-    }
     if (best > 0.0f) {
       LinkageGroup& target = groups[best_group];
       target.insert(target.end(), satellite.begin(), satellite.end());
@@ -38,7 +60,7 @@ void satellite_pass(const Lods& lods, LinkageGroups& groups, float min_LOD,
 
 template <class Lods>
 void merge_satellites(const Lods& lods, LinkageGroups& groups, float min_LOD, int chromosomes,
-                      Channels& channels) {
+                      Channels& channels, int threads) {
   std::ostringstream threshold;
   threshold << min_LOD;
   line_to_console_and_log(channels, "Placing satellites with threshold " + threshold.str());
@@ -47,7 +69,7 @@ void merge_satellites(const Lods& lods, LinkageGroups& groups, float min_LOD, in
   std::size_t before = groups.size();
   while (true) {
     to_console_and_log(channels, "placing satellites.. ");
-    satellite_pass(lods, groups, min_LOD, wanted);
+    satellite_pass(lods, groups, min_LOD, wanted, threads);
     line_to_console_and_log(channels, std::to_string(groups.size()) + " groups");
     if (groups.size() == before || groups.size() <= wanted) break;
     before = groups.size();
@@ -57,13 +79,13 @@ void merge_satellites(const Lods& lods, LinkageGroups& groups, float min_LOD, in
 }  // namespace
 
 void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
-                      int chromosomes, Channels& channels) {
-  merge_satellites(lods, groups, min_LOD, chromosomes, channels);
+                      int chromosomes, Channels& channels, int threads) {
+  merge_satellites(lods, groups, min_LOD, chromosomes, channels, threads);
 }
 
 void place_satellites(const LodTable& lods, LinkageGroups& groups, float min_LOD,
-                      int chromosomes, Channels& channels) {
-  merge_satellites(lods, groups, min_LOD, chromosomes, channels);
+                      int chromosomes, Channels& channels, int threads) {
+  merge_satellites(lods, groups, min_LOD, chromosomes, channels, threads);
 }
 
 }  // namespace tarvek

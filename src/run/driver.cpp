@@ -33,7 +33,7 @@ void group_with(const Lods& lods, const RunParameters& params, LinkageGroups& gr
   core_grouping(lods, groups, params.core_LOD, channels, params.threads);
   log_of(channels) << std::endl;
   if (static_cast<long long>(groups.size()) > params.chromosomes) {
-    place_satellites(lods, groups, params.min_LOD, params.chromosomes, channels);
+    place_satellites(lods, groups, params.min_LOD, params.chromosomes, channels, params.threads);
     log_of(channels) << std::endl;
   }
   sort_and_prune_groups(groups, channels);

@@ -171,6 +171,15 @@ TEST(PlaceSatellites, TiesGoToTheEarlierGroupAndMinLodItselfIsNoLink) {
   EXPECT_EQ(equal.groups, (LinkageGroups{{0, 1, 2}, {3, 4}, {5}}));
   EXPECT_EQ(equal.console,
             "Placing satellites with threshold 4\n3 groups\nplacing satellites.. 3 groups\n");
+  // Forty groups of one locus and the satellite {40}, tied at LOD 8 with the
+  // 4th and the 31st group, which lie in different blocks of the search:
+  // the earlier still wins.
+  LinkageGroups forty;
+  for (int g = 0; g <= 40; ++g) forty.push_back({g});
+  LinkageGroups expected(forty.begin(), forty.end() - 1);
+  expected[3].push_back(40);
+  EXPECT_EQ(satellites(matrix_with(41, {{40, 30, 8}, {40, 3, 8}, {40, 35, 7}}), forty, 40).groups,
+            expected);
 }
 
 TEST(PlaceSatellites, WithZeroChromosomesEveryGroupIsASatellite) {

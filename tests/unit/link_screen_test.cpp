@@ -198,6 +198,43 @@ TEST(LinkScreen, CoreGroupingGivesTheTablesGroupsWithAnyClustersAndThreads) {
     }
 }
 
+TEST(PlaceSatellites, TheSameMergesAtAnyNumberOfThreads) {
+  // 150 groups of ten loci, cut to 10: each satellite's search spans many
+  // blocks of groups. The scores come from a few values, so that most
+  // satellites find equally strong links in several blocks, and the earliest
+  // group must win at any number of threads.
+  Rng rng(16);
+  const std::size_t n = 1500;
+  const float values[] = {0.0f, 1.0f, 2.5f, 3.0f, 6.0f};
+  std::vector<float> scores(n * n, 0.0f);
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j)
+      scores[i * n + j] = scores[j * n + i] = values[below(rng, 100) < 97 ? below(rng, 3) : 3 + below(rng, 2)];
+  const LodTable matrix = lod_table_from_values(n, scores);
+  LinkageGroups start;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i % 10 == 0) start.emplace_back();
+    start.back().push_back(static_cast<int>(i));
+  }
+  std::string console, log;
+  LinkageGroups one;
+  for (const int threads : {1, 3, 7}) {
+    testing::CapturedChannels io;
+    LinkageGroups groups = start;
+    place_satellites(matrix, groups, 2.0f, 10, io.channels, threads);
+    if (threads == 1) {
+      one = groups;
+      console = io.console_text();
+      log = io.log_text();
+      EXPECT_LT(one.size(), 50u);
+      continue;
+    }
+    EXPECT_EQ(groups, one) << threads << " threads";
+    EXPECT_EQ(io.console_text(), console);
+    EXPECT_EQ(io.log_text(), log);
+  }
+}
+
 TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
   Rng rng(14);
   const std::vector<GenotypeRow> rows = simulated_rows(rng, P::F2, 130, 4, 300);
