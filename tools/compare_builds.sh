@@ -63,5 +63,8 @@ errsweep|--markers 400 --individuals 150 --chromosomes 1 --error-rate 0.04 --see
 asymmetric|--markers 250 --individuals 100 --chromosomes 2 --seed 16|asymmetric|-g 2 10 3 -s 60 0.03
 negative|--markers 250 --individuals 100 --chromosomes 2 --error-rate 0.03 --missing-rate 0.1 --seed 17|negative|-g 2 10 3 -o
 dominant|--markers 300 --individuals 90 --chromosomes 3 --dominant-share 0.3 --seed 18|recombination|-g 3 8 3
+clustered|--markers 2000 --individuals 100 --chromosomes 6 --seed 19|recombination|-g 6 12 4 -t 2
+switched|--markers 1500 --individuals 100 --chromosomes 4 --switched 10 --switched-run 2 --seed 20|recombination|-a -g 4 12 4 -t 2
+backcross|--population BC1 --markers 1200 --individuals 80 --chromosomes 4 --switched 5 --seed 21|recombination|-p BC1 -a -g 4 10 3
 CASES
 exit $failed

@@ -59,13 +59,12 @@ class GroupIndex {
 // block link to one of its members; groups merged since are found through a
 // member. The loci of the block before i are tested one by one, skipping
 // groups already found linked.
-template <class Lods, class LinkedGroups>
-void group_by_single_linkage(const Lods& lods, LinkageGroups& groups, float core_LOD,
-                             Channels& channels, LinkedGroups linked_groups) {
-  line_to_console_and_log(channels, "core grouping...");
-  const std::size_t n = lods.n;
+// `links(i, m)` tells whether loci i and m link; `label` names the progress.
+template <class Links, class LinkedGroups>
+void group_by_single_linkage(std::size_t n, LinkageGroups& groups, Channels& channels,
+                             const char* label, Links links, LinkedGroups linked_groups) {
   // Locus i is compared with the i loci before it: the work grows as i².
-  Progress progress = start_progress(channels, "core grouping", n * n, n >= 2000);
+  Progress progress = start_progress(channels, label, n * n, n >= 2000);
   GroupIndex index(n);
   std::vector<std::size_t> stamp;  // per group: the last locus that found it linked, plus 1
   std::vector<std::size_t> linked;
@@ -97,7 +96,7 @@ void group_by_single_linkage(const Lods& lods, LinkageGroups& groups, float core
     }
     for (std::size_t m = first; m < i; ++m) {
       const std::size_t g = index.group_of(m);
-      if (stamp[g] != i + 1 && lod_above(lods, i, m, core_LOD)) add(g);
+      if (stamp[g] != i + 1 && links(i, m)) add(g);
     }
 
     if (linked.empty()) {
@@ -133,9 +132,11 @@ void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
 void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, const ScreenOptions& options) {
   const int threads = options.threads;
+  line_to_console_and_log(channels, "core grouping...");
   const LinkScreen screen = link_screen(lods, core_LOD, options);
   group_by_single_linkage(
-      lods, groups, core_LOD, channels,
+      lods.n, groups, channels, "core grouping",
+      [&](std::size_t i, std::size_t m) { return lod_above(lods, i, m, core_LOD).has_value(); },
       [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
         return linked_groups(screen, first, last, labels, threads);
       });
@@ -143,8 +144,10 @@ void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
 
 void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, int) {
+  line_to_console_and_log(channels, "core grouping...");
   group_by_single_linkage(
-      lods, groups, core_LOD, channels,
+      lods.n, groups, channels, "core grouping",
+      [&](std::size_t i, std::size_t m) { return lod_above(lods, i, m, core_LOD).has_value(); },
       [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
         const LinkBlock block = link_block(lods, first, last, core_LOD);
         std::vector<std::uint64_t> masks(labels.groups, 0);
@@ -154,6 +157,29 @@ void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
               masks[labels.group_of_label[labels.label[m]]] |= std::uint64_t{1} << (i - first);
         return masks;
       });
+}
+
+LinkageGroups phase_linked_parts(const LodMatrix& matrix, float threshold, Channels& channels,
+                                 const ScreenOptions& options) {
+  const PhaseLinker linker = phase_linker(matrix, threshold);
+  const LinkScreen screen = link_screen(matrix, threshold, options);
+  const PhaseScreen phases = phase_screen(screen, linker);
+  LinkageGroups groups;
+  group_by_single_linkage(
+      matrix.n, groups, channels, "switched alleles",
+      [&](std::size_t i, std::size_t m) { return phase_link(linker, i, m).has_value(); },
+      [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
+        return phase_linked_groups(phases, first, last, labels, options.threads);
+      });
+  LinkageGroups parts;
+  for (LinkageGroup& group : groups) {
+    if (group.empty()) continue;
+    std::sort(group.begin(), group.end());
+    parts.push_back(std::move(group));
+  }
+  std::sort(parts.begin(), parts.end(),
+            [](const LinkageGroup& a, const LinkageGroup& b) { return a.front() < b.front(); });
+  return parts;
 }
 
 }  // namespace tarvek

@@ -24,6 +24,12 @@ void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
 void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, const ScreenOptions& options);
 
+// The connected parts of the graph of phase links at `threshold` (the pairs
+// phase_link links), each part's loci in increasing order, the parts in the
+// order of their lowest locus. Writes nothing but the progress line.
+LinkageGroups phase_linked_parts(const LodMatrix& matrix, float threshold, Channels& channels,
+                                 const ScreenOptions& options = {});
+
 // Stable sort by decreasing size, then removal of empty groups; prints the
 // "N groups[, cut to M]" line.
 void sort_and_prune_groups(LinkageGroups& groups, Channels& channels);

@@ -251,8 +251,9 @@ void make_clusters(LinkScreen& s, const ScreenOptions& options) {
 // individuals missing at the other locus the least distance that rules a
 // pair out, lane by lane.
 struct BlockTables {
-  std::vector<std::int32_t> centre;  // [cluster][lane]
-  std::vector<std::int32_t> need;    // [u][lane]
+  std::vector<std::int32_t> centre;     // [cluster][lane]
+  std::vector<std::int32_t> exchanged;  // [cluster][lane], from the exchanged centres
+  std::vector<std::int32_t> need;       // [u][lane]
 };
 
 // The distance in thirds that rules a pair out at N individuals scored at
@@ -354,7 +355,9 @@ struct BlockPlan {
   OpenLanes open_lanes = open_lanes_plain;
 };
 
-BlockPlan plan_block(const LinkScreen& s, std::size_t first, std::size_t last, int threads) {
+// With `exchanged_centres`, the distances from them are measured too.
+BlockPlan plan_block(const LinkScreen& s, std::size_t first, std::size_t last, int threads,
+                     const std::vector<Word>* exchanged_centres = nullptr) {
   const LodMatrix& matrix = *s.matrix;
   if (first > last || last > matrix.n || last - first > kLanes)
     throw std::out_of_range("screened block");
@@ -380,6 +383,7 @@ BlockPlan plan_block(const LinkScreen& s, std::size_t first, std::size_t last, i
     }
   }
   t.centre.assign(clusters * kLanes, 0);
+  if (exchanged_centres != nullptr) t.exchanged.assign(clusters * kLanes, 0);
   for_each_block(threads_for_work(threads, clusters * b.lanes * words, 1u << 16),
                  Blocks{clusters, 32}, [&](std::size_t, std::size_t begin, std::size_t end) {
                    for (std::size_t c = begin; c < end; ++c) {
@@ -387,6 +391,13 @@ BlockPlan plan_block(const LinkScreen& s, std::size_t first, std::size_t last, i
                      const Word* centre = s.centres.data() + c * 4 * words;
                      for (std::size_t k = 0; k < b.lanes; ++k)
                        t.centre[c * kLanes + k] = centre_distance(s, first + k, centre);
+                     if (exchanged_centres == nullptr) continue;
+                     // centre_distance counts the individuals scored at the
+                     // lane's locus only, so the bits of an exchanged centre
+                     // beyond the individuals do not matter.
+                     const Word* exchanged = exchanged_centres->data() + c * 4 * words;
+                     for (std::size_t k = 0; k < b.lanes; ++k)
+                       t.exchanged[c * kLanes + k] = centre_distance(s, first + k, exchanged);
                    }
                  });
   return b;
@@ -479,6 +490,71 @@ std::vector<std::uint64_t> linked_groups(const LinkScreen& s, std::size_t first,
                         });
                       }
                     });
+  for (std::size_t w = 0; w < found.size(); ++w) linked[w % labels.groups] |= found[w];
+  return linked;
+}
+
+PhaseScreen phase_screen(const LinkScreen& screen, const PhaseLinker& linker) {
+  if (linker.matrix != screen.matrix || linker.threshold != screen.threshold)
+    throw std::invalid_argument("phase screen of another matrix or threshold");
+  PhaseScreen p;
+  p.screen = &screen;
+  p.linker = &linker;
+  p.exchanged_too = screen.matrix->type != PopulationType::BC1;
+  // Centre values are 0, 2, 3, 4 or 6, so 6 - v is at least 2, 3, 4 and 6
+  // exactly when v is below 6, 4, 3 and 2.
+  const std::size_t words = screen.words;
+  p.exchanged_centres.assign(screen.centres.size(), 0);
+  for (std::size_t c = 0; c < screen.first_member.size(); ++c) {
+    const Word* centre = screen.centres.data() + c * 4 * words;
+    Word* out = p.exchanged_centres.data() + c * 4 * words;
+    for (std::size_t w = 0; w < words; ++w) {
+      out[w] = ~centre[3 * words + w];
+      out[words + w] = ~centre[2 * words + w];
+      out[2 * words + w] = ~centre[words + w];
+      out[3 * words + w] = ~centre[w];
+    }
+  }
+  return p;
+}
+
+std::vector<std::uint64_t> phase_linked_groups(const PhaseScreen& phases, std::size_t first,
+                                               std::size_t last, const GroupLabels& labels,
+                                               int threads) {
+  const LinkScreen& s = *phases.screen;
+  const BlockPlan b = plan_block(s, first, last, threads,
+                                 phases.exchanged_too ? &phases.exchanged_centres : nullptr);
+  std::vector<std::uint64_t> linked(labels.groups, 0);
+  if (first == 0 || b.lanes == 0) return linked;
+  const Blocks chunks{first, kChunk};
+  const int used = threads_for_work(threads, first * b.lanes, 1u << 18);
+  std::vector<std::uint64_t> found(workers_for(used, chunks) * labels.groups, 0);
+  const bool clustered = !b.tables.centre.empty();
+  for_each_block_on(
+      used, chunks, [&](std::size_t worker, std::size_t, std::size_t begin, std::size_t end) {
+        std::uint64_t* mine = found.data() + worker * labels.groups;
+        for (std::size_t m = begin; m < end; ++m) {
+          std::uint64_t& group = mine[labels.group_of_label[labels.label[m]]];
+          std::uint64_t open = b.all & ~group;
+          if (open == 0) continue;
+          const std::int32_t c = s.cluster.empty() ? -1 : s.cluster[m];
+          if (clustered && c >= 0) {
+            // A lane stays open when either phase may link.
+            const std::size_t missing =
+                s.matrix->planes.positions - static_cast<std::size_t>(s.scored[m]);
+            const std::int32_t* need = b.tables.need.data() + missing * kLanes;
+            const auto at = static_cast<std::size_t>(c) * kLanes;
+            std::uint64_t either = b.open_lanes(b.tables.centre.data() + at, need, s.spread[m], b.lanes);
+            if (phases.exchanged_too)
+              either |= b.open_lanes(b.tables.exchanged.data() + at, need, s.spread[m], b.lanes);
+            open &= either;
+          }
+          for (; open != 0; open &= open - 1) {
+            const auto k = static_cast<std::size_t>(std::countr_zero(open));
+            if (phase_link(*phases.linker, first + k, m)) group |= std::uint64_t{1} << k;
+          }
+        }
+      });
   for (std::size_t w = 0; w < found.size(); ++w) linked[w % labels.groups] |= found[w];
   return linked;
 }

@@ -99,6 +99,28 @@ std::vector<std::uint64_t> linked_groups(const LinkScreen& screen, std::size_t f
                                          std::size_t last, const GroupLabels& groups,
                                          int threads = 1);
 
+// Ruling out pairs of loci in both phases at once, for the search for
+// switched alleles: a pair links there when the larger of its LOD as scored
+// and its LOD with one locus's alleles exchanged (A and B, C and D) is above
+// the threshold (phase_link). Exchanging turns a value v into 6 - v and keeps
+// the distance of a member from its centre, so the same clusters bound the
+// exchanged pairs through the exchanged centres. In a backcross exchanging
+// is not looked at (it keeps the classes), so only the LOD as scored counts.
+struct PhaseScreen {
+  const LinkScreen* screen = nullptr;
+  const PhaseLinker* linker = nullptr;  // at the screen's threshold
+  bool exchanged_too = true;
+  std::vector<std::uint64_t> exchanged_centres;  // the centres with values 6 - v
+};
+
+PhaseScreen phase_screen(const LinkScreen& screen, const PhaseLinker& linker);
+
+// linked_groups for phase links: bit i - first of entry g is set exactly when
+// some locus m before the block in group g has a phase link with i.
+std::vector<std::uint64_t> phase_linked_groups(const PhaseScreen& phases, std::size_t first,
+                                               std::size_t last, const GroupLabels& groups,
+                                               int threads = 1);
+
 // The mask of the lanes k < lanes whose pair cannot be ruled out through the
 // centre: bit k set when centre[k] - need[k] < spread. Plain and AVX2 versions.
 std::uint64_t open_lanes_plain(const std::int32_t* centre, const std::int32_t* need,

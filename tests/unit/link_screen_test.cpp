@@ -235,6 +235,59 @@ TEST(PlaceSatellites, TheSameMergesAtAnyNumberOfThreads) {
   }
 }
 
+// The connected parts of the graph of the pairs plain_phase_link links, by
+// union of every linked pair, each part sorted, parts by lowest locus.
+LinkageGroups plain_phase_parts(const std::vector<GenotypeRow>& rows, P type, float threshold) {
+  const std::size_t n = rows.size();
+  std::vector<std::size_t> root(n);
+  for (std::size_t i = 0; i < n; ++i) root[i] = i;
+  const auto find = [&](std::size_t x) {
+    while (root[x] != x) x = root[x] = root[root[x]];
+    return x;
+  };
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j)
+      if (plain_phase_link(rows, type, i, j, threshold)) root[find(j)] = find(i);
+  LinkageGroups parts;
+  std::vector<std::size_t> part_of(n, n);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::size_t& p = part_of[find(i)];
+    if (p == n) {
+      p = parts.size();
+      parts.emplace_back();
+    }
+    parts[p].push_back(static_cast<int>(i));
+  }
+  return parts;
+}
+
+TEST(PhaseLinkedParts, AreThePartsOfThePlainPhaseLinks) {
+  // Every sixth marker has its alleles exchanged, so that chromosomes hold
+  // together only through exchanged links; clusters of any size, and threads.
+  Rng rng(17);
+  for (const P type : kTypes)
+    for (const int individuals : {30, 65, 130}) {
+      std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 50, 8);
+      for (std::size_t i = 0; i < rows.size(); i += 6) exchange_alleles(rows[i]);
+      const LodMatrix matrix = build_lod_matrix(rows, type);
+      for (const float threshold : {3.0f, 8.0f}) {
+        const LinkageGroups expected = plain_phase_parts(rows, type, threshold);
+        if (threshold < 4.0f && individuals > 30) {
+          EXPECT_LT(expected.size(), rows.size() / 4);  // the parts are not all single loci
+        }
+        for (const std::size_t step : {std::size_t{1}, std::size_t{5}})
+          for (const int threads : {1, 3}) {
+            testing::CapturedChannels io;
+            EXPECT_EQ(phase_linked_parts(matrix, threshold, io.channels, forced(step, threads)), expected)
+                << population_name(type) << ", " << individuals << " individuals, threshold "
+                << threshold << ", step " << step << ", " << threads << " threads";
+            EXPECT_EQ(io.console_text(), "");
+            EXPECT_EQ(io.log_text(), "");
+          }
+      }
+    }
+}
+
 TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
   Rng rng(14);
   const std::vector<GenotypeRow> rows = simulated_rows(rng, P::F2, 130, 4, 300);
