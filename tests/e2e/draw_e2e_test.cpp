@@ -159,6 +159,9 @@ TEST(DrawCommandLine, HelpVersionAndRefusals) {
       {"heatmap", "--group", "0", "m.loc", "-o", "out.png"},
       {"heatmap", "--population", "F3", "m.loc", "-o", "out.png"},
       {"heatmap", "--lod-max", "0", "m.loc", "-o", "out.png"},
+      {"heatmap", "-t", "0", "m.loc", "-o", "out.png"},
+      {"heatmap", "-t", "1025", "m.loc", "-o", "out.png"},
+      {"genotypes", "-t", "2", "m.loc", "-o", "out.png"},          // nothing to share
       {"genotypes", "--width", "100", "m.loc", "-o", "out.png"},
       {"report", "m.loc", "-o", "out.png"},                        // a report is HTML
       {"map", "m.loc", "-o", "m.loc"},
@@ -462,10 +465,14 @@ TEST(DrawHeatMap, BrightDiagonalForAGoodOrderAndAReversedBlockOffIt) {
   for (std::size_t d = 2; d < kMarkers; ++d) EXPECT_GT(next, good.band(d)) << d;
   for (std::size_t d = 1; d < 6; ++d) EXPECT_GT(good.band(d), good.band(d + 1)) << d;
   EXPECT_LT(good.band(80), 0.3 * next);
-  // The same map gives the same picture.
+  // The same map gives the same picture, at any number of threads.
   const std::string first = dir.read("heat.png");
   heat_map(dir, "good.loc", 400, kMarkers);
   EXPECT_EQ(dir.read("heat.png"), first);
+  for (const std::string threads : {"1", "3", "64"}) {
+    heat_map(dir, "good.loc", 400, kMarkers, {"-t", threads});
+    EXPECT_EQ(dir.read("heat.png"), first) << threads << " threads";
+  }
   // r above the diagonal, LOD below: a LOD scale far above every LOD
   // darkens the lower triangle only (but for pairs with r = 0, which count
   // at the top of the scale: pairs 5 to 10 apart have none).
