@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/channels.hpp"
 #include "base/parallel.hpp"
 #include "linkage/lod_matrix.hpp"
 
@@ -92,5 +93,15 @@ std::vector<int> switched_loci(std::size_t n, LinkOf link_of, int threads = 1) {
   std::sort(flipped.begin(), flipped.end());
   return flipped;
 }
+
+// switched_loci over the phase links of `matrix` at `threshold`, the same
+// loci as switched_loci(matrix.n, phase_link) gives. Loci without a chain of
+// links between them never meet in the spanning trees, so each connected
+// part of the links (phase_linked_parts, through the cluster screen) is
+// searched on its own. The parts share the threads when there are enough of
+// them; a part searched alone shares its scans instead. Writes nothing but
+// the progress line.
+std::vector<int> switched_loci_by_parts(const LodMatrix& matrix, float threshold,
+                                        Channels& channels, int threads = 1);
 
 }  // namespace tarvek

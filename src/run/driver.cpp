@@ -1,13 +1,11 @@
 #include "run/driver.hpp"
 
-#include <algorithm>
 #include <exception>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "base/parallel.hpp"
 #include "genotype/loc_reader.hpp"
 #include "genotype/screening.hpp"
 #include "linkage/grouping.hpp"
@@ -92,33 +90,8 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
       return plain_phase_link(rows, params.population, i, j, params.core_LOD);
     }, params.threads);
   } else {
-    // Loci without a chain of links between them never meet in the spanning
-    // trees, so each connected part of the links is searched on its own,
-    // with the same trees and phases as over all loci at once.
     const LodMatrix matrix = build_lod_matrix(rows, params.population);
-    const PhaseLinker linker = phase_linker(matrix, params.core_LOD);
-    ScreenOptions options;
-    options.threads = params.threads;
-    LinkageGroups parts = phase_linked_parts(matrix, params.core_LOD, channels, options);
-    std::erase_if(parts, [](const LinkageGroup& part) { return part.size() < 2; });
-    // The parts share the threads when there are enough of them; a part
-    // searched alone shares its scans instead.
-    const bool by_part = parts.size() >= static_cast<std::size_t>(params.threads);
-    std::vector<std::vector<int>> flipped_in(parts.size());
-    for_each_block(by_part ? params.threads : 1, Blocks{parts.size(), 1},
-                   [&](std::size_t p, std::size_t, std::size_t) {
-                     const LinkageGroup& part = parts[p];
-                     const auto locus = [&](std::size_t k) { return static_cast<std::size_t>(part.at(k)); };
-                     for (const int k : switched_loci(
-                              part.size(),
-                              [&](std::size_t a, std::size_t b) {
-                                return phase_link(linker, locus(a), locus(b));
-                              },
-                              by_part ? 1 : params.threads))
-                       flipped_in[p].push_back(part.at(static_cast<std::size_t>(k)));
-                   });
-    for (const std::vector<int>& some : flipped_in) flipped.insert(flipped.end(), some.begin(), some.end());
-    std::sort(flipped.begin(), flipped.end());
+    flipped = switched_loci_by_parts(matrix, params.core_LOD, channels, params.threads);
   }
   std::vector<std::string> names;
   for (const int x : flipped) {

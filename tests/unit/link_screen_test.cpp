@@ -19,6 +19,7 @@
 #include "linkage/link_screen.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
+#include "linkage/switched_alleles.hpp"
 #include "support/channels.hpp"
 
 namespace tarvek {
@@ -286,6 +287,35 @@ TEST(PhaseLinkedParts, AreThePartsOfThePlainPhaseLinks) {
           }
       }
     }
+}
+
+TEST(PhaseLinkedParts, SwitchedLociByPartsAreThoseOfOneSearchOverAllLoci) {
+  // Runs of exchanged markers; few individuals, so that equally strong links
+  // are common; 1,100 loci or more put the parts' screen through clusters.
+  Rng rng(18);
+  struct Case {
+    P type;
+    int individuals, chromosomes, per_chromosome;
+  };
+  for (const Case& c : {Case{P::F2, 24, 4, 60}, Case{P::BC1, 40, 4, 60}, Case{P::DH, 30, 4, 60},
+                        Case{P::RIL, 30, 4, 60}, Case{P::RILsib, 50, 4, 60}, Case{P::F2, 40, 11, 120},
+                        Case{P::RIL, 60, 11, 100}}) {
+    std::vector<GenotypeRow> rows =
+        simulated_rows(rng, c.type, c.individuals, c.chromosomes, c.per_chromosome, 12);
+    for (std::size_t i = 0; i < rows.size(); i += 9)
+      for (std::size_t k = i; k < std::min(rows.size(), i + 3); ++k) exchange_alleles(rows[k]);
+    const LodMatrix matrix = build_lod_matrix(rows, c.type);
+    const float threshold = c.individuals < 40 ? 3.0f : 6.0f;
+    const PhaseLinker linker = phase_linker(matrix, threshold);
+    const std::vector<int> expected = switched_loci(
+        matrix.n, [&](std::size_t i, std::size_t j) { return phase_link(linker, i, j); });
+    EXPECT_FALSE(expected.empty());
+    for (const int threads : {1, 2, 7}) {
+      testing::CapturedChannels io;
+      EXPECT_EQ(switched_loci_by_parts(matrix, threshold, io.channels, threads), expected)
+          << population_name(c.type) << ", " << matrix.n << " loci, " << threads << " threads";
+    }
+  }
 }
 
 TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
