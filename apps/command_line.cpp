@@ -8,7 +8,23 @@
 #include "base/atomic_file.hpp"
 #include "interop/input_error.hpp"
 
+#ifndef TARVEK_VERSION
+#define TARVEK_VERSION "unknown"
+#endif
+
 namespace tarvek::apps {
+
+std::optional<int> help_or_version(const std::string& word, const char* program, const char* usage) {
+  if (word == "--help" || word == "-h") {
+    std::cout << usage;
+    return kExitOk;
+  }
+  if (word == "--version") {
+    std::cout << program << " " << TARVEK_VERSION << "\n";
+    return kExitOk;
+  }
+  return std::nullopt;
+}
 
 int usage_error(const char* program, const std::string& message) {
   std::cerr << program << ": " << message << "\n" << program << ": see " << program << " --help\n";

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <stdexcept>
@@ -97,6 +98,11 @@ inline std::vector<std::string> list_option(const std::string& text) {
     start = comma + 1;
   }
 }
+
+// For a first argument --help or -h: `usage` on standard output; for
+// --version: "<program> <version>". Either way the exit status 0 is
+// returned; nothing for any other word.
+std::optional<int> help_or_version(const std::string& word, const char* program, const char* usage);
 
 // "<program>: <message>" and a pointer to --help on standard error; returns
 // the exit status of a bad command line.

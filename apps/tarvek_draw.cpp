@@ -93,14 +93,7 @@ int bounded_count(const Arguments& args, const std::string& name, int lowest, in
 int run(int argc, char** argv) {
   if (argc < 2) return usage_error("no command (map, heatmap, genotypes or report)");
   const std::string command = argv[1];
-  if (command == "--help" || command == "-h") {
-    std::cout << kUsage;
-    return kExitOk;
-  }
-  if (command == "--version") {
-    std::cout << kProgram << " " << TARVEK_VERSION << "\n";
-    return kExitOk;
-  }
+  if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
   if (command == "map") with_value.insert("--map-function");
   else if (command == "heatmap") with_value.insert({"--group", "--size", "--population", "--lod-max", "-t"});

@@ -57,14 +57,7 @@ void write_output(const std::string& path, const std::function<void(std::ostream
 int run(int argc, char** argv) {
   if (argc < 2) return usage_error("no command (positions, rqtl, mapchart or compare)");
   const std::string command = argv[1];
-  if (command == "--help" || command == "-h") {
-    std::cout << kUsage;
-    return kExitOk;
-  }
-  if (command == "--version") {
-    std::cout << kProgram << " " << TARVEK_VERSION << "\n";
-    return kExitOk;
-  }
+  if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
   if (command == "positions" || command == "rqtl" || command == "mapchart")
     with_value.insert("--map-function");

@@ -78,14 +78,7 @@ std::ifstream open_input(const std::string& path) {
 int run(int argc, char** argv) {
   if (argc < 2) return usage_error("no command (vcf, rqtl or loc)");
   const std::string command = argv[1];
-  if (command == "--help" || command == "-h") {
-    std::cout << kUsage;
-    return kExitOk;
-  }
-  if (command == "--version") {
-    std::cout << kProgram << " " << TARVEK_VERSION << "\n";
-    return kExitOk;
-  }
+  if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o", "--population", "--name", "--positions"};
   std::set<std::string> flags = {"--help"};
   if (command == "vcf") {

@@ -37,7 +37,6 @@ target_link_libraries(tarvek_draw PUBLIC tarvek_interop PkgConfig::CAIRO)
 
 add_executable(tarvek-draw apps/tarvek_draw.cpp)
 target_link_libraries(tarvek-draw PRIVATE tarvek_draw tarvek_apps)
-target_compile_definitions(tarvek-draw PRIVATE TARVEK_VERSION="${PROJECT_VERSION}")
 
 install(TARGETS tarvek-draw RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES man/tarvek-draw.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -64,11 +64,7 @@ Canvas::Canvas(Format format, double width, double height)
     cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATE_DATE, "");
   }
   cr_ = cairo_create(surface_);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_set_font_options(cr_, options);
-  cairo_font_options_destroy(options);
+  use_unhinted_fonts(cr_);
   cairo_set_source_rgb(cr_, 1, 1, 1);
   cairo_paint(cr_);
 }

@@ -6,20 +6,25 @@
 #include <stdexcept>
 
 namespace tarvek::draw {
+
+void use_unhinted_fonts(cairo_t* cr) {
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+}
+
 namespace {
 
 // One scratch context for measuring, with the font options every surface
-// uses: metrics unhinted, so that widths do not depend on the surface.
+// uses.
 class Measurer {
  public:
   Measurer() {
     surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
     cr_ = cairo_create(surface_);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    cairo_set_font_options(cr_, options);
-    cairo_font_options_destroy(options);
+    use_unhinted_fonts(cr_);
   }
   ~Measurer() {
     cairo_destroy(cr_);

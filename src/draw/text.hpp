@@ -3,9 +3,15 @@
 // same way on every surface, so that a layout computed before the surface
 // exists fits what is drawn on it.
 
+#include <cairo.h>
+
 #include <string>
 
 namespace tarvek::draw {
+
+// Gives a drawing context the font options every surface uses: metrics
+// unhinted, so that text widths do not depend on the surface.
+void use_unhinted_fonts(cairo_t* cr);
 
 struct Font {
   double size = 11.0;

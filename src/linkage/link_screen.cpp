@@ -465,11 +465,18 @@ LinkBlock screen_block(const LinkScreen& s, std::size_t first, std::size_t last,
   return block;
 }
 
-std::vector<std::uint64_t> linked_groups(const LinkScreen& s, std::size_t first,
-                                         std::size_t last, const GroupLabels& labels,
-                                         int threads) {
-  const BlockPlan b = plan_block(s, first, last, threads);
+namespace {
+
+// For the loci of the block planned in `b` and the groups of the loci before
+// it: calls find(m, open, group) for every earlier locus m, `open` holding
+// the lanes not yet found linked to m's group; find sets the bits of `group`
+// of the lanes it finds linked. The earlier loci are shared among the
+// threads in fixed chunks.
+template <class Find>
+std::vector<std::uint64_t> group_links(const BlockPlan& b, const GroupLabels& labels, int threads,
+                                       Find find) {
   std::vector<std::uint64_t> linked(labels.groups, 0);
+  const std::size_t first = b.first;
   if (first == 0 || b.lanes == 0) return linked;
   const Blocks chunks{first, kChunk};
   const int used = threads_for_work(threads, first * b.lanes, 1u << 18);
@@ -482,16 +489,27 @@ std::vector<std::uint64_t> linked_groups(const LinkScreen& s, std::size_t first,
                       for (std::size_t m = begin; m < end; ++m) {
                         std::uint64_t& group = mine[labels.group_of_label[labels.label[m]]];
                         const std::uint64_t open = b.all & ~group;
-                        if (open == 0) continue;
-                        screen_locus(s, b, m, open, [&](std::size_t k) {
-                          if ((group >> k & 1u) == 0 &&
-                              lod_above(*s.matrix, first + k, m, s.threshold))
-                            group |= std::uint64_t{1} << k;
-                        });
+                        if (open != 0) find(m, open, group);
                       }
                     });
   for (std::size_t w = 0; w < found.size(); ++w) linked[w % labels.groups] |= found[w];
   return linked;
+}
+
+}  // namespace
+
+std::vector<std::uint64_t> linked_groups(const LinkScreen& s, std::size_t first,
+                                         std::size_t last, const GroupLabels& labels,
+                                         int threads) {
+  const BlockPlan b = plan_block(s, first, last, threads);
+  return group_links(b, labels, threads,
+                     [&](std::size_t m, std::uint64_t open, std::uint64_t& group) {
+                       screen_locus(s, b, m, open, [&](std::size_t k) {
+                         if ((group >> k & 1u) == 0 &&
+                             lod_above(*s.matrix, first + k, m, s.threshold))
+                           group |= std::uint64_t{1} << k;
+                       });
+                     });
 }
 
 PhaseScreen phase_screen(const LinkScreen& screen, const PhaseLinker& linker) {
@@ -524,39 +542,28 @@ std::vector<std::uint64_t> phase_linked_groups(const PhaseScreen& phases, std::s
   const LinkScreen& s = *phases.screen;
   const BlockPlan b = plan_block(s, first, last, threads,
                                  phases.exchanged_too ? &phases.exchanged_centres : nullptr);
-  std::vector<std::uint64_t> linked(labels.groups, 0);
-  if (first == 0 || b.lanes == 0) return linked;
-  const Blocks chunks{first, kChunk};
-  const int used = threads_for_work(threads, first * b.lanes, 1u << 18);
-  std::vector<std::uint64_t> found(workers_for(used, chunks) * labels.groups, 0);
   const bool clustered = !b.tables.centre.empty();
-  for_each_block_on(
-      used, chunks, [&](std::size_t worker, std::size_t, std::size_t begin, std::size_t end) {
-        std::uint64_t* mine = found.data() + worker * labels.groups;
-        for (std::size_t m = begin; m < end; ++m) {
-          std::uint64_t& group = mine[labels.group_of_label[labels.label[m]]];
-          std::uint64_t open = b.all & ~group;
-          if (open == 0) continue;
-          const std::int32_t c = s.cluster.empty() ? -1 : s.cluster[m];
-          if (clustered && c >= 0) {
-            // A lane stays open when either phase may link.
-            const std::size_t missing =
-                s.matrix->planes.positions - static_cast<std::size_t>(s.scored[m]);
-            const std::int32_t* need = b.tables.need.data() + missing * kLanes;
-            const auto at = static_cast<std::size_t>(c) * kLanes;
-            std::uint64_t either = b.open_lanes(b.tables.centre.data() + at, need, s.spread[m], b.lanes);
-            if (phases.exchanged_too)
-              either |= b.open_lanes(b.tables.exchanged.data() + at, need, s.spread[m], b.lanes);
-            open &= either;
-          }
-          for (; open != 0; open &= open - 1) {
-            const auto k = static_cast<std::size_t>(std::countr_zero(open));
-            if (phase_link(*phases.linker, first + k, m)) group |= std::uint64_t{1} << k;
-          }
-        }
-      });
-  for (std::size_t w = 0; w < found.size(); ++w) linked[w % labels.groups] |= found[w];
-  return linked;
+  return group_links(b, labels, threads,
+                     [&](std::size_t m, std::uint64_t open, std::uint64_t& group) {
+                       const std::int32_t c = s.cluster.empty() ? -1 : s.cluster[m];
+                       if (clustered && c >= 0) {
+                         // A lane stays open when either phase may link.
+                         const std::size_t missing =
+                             s.matrix->planes.positions - static_cast<std::size_t>(s.scored[m]);
+                         const std::int32_t* need = b.tables.need.data() + missing * kLanes;
+                         const auto at = static_cast<std::size_t>(c) * kLanes;
+                         std::uint64_t either =
+                             b.open_lanes(b.tables.centre.data() + at, need, s.spread[m], b.lanes);
+                         if (phases.exchanged_too)
+                           either |= b.open_lanes(b.tables.exchanged.data() + at, need,
+                                                  s.spread[m], b.lanes);
+                         open &= either;
+                       }
+                       for (; open != 0; open &= open - 1) {
+                         const auto k = static_cast<std::size_t>(std::countr_zero(open));
+                         if (phase_link(*phases.linker, first + k, m)) group |= std::uint64_t{1} << k;
+                       }
+                     });
 }
 
 }  // namespace tarvek

@@ -95,10 +95,13 @@ PairCounts full_counts(const CodePlanes& p, std::size_t i, std::size_t j) {
 
 struct CodominantTally {
   int y = 0, z = 0, n = 0;
+  int w = 0;  // both heterozygous, counted only when asked for
 };
 
-// Y, Z and N of two loci scored A, B, H (and missing) only; `i` and `j` point
-// at their A, B and H planes, `words` long each.
+// Y, Z and N (and W with kBothHeterozygous) of two loci scored A, B, H (and
+// missing) only; `i` and `j` point at their A, B and H planes, `words` long
+// each.
+template <bool kBothHeterozygous = false>
 inline CodominantTally codominant_tally(const std::uint64_t* i, const std::uint64_t* j,
                                         std::size_t words) {
   const std::uint64_t* ai = i;
@@ -114,6 +117,7 @@ inline CodominantTally codominant_tally(const std::uint64_t* i, const std::uint6
     t.y += popcount((ai[w] & bj[w]) | (bi[w] & aj[w]));
     t.z += popcount((homi & hj[w]) | (hi[w] & homj));
     t.n += popcount((homi | hi[w]) & (homj | hj[w]));
+    if constexpr (kBothHeterozygous) t.w += popcount(hi[w] & hj[w]);
   }
   return t;
 }
@@ -432,35 +436,11 @@ struct PhaseLods {
   std::optional<float> exchanged;
 };
 
-// Y, Z, N and W (both heterozygous) of two codominant loci in one pass.
-struct PhaseTally {
-  int y = 0, z = 0, n = 0, w = 0;
-};
-
-inline PhaseTally phase_tally(const std::uint64_t* i, const std::uint64_t* j, std::size_t words) {
-  const std::uint64_t* ai = i;
-  const std::uint64_t* bi = i + words;
-  const std::uint64_t* hi = i + 2 * words;
-  const std::uint64_t* aj = j;
-  const std::uint64_t* bj = j + words;
-  const std::uint64_t* hj = j + 2 * words;
-  PhaseTally t;
-  for (std::size_t w = 0; w < words; ++w) {
-    const std::uint64_t homi = ai[w] | bi[w];
-    const std::uint64_t homj = aj[w] | bj[w];
-    t.y += popcount((ai[w] & bj[w]) | (bi[w] & aj[w]));
-    t.z += popcount((homi & hj[w]) | (hi[w] & homj));
-    t.n += popcount((homi | hi[w]) & (homj | hj[w]));
-    t.w += popcount(hi[w] & hj[w]);
-  }
-  return t;
-}
-
 // The exchange of A and B turns AA and BB pairs into AB and BA pairs and back,
 // and AH into BH: X' = Y + W, Y' = X − W, Z and W stay.
 PhaseLods codominant_phase_lods(const std::uint64_t* pi, const std::uint64_t* pj,
                                 std::size_t words, const std::vector<int>& from) {
-  const PhaseTally t = phase_tally(pi, pj, words);
+  const CodominantTally t = codominant_tally<true>(pi, pj, words);
   PhaseLods lods;
   if (t.n == 0) {
     lods.same = lods.exchanged = 0.0f;

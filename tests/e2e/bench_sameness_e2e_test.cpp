@@ -11,15 +11,10 @@
 #include <vector>
 
 #include "support/process.hpp"
+#include "support/simulator.hpp"
 
 namespace tarvek::testing {
 namespace {
-
-#ifdef TARVEK_F2SIM_PATH
-constexpr const char* kSimulator = TARVEK_F2SIM_PATH;
-#else
-constexpr const char* kSimulator = nullptr;  // built without the simulator
-#endif
 
 std::uint64_t fnv1a(const std::string& bytes) {
   std::uint64_t h = 0xcbf29ce484222325u;

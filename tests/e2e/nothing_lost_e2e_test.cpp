@@ -24,15 +24,10 @@
 #include <vector>
 
 #include "support/process.hpp"
+#include "support/simulator.hpp"
 
 namespace tarvek::testing {
 namespace {
-
-#ifdef TARVEK_F2SIM_PATH
-constexpr const char* kSimulator = TARVEK_F2SIM_PATH;
-#else
-constexpr const char* kSimulator = nullptr;  // built without the simulator
-#endif
 
 // A locus line: its name and one letter per individual, "-" for anything
 // that reads as missing ("*" included, as the reader takes it).

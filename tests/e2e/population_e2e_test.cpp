@@ -14,15 +14,10 @@
 #include <vector>
 
 #include "support/process.hpp"
+#include "support/simulator.hpp"
 
 namespace tarvek::testing {
 namespace {
-
-#ifdef TARVEK_F2SIM_PATH
-constexpr const char* kSimulator = TARVEK_F2SIM_PATH;
-#else
-constexpr const char* kSimulator = nullptr;  // built without the simulator
-#endif
 
 const std::string kMatrixEcho = "000000\n002101\n020011\n010000\n001000\n011000\n";
 const std::string kDefaultEcho =

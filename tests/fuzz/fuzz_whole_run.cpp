@@ -30,6 +30,7 @@
 #include "fuzz_support.hpp"
 #include "genotype/loc_reader.hpp"
 #include "run/driver.hpp"
+#include "support/fixtures.hpp"
 
 namespace {
 
@@ -40,14 +41,6 @@ using tarvek::fuzz::check;
 // ordering of the individuals grow with the square of the loci and
 // individuals.
 constexpr std::size_t kMaxInput = 1024;
-
-const char* const kMatrix =
-    "0\t0\t0\t0\t0\t0\n"
-    "0\t0\t2\t1\t0\t1\n"
-    "0\t2\t0\t0\t1\t1\n"
-    "0\t1\t0\t0\t0\t0\n"
-    "0\t0\t1\t0\t0\t0\n"
-    "0\t1\t1\t0\t0\t0\n";
 
 const char* const kParameters =
     "matrix=matrix.txt\nchromosomes=2\ncore LOD=3\nmin LOD=2\nmissing=0.2\n"
@@ -74,7 +67,7 @@ bool ended_by_fault(const std::string& errors) {
 void prepare(const fuzz::ScratchDir& dir) {
   static bool prepared = false;
   if (prepared) return;
-  dir.write("matrix.txt", kMatrix);
+  dir.write("matrix.txt", testing::kRecombinationMatrix);
   dir.write("mapping_parameters.txt", kParameters);
   prepared = true;
 }
