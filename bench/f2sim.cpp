@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "splitmix64.hpp"
+
 namespace {
 
 // ---------------------------------------------------------------- random --
@@ -35,12 +37,7 @@ class Random {
  public:
   explicit Random(std::uint64_t seed) : state_(seed) {}
 
-  std::uint64_t next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
+  std::uint64_t next() { return bench::splitmix64_next(state_); }
 
   // Uniform in [0, 1) with 53 random bits: an exact integer times 2^-53.
   double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }

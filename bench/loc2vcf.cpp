@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "splitmix64.hpp"
+
 namespace {
 
 const char* const kUsage =
@@ -51,12 +53,7 @@ const char* const kUsage =
 class Random {
  public:
   explicit Random(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
+  std::uint64_t next() { return bench::splitmix64_next(state_); }
   int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
 
  private:
