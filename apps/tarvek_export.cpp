@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,11 @@
 #include "command_line.hpp"
 #include "interop/exporters.hpp"
 #include "interop/input_error.hpp"
+#include "base/parallel.hpp"
+#include "interop/map_model.hpp"
 #include "interop/map_positions.hpp"
+#include "interop/population.hpp"
+#include "interop/text_lines.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/reference_map.hpp"
 
@@ -24,9 +29,11 @@ constexpr const char* kProgram = "tarvek-export";
 
 const char* const kUsage =
     "Usage:\n"
-    "  tarvek-export positions [--map-function kosambi|haldane] x_map.loc -o positions.tsv\n"
-    "  tarvek-export rqtl [--map-function kosambi|haldane] x_map.loc -o cross.csv\n"
-    "  tarvek-export mapchart [--map-function kosambi|haldane] x_map.loc -o map.mct\n"
+    "  tarvek-export positions [MODEL OPTIONS] x_map.loc -o positions.tsv\n"
+    "  tarvek-export rqtl [MODEL OPTIONS] [--drop-errors [LOD]] x_map.loc -o cross.csv\n"
+    "  tarvek-export mapchart [MODEL OPTIONS] x_map.loc -o map.mct\n"
+    "  tarvek-export errors [--min-lod X] [--error-rate P] [--population T] [-t N]\n"
+    "                       x_map.loc -o errors.tsv\n"
     "  tarvek-export compare --truth truth.tsv x_map.loc -o comparison.tsv\n"
     "  tarvek-export --help | --version\n"
     "\n"
@@ -35,14 +42,30 @@ const char* const kUsage =
     "  rqtl       R/qtl csv: one row per individual in the original order, one\n"
     "             column per mapped marker; read.cross(\"csv\", file = ...) reads it\n"
     "  mapchart   MapChart input: one group per block, marker and position\n"
+    "  errors     the genotypes the multipoint model calls likely errors: group,\n"
+    "             marker, individual, name, observed, likely, error_lod\n"
     "  compare    per group: markers, the reference chromosome most come from, and\n"
     "             Spearman's correlation of map order with reference position\n"
     "\n"
-    "Positions are cM from the top of each linkage segment, computed from the\n"
-    "printed r of each neighbour pair with Kosambi's (default) or Haldane's map\n"
-    "function. An r of 0.5 (no linkage) has no finite distance: it starts a new\n"
-    "segment, named <group>.<n> (3.2, 3.3, ...) in the chromosome column.\n"
+    "Positions are cM from the top of each linkage segment. By default the r of\n"
+    "each interval is estimated by a multipoint hidden Markov model of each\n"
+    "group in map order, with a genotyping error rate estimated per group (one\n"
+    "line per group on standard error); --distances two-point takes the r\n"
+    "printed between neighbours instead, which counts every undetected error as\n"
+    "two crossovers. An r of 0.5 printed between neighbours (no linkage) starts a\n"
+    "new segment, named <group>.<n> (3.2, 3.3, ...) in the chromosome column.\n"
+    "MODEL OPTIONS:\n"
     "  --map-function F  kosambi (default) or haldane\n"
+    "  --distances D     multipoint (default) or two-point\n"
+    "  --error-rate P    fix the error rate (0 to 0.25) instead of estimating it\n"
+    "  --population T    F2, BC1, DH, RIL or RILsib; by default the map file's\n"
+    "                    popt line, else F2\n"
+    "  -t N              threads, 1 to 1024 (default: the cores available); the\n"
+    "                    output is the same for any number\n"
+    "Other options:\n"
+    "  --drop-errors [LOD]  write the genotypes called errors as missing (error\n"
+    "                    LOD at least LOD, default 2.7)\n"
+    "  --min-lod X       the smallest error LOD listed (default 2.7)\n"
     "  --truth FILE      tab-separated with a header: marker, chromosome, position\n"
     "  -o FILE           the file to write (required; - for standard output)\n"
     "\n"
@@ -50,26 +73,100 @@ const char* const kUsage =
 
 int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
 
+std::string format_number(double value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
 void write_output(const std::string& path, const std::function<void(std::ostream&)>& write) {
   apps::write_output(path, write, true);
 }
 
+// "--drop-errors" takes an optional number: the next argument when it is one.
+std::vector<std::string> with_optional_values(int argc, char** argv) {
+  std::vector<std::string> words(argv, argv + argc);
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (words[i] != "--drop-errors") {
+      out.push_back(words[i]);
+      continue;
+    }
+    double value = 0.0;
+    if (i + 1 < words.size() && parse_real(words[i + 1], value)) {
+      out.push_back("--drop-errors=" + words[i + 1]);
+      ++i;
+    } else {
+      out.push_back("--drop-errors=" + std::to_string(kDefaultErrorLod));
+    }
+  }
+  return out;
+}
+
+double real_option(const Arguments& args, const std::string& name, double low, double high,
+                   double fallback) {
+  if (!args.has(name)) return fallback;
+  double value = 0.0;
+  if (!parse_real(args.value(name), value) || !(value >= low && value <= high))
+    throw UsageError(name + " needs a number from " + format_number(low) + " to " +
+                     format_number(high) + ", not \"" + args.value(name) + "\"");
+  return value;
+}
+
+struct ModelChoice {
+  bool multipoint = true;
+  MapEstimateOptions estimate;
+  std::optional<PopulationType> population;
+};
+
+// Runs the model on every group and writes each group's line to standard error.
+std::vector<GroupMap> run_model(const MapFile& map, PopulationType population, const ModelChoice& choice,
+                                MapFunction function) {
+  std::vector<GroupMap> estimates = estimate_map(map, population, choice.estimate);
+  const std::vector<PlacedGroup> multipoint = place_estimated(map, estimates, function);
+  const std::vector<PlacedGroup> two_point = place_markers(map, function);
+  int capped = 0;
+  for (std::size_t g = 0; g < map.groups.size(); ++g) {
+    std::cerr << kProgram << ": "
+              << group_summary(g + 1, map.groups[g].size(), estimates[g], group_length(multipoint[g]),
+                               group_length(two_point[g]))
+              << '\n';
+    if (!estimates[g].converged) ++capped;
+  }
+  if (capped > 0)
+    std::cerr << kProgram << ": " << capped << (capped == 1 ? " group" : " groups")
+              << " stopped at the iteration cap (" << choice.estimate.iteration_cap
+              << ") before the estimates settled\n";
+  return estimates;
+}
+
 int run(int argc, char** argv) {
-  if (argc < 2) return usage_error("no command (positions, rqtl, mapchart or compare)");
+  if (argc < 2) return usage_error("no command (positions, rqtl, mapchart, errors or compare)");
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
-  if (command == "positions" || command == "rqtl" || command == "mapchart")
-    with_value.insert("--map-function");
-  else if (command == "compare")
-    with_value.insert("--truth");
-  else
-    return usage_error("unknown command \"" + command + "\" (positions, rqtl, mapchart or compare)");
+  const bool placing = command == "positions" || command == "rqtl" || command == "mapchart";
+  if (placing)
+    with_value.insert({"--map-function", "--distances", "--error-rate", "--population", "-t"});
+  if (command == "rqtl") with_value.insert("--drop-errors");
+  if (command == "errors") with_value.insert({"--min-lod", "--error-rate", "--population", "-t"});
+  if (command == "compare") with_value.insert("--truth");
+  if (!placing && command != "errors" && command != "compare")
+    return usage_error("unknown command \"" + command +
+                       "\" (positions, rqtl, mapchart, errors or compare)");
+
+  const std::vector<std::string> words = with_optional_values(argc, argv);
+  std::vector<char*> word_pointers;
+  for (const std::string& w : words) word_pointers.push_back(const_cast<char*>(w.c_str()));
 
   Arguments args;
   MapFunction function = MapFunction::kKosambi;
+  ModelChoice model;
+  std::optional<double> drop_lod;
+  double min_lod = kDefaultErrorLod;
   try {
-    args = scan_arguments(argc, argv, 2, with_value, {"--help"});
+    args = scan_arguments(static_cast<int>(word_pointers.size()), word_pointers.data(), 2, with_value,
+                          {"--help"});
     if (args.has("--help")) {
       std::cout << kUsage;
       return kExitOk;
@@ -81,14 +178,62 @@ int run(int argc, char** argv) {
       if (!f) throw UsageError("--map-function must be kosambi or haldane");
       function = *f;
     }
+    if (args.has("--distances")) {
+      const std::string d = args.value("--distances");
+      if (d != "multipoint" && d != "two-point")
+        throw UsageError("--distances must be multipoint or two-point");
+      model.multipoint = d == "multipoint";
+    }
+    if (args.has("--error-rate"))
+      model.estimate.error_rate = real_option(args, "--error-rate", 0.0, kMaxErrorRate, 0.0);
+    if (args.has("--population")) {
+      model.population = parse_population(args.value("--population"));
+      if (!model.population) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
+    }
+    model.estimate.threads = available_cores();
+    if (args.has("-t")) {
+      model.estimate.threads = count_option(args, "-t", 1);
+      if (model.estimate.threads > kMaxThreads)
+        throw UsageError("-t can be at most " + std::to_string(kMaxThreads));
+    }
+    if (args.has("--drop-errors")) drop_lod = real_option(args, "--drop-errors", -1e9, 1e9, 0.0);
+    min_lod = real_option(args, "--min-lod", -1e9, 1e9, kDefaultErrorLod);
     if (command == "compare" && args.value("--truth").empty()) throw UsageError("compare needs --truth FILE");
   } catch (const UsageError& e) {
     return usage_error(e.what());
   }
   const std::string output = args.value("-o");
 
-  const MapFile map = read_map_file(args.operands[0]);
-  const std::vector<PlacedGroup> placed = place_markers(map, function);
+  MapFile map = read_map_file(args.operands[0]);
+  const PopulationType population =
+      model.population.value_or(header_population(map).value_or(PopulationType::F2));
+  if (command == "compare") {
+    const std::string truth_file = args.value("--truth");
+    std::ifstream in(truth_file, std::ios::binary);
+    if (!in) throw error_in_file(truth_file, "cannot open");
+    const std::vector<ReferencePosition> truth = read_reference_map(in, truth_file);
+    const std::vector<GroupComparison> rows = compare_with_reference(map, truth);
+    write_output(output, [&](std::ostream& out) { write_comparison(out, rows); });
+    return kExitOk;
+  }
+
+  std::vector<GroupMap> estimates;
+  if (command == "errors" || model.multipoint || drop_lod)
+    estimates = run_model(map, population, model, function);
+  if (command == "errors") {
+    const auto calls = map_error_calls(map, population, estimates, min_lod, model.estimate.threads);
+    write_output(output, [&](std::ostream& out) { write_error_table(out, map, calls); });
+    return kExitOk;
+  }
+  if (drop_lod) {
+    const auto calls = map_error_calls(map, population, estimates, *drop_lod, model.estimate.threads);
+    std::cerr << kProgram << ": " << calls.size() << (calls.size() == 1 ? " genotype" : " genotypes")
+              << " called errors (error LOD at least " << format_number(*drop_lod)
+              << ") written as missing\n";
+    map = with_errors_dropped(map, calls);
+  }
+  const std::vector<PlacedGroup> placed =
+      model.multipoint ? place_estimated(map, estimates, function) : place_markers(map, function);
   if (command == "positions") {
     write_output(output, [&](std::ostream& out) { write_positions_table(out, map, placed); });
   } else if (command == "rqtl") {
@@ -96,15 +241,8 @@ int run(int argc, char** argv) {
     columns_by_individual(map);
     individual_labels(map);
     write_output(output, [&](std::ostream& out) { write_rqtl_csv(out, map, placed); });
-  } else if (command == "mapchart") {
-    write_output(output, [&](std::ostream& out) { write_mapchart(out, map, placed, function); });
   } else {
-    const std::string truth_file = args.value("--truth");
-    std::ifstream in(truth_file, std::ios::binary);
-    if (!in) throw error_in_file(truth_file, "cannot open");
-    const std::vector<ReferencePosition> truth = read_reference_map(in, truth_file);
-    const std::vector<GroupComparison> rows = compare_with_reference(map, truth);
-    write_output(output, [&](std::ostream& out) { write_comparison(out, rows); });
+    write_output(output, [&](std::ostream& out) { write_mapchart(out, map, placed, function); });
   }
   return kExitOk;
 }

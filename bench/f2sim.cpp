@@ -133,6 +133,7 @@ struct Options {
   std::uint64_t seed = 1;
   std::string name = "f2sim";
   std::string truth_path;
+  std::string errors_path;
 };
 
 // How many regular markers chromosome c (counted from 0) carries.
@@ -162,6 +163,8 @@ const char* const kUsage =
     "  --switched-run L     markers in each switched run, neighbours in map order (1)\n"
     "  --truth FILE         write each regular marker's chromosome, position in cM,\n"
     "                       switch and dominance, tab-separated, in map order\n"
+    "  --errors FILE        write every planted scoring error: marker, individual\n"
+    "                       (from 1), the true and the written letter\n"
     "  --seed N             seed of the random streams (1)\n"
     "  --name TEXT          name in the first header line (f2sim)\n";
 
@@ -248,6 +251,10 @@ Options parse_options(int argc, char** argv) {
     else if (flag == "--truth") {
       o.truth_path = take();
       if (o.truth_path.empty()) fail("--truth needs a file name");
+    }
+    else if (flag == "--errors") {
+      o.errors_path = take();
+      if (o.errors_path.empty()) fail("--errors needs a file name");
     }
     else if (flag == "--seed") o.seed = parse_seed(take());
     else if (flag == "--name") {
@@ -597,11 +604,15 @@ void add_extra_markers(const Options& o, std::vector<Marker>& markers) {
 // The letter written for one individual: the scored class, possibly replaced
 // by an error, possibly missing. Three draws per call, whatever the outcome.
 // An error turns a codominant score into another class the population has.
-char score(const Marker& m, char truth, double error_rate, Population type, Random& r) {
+// `planted` tells whether an error was written.
+char score(const Marker& m, char truth, double error_rate, Population type, Random& r,
+           bool& planted) {
   const double u_error = r.uniform();
   const double u_missing = r.uniform();
   const std::uint64_t pick = r.next() >> 63;
+  planted = false;
   if (u_missing < m.missing_rate) return '-';
+  planted = u_error < error_rate;
   switch (m.scoring) {
     case Scoring::kCodominant: {
       if (u_error < error_rate && type != Population::kF2)
@@ -639,6 +650,36 @@ char exchanged(char letter) {
   }
 }
 
+struct PlantedError {
+  std::size_t marker = 0;
+  std::size_t individual = 0;
+  char truth = 0;
+  char written = 0;
+};
+
+// The planted errors, marker by marker in simulation order (regular
+// markers first), written to a temporary file and renamed into place.
+void write_errors(const Options& o, const std::vector<Marker>& markers,
+                  const std::vector<PlantedError>& errors) {
+  const std::string temporary = o.errors_path + ".tmp";
+  std::FILE* file = std::fopen(temporary.c_str(), "w");
+  if (file == nullptr) {
+    std::fprintf(stderr, "f2sim: cannot write %s: %s\n", o.errors_path.c_str(), std::strerror(errno));
+    std::exit(1);
+  }
+  std::fputs("marker\tindividual\ttruth\twritten\n", file);
+  for (const PlantedError& e : errors)
+    std::fprintf(file, "%s\t%zu\t%c\t%c\n", markers[e.marker].name.c_str(), e.individual + 1,
+                 e.truth, e.written);
+  const bool written = !std::ferror(file);
+  if (std::fclose(file) != 0 || !written ||
+      std::rename(temporary.c_str(), o.errors_path.c_str()) != 0) {
+    std::fprintf(stderr, "f2sim: cannot write %s\n", o.errors_path.c_str());
+    std::remove(temporary.c_str());
+    std::exit(1);
+  }
+}
+
 void write_loc(const Options& o, const std::vector<Marker>& markers) {
   Random shuffle = make_stream(o.seed, Stream::kShuffle);
   std::vector<std::size_t> order(markers.size());
@@ -657,18 +698,28 @@ void write_loc(const Options& o, const std::vector<Marker>& markers) {
   // changes the file's line order only.
   Random scoring = make_stream(o.seed, Stream::kScoring);
   std::vector<std::string> lines(markers.size());
+  std::vector<PlantedError> errors;
   for (std::size_t i = 0; i < markers.size(); ++i) {
     const Marker& m = markers[i];
     std::string& line = lines[i];
     line.reserve(m.name.size() + 2 * m.truth.size() + 1);
     line = m.name;
-    for (const char truth : m.truth) {
+    for (std::size_t ind = 0; ind < m.truth.size(); ++ind) {
       line.push_back('\t');
-      const char letter = score(m, truth, o.error_rate, o.population, scoring);
-      line.push_back(m.switched ? exchanged(letter) : letter);
+      bool planted = false;
+      const char letter = score(m, m.truth[ind], o.error_rate, o.population, scoring, planted);
+      const char written = m.switched ? exchanged(letter) : letter;
+      line.push_back(written);
+      if (planted) {
+        const char scored = m.scoring == Scoring::kCodominant ? m.truth[ind]
+                            : m.scoring == Scoring::kAAgainstC ? (m.truth[ind] == kA ? 'A' : 'C')
+                                                              : (m.truth[ind] == kB ? 'B' : 'D');
+        errors.push_back(PlantedError{i, ind, m.switched ? exchanged(scored) : scored, written});
+      }
     }
     line.push_back('\n');
   }
+  if (!o.errors_path.empty()) write_errors(o, markers, errors);
   for (const std::size_t i : order) std::fwrite(lines[i].data(), 1, lines[i].size(), stdout);
 }
 

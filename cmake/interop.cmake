@@ -26,6 +26,7 @@ add_library(tarvek_interop STATIC
   src/interop/wrapped_loc_reader.cpp
   src/interop/map_reader.cpp
   src/interop/map_positions.cpp
+  src/interop/map_model.cpp
   src/interop/exporters.cpp
 )
 target_include_directories(tarvek_interop PUBLIC src)

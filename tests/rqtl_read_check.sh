@@ -31,6 +31,9 @@ x <- withCallingHandlers(
     warned <<- c(warned, conditionMessage(w))
     invokeRestart("muffleWarning")
   })
+# Markers the multipoint map puts at one position (no crossover between
+# them once errors are accounted for) are data, not a fault of the file.
+warned <- warned[!grepl("same position", warned)]
 if (length(warned) > 0) stop("read.cross warned: ", paste(warned, collapse = "; "))
 if (nind(x) != 100) stop("expected 100 individuals, read ", nind(x))
 if (totmar(x) != markers) stop("expected ", markers, " markers, read ", totmar(x))

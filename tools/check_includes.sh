@@ -9,8 +9,9 @@
 #   linkage   -> genotype, base
 #   refine    -> ordering, genotype, base
 #   output    -> linkage, genotype, base
-#   interop   -> linkage, genotype, base
-#   draw      -> interop, linkage, genotype, base
+#   multipoint -> genotype, base
+#   interop   -> multipoint, linkage, genotype, base
+#   draw      -> interop, multipoint, linkage, genotype, base
 #   run       -> every stage above (not interop, draw)
 set -euo pipefail
 src="$(cd "$(dirname "${BASH_SOURCE[0]}")/../src" && pwd)"
@@ -23,9 +24,10 @@ allowed() {
     linkage) echo "linkage genotype base" ;;
     refine) echo "refine ordering genotype base" ;;
     output) echo "output linkage genotype base" ;;
-    interop) echo "interop linkage genotype base" ;;
-    draw) echo "draw interop linkage genotype base" ;;
-    run) echo "run base genotype linkage ordering refine output" ;;
+    multipoint) echo "multipoint genotype base" ;;
+    interop) echo "interop multipoint linkage genotype base" ;;
+    draw) echo "draw interop multipoint linkage genotype base" ;;
+    run) echo "run base genotype linkage ordering refine output multipoint" ;;
     *) echo "" ;;
   esac
 }

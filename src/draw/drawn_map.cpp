@@ -58,11 +58,6 @@ MarkerSelection select_markers(const interop::MapFile& map, std::optional<std::s
   return selection;
 }
 
-std::optional<PopulationType> header_population(const interop::MapFile& map) {
-  if (map.header_lines.size() < 2) return std::nullopt;
-  return population_in_header(map.header_lines[1]);
-}
-
 std::string map_title(const interop::MapFile& map) {
   const auto value = header_value(map, 0);
   if (value && !value->empty()) return *value;

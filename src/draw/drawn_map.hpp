@@ -47,10 +47,6 @@ struct MarkerSelection {
 // Throws interop::InputError when `group` is not a group of the map.
 MarkerSelection select_markers(const interop::MapFile& map, std::optional<std::size_t> group);
 
-// The population type on the map file's second header line ("popt = F2"),
-// when its value after the last "=" is a known type.
-std::optional<PopulationType> header_population(const interop::MapFile& map);
-
 // The first header line's value ("name = cross" gives "cross"), else the
 // file name without its folder and extension.
 std::string map_title(const interop::MapFile& map);

@@ -67,7 +67,9 @@ void write_positions_table(std::ostream& out, const MapFile& map, const std::vec
       const MapMarker& m = group.at(k);
       const PlacedMarker& p = placed.at(g).markers.at(k);
       out << g + 1 << '\t' << p.segment << '\t' << m.name << '\t' << format_cm(p.position_cm) << '\t';
-      if (m.next && k + 1 < group.size())
+      if (p.estimated_r)
+        out << *p.estimated_r << '\t' << m.next->lod_text;
+      else if (m.next && k + 1 < group.size())
         out << m.next->r_text << '\t' << m.next->lod_text;
       else
         out << "NA\tNA";

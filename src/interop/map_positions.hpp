@@ -36,6 +36,9 @@ struct PlacedMarker {
   // Distance to the next marker of the group; nullopt for the last marker
   // and where an unlinked pair starts a new segment.
   std::optional<double> distance_to_next;
+  // The r that distance was computed from, when it is the multipoint
+  // estimate rather than the printed two-point r.
+  std::optional<double> estimated_r;
 };
 
 struct PlacedGroup {

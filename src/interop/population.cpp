@@ -15,4 +15,9 @@ bool expects_code(PopulationType population, int code) {
   return false;
 }
 
+std::optional<PopulationType> header_population(const MapFile& map) {
+  if (map.header_lines.size() < 2) return std::nullopt;
+  return population_in_header(map.header_lines[1]);
+}
+
 }  // namespace tarvek::interop

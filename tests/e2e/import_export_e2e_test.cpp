@@ -430,8 +430,12 @@ TEST(CompanionExport, PositionsAddUpAndAgreeWithTheMapFile) {
   dir.write("matrix.txt", kRecombinationMatrix);
   ASSERT_EQ(run_tarvek_in(dir, {"-g", "3", "8", "3", "cross.loc"}).status, 0);
   const Map map = parse_map(dir.read("cross_map.loc"));
-  ASSERT_EQ(run_program_in(kExport, dir, {"positions", "cross_map.loc", "-o", "kosambi.tsv"}).status, 0);
-  ASSERT_EQ(run_program_in(kExport, dir, {"positions", "--map-function", "haldane", "cross_map.loc", "-o", "haldane.tsv"})
+  ASSERT_EQ(run_program_in(kExport, dir, {"positions", "--distances", "two-point", "cross_map.loc", "-o", "kosambi.tsv"})
+                .status,
+            0);
+  ASSERT_EQ(run_program_in(kExport, dir,
+                           {"positions", "--distances", "two-point", "--map-function", "haldane", "cross_map.loc",
+                            "-o", "haldane.tsv"})
                 .status,
             0);
   const std::vector<std::string> kosambi = lines_of(dir.read("kosambi.tsv"));
@@ -467,7 +471,36 @@ TEST(CompanionExport, PositionsAddUpAndAgreeWithTheMapFile) {
   }
   EXPECT_EQ(line, kosambi.size());
 
-  ASSERT_EQ(run_program_in(kExport, dir, {"mapchart", "cross_map.loc", "-o", "map.mct"}).status, 0);
+  // The multipoint positions add up from the r they print, with one line
+  // per group on standard error.
+  const RunResult multipoint = run_program_in(kExport, dir, {"positions", "cross_map.loc", "-o", "multipoint.tsv"});
+  ASSERT_EQ(multipoint.status, 0) << multipoint.err;
+  const std::vector<std::string> summary = lines_of(multipoint.err);
+  ASSERT_EQ(summary.size(), map.groups.size()) << multipoint.err;
+  const std::vector<std::string> estimated = lines_of(dir.read("multipoint.tsv"));
+  ASSERT_EQ(estimated.size(), kosambi.size());
+  line = 1;
+  for (std::size_t g = 0; g < map.groups.size(); ++g) {
+    EXPECT_EQ(summary[g].rfind("tarvek-export: group " + std::to_string(g + 1) + ": " +
+                                   std::to_string(map.groups[g].size()) + " markers, error rate 0.0",
+                               0),
+              0u)
+        << summary[g];
+    double sum = 0.0;
+    for (std::size_t k = 0; k < map.groups[g].size(); ++k, ++line) {
+      const std::vector<std::string> f = split(estimated.at(line), '\t');
+      EXPECT_EQ(f[2], map.groups[g][k].name);
+      EXPECT_NEAR(std::stod(f[3]), sum, 1e-3 * static_cast<double>(k + 1));
+      if (k + 1 == map.groups[g].size()) continue;
+      const double r = std::stod(f[4]);
+      ASSERT_TRUE(r > 0.0 && r < 0.5) << f[4];
+      sum += 25.0 * std::log((1 + 2 * r) / (1 - 2 * r));
+    }
+  }
+
+  ASSERT_EQ(run_program_in(kExport, dir, {"mapchart", "--distances", "two-point", "cross_map.loc", "-o", "map.mct"})
+                .status,
+            0);
   const std::string mct = dir.read("map.mct");
   EXPECT_EQ(count_of(mct, "\ngroup "), map.groups.size());
   EXPECT_EQ(count_of(mct, "\t0.0000\n"), map.groups.size());

@@ -1,0 +1,132 @@
+#include "interop/map_model.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "genotype/genotype_codes.hpp"
+#include "interop/exporters.hpp"
+
+namespace tarvek::interop {
+namespace {
+
+bool linked_to_next(const MapGroup& group, std::size_t k) {
+  return k + 1 < group.size() && group.at(k).next && group.at(k).next->r < 0.5;
+}
+
+std::string fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+}  // namespace
+
+GroupObservations map_group_observations(const MapFile& map, std::size_t g,
+                                         PopulationType population) {
+  const MapGroup& group = map.groups.at(g);
+  std::vector<const GenotypeRow*> rows;
+  std::vector<std::size_t> starts;
+  rows.reserve(group.size());
+  for (std::size_t k = 0; k < group.size(); ++k) {
+    rows.push_back(&group[k].codes);
+    if (k > 0 && !linked_to_next(group, k - 1)) starts.push_back(k);
+  }
+  return observe_group(population, rows, starts);
+}
+
+std::vector<GroupMap> estimate_map(const MapFile& map, PopulationType population,
+                                   const MapEstimateOptions& options) {
+  std::vector<GroupMap> estimates;
+  estimates.reserve(map.groups.size());
+  for (std::size_t g = 0; g < map.groups.size(); ++g) {
+    const MapGroup& group = map.groups[g];
+    std::vector<double> start(group.size() > 0 ? group.size() - 1 : 0, 0.5);
+    for (std::size_t k = 0; k + 1 < group.size(); ++k)
+      if (group[k].next) start[k] = group[k].next->r;
+    estimates.push_back(
+        estimate_group_map(map_group_observations(map, g, population), options, start));
+  }
+  return estimates;
+}
+
+std::vector<PlacedGroup> place_estimated(const MapFile& map, const std::vector<GroupMap>& estimates,
+                                         MapFunction f) {
+  std::vector<PlacedGroup> placed;
+  placed.reserve(map.groups.size());
+  for (std::size_t g = 0; g < map.groups.size(); ++g) {
+    const MapGroup& group = map.groups[g];
+    const GroupMap& estimate = estimates.at(g);
+    PlacedGroup p;
+    p.markers.resize(group.size());
+    int segment = 1;
+    double position = 0.0;
+    for (std::size_t k = 0; k < group.size(); ++k) {
+      PlacedMarker& m = p.markers[k];
+      m.segment = segment;
+      m.position_cm = position;
+      if (k + 1 == group.size()) continue;
+      if (!linked_to_next(group, k)) {
+        ++segment;
+        position = 0.0;
+        continue;
+      }
+      const double r = estimate.r.at(k);
+      m.estimated_r = r;
+      m.distance_to_next = distance_cm(f, r);
+      position += *m.distance_to_next;
+    }
+    p.segments = segment;
+    placed.push_back(std::move(p));
+  }
+  return placed;
+}
+
+double group_length(const PlacedGroup& group) {
+  double length = 0.0;
+  for (const PlacedMarker& m : group.markers)
+    if (m.distance_to_next) length += *m.distance_to_next;
+  return length;
+}
+
+std::string group_summary(std::size_t group_number, std::size_t markers, const GroupMap& estimate,
+                          double multipoint_cm, double two_point_cm) {
+  return "group " + std::to_string(group_number) + ": " + std::to_string(markers) +
+         (markers == 1 ? " marker" : " markers") + ", error rate " + fixed(estimate.error_rate, 4) +
+         ", " + fixed(multipoint_cm, 1) + " cM (two-point " + fixed(two_point_cm, 1) + " cM)";
+}
+
+std::vector<MapErrorCall> map_error_calls(const MapFile& map, PopulationType population,
+                                          const std::vector<GroupMap>& estimates, double min_lod,
+                                          int threads) {
+  std::vector<MapErrorCall> calls;
+  for (std::size_t g = 0; g < map.groups.size(); ++g) {
+    const GroupObservations obs = map_group_observations(map, g, population);
+    for (const ErrorCall& c : call_errors(obs, estimates.at(g), min_lod, threads))
+      calls.push_back(MapErrorCall{g, c});
+  }
+  return calls;
+}
+
+void write_error_table(std::ostream& out, const MapFile& map, const std::vector<MapErrorCall>& calls) {
+  out << "group\tmarker\tindividual\tname\tobserved\tlikely\terror_lod\n";
+  for (const MapErrorCall& e : calls) {
+    const int individual = map.individual_order.at(e.call.column);
+    std::string name;
+    if (map.individual_names && individual >= 0 &&
+        static_cast<std::size_t>(individual) < map.individual_names->size())
+      name = map.individual_names->at(static_cast<std::size_t>(individual));
+    out << e.group + 1 << '\t' << map.groups.at(e.group).at(e.call.marker).name << '\t'
+        << individual + 1 << '\t' << name << '\t' << code_to_letter(e.call.observed) << '\t'
+        << code_to_letter(e.call.likely) << '\t' << fixed(e.call.error_lod, 2) << '\n';
+  }
+}
+
+MapFile with_errors_dropped(const MapFile& map, const std::vector<MapErrorCall>& calls) {
+  MapFile cleaned = map;
+  for (const MapErrorCall& e : calls)
+    cleaned.groups.at(e.group).at(e.call.marker).codes.at(e.call.column) = kMissing;
+  return cleaned;
+}
+
+}  // namespace tarvek::interop
