@@ -3,10 +3,13 @@
 #include <filesystem>
 #include <iostream>
 #include <new>
+#include <sstream>
 #include <system_error>
 
 #include "base/atomic_file.hpp"
+#include "base/parallel.hpp"
 #include "interop/input_error.hpp"
+#include "interop/text_lines.hpp"
 
 #ifndef TARVEK_VERSION
 #define TARVEK_VERSION "unknown"
@@ -41,6 +44,37 @@ void write_output(const std::string& path, const std::function<void(std::ostream
   }
   const std::string reason = write_file_atomically(path, write);
   if (!reason.empty()) throw interop::InputError("cannot write " + path + ": " + reason);
+}
+
+double real_option(const Arguments& a, const std::string& name, double low, double high, double fallback) {
+  if (!a.has(name)) return fallback;
+  double value = 0.0;
+  if (!interop::parse_real(a.value(name), value) || !(value >= low && value <= high)) {
+    std::ostringstream message;
+    message << name << " needs a number from " << low << " to " << high << ", not \"" << a.value(name) << "\"";
+    throw UsageError(message.str());
+  }
+  return value;
+}
+
+ModelOptions model_options(const Arguments& a) {
+  ModelOptions m;
+  if (a.has("--distances")) {
+    const std::string d = a.value("--distances");
+    if (d != "multipoint" && d != "two-point") throw UsageError("--distances must be multipoint or two-point");
+    m.multipoint = d == "multipoint";
+  }
+  if (a.has("--error-rate")) m.estimate.error_rate = real_option(a, "--error-rate", 0.0, kMaxErrorRate, 0.0);
+  if (a.has("--population")) {
+    m.population = parse_population(a.value("--population"));
+    if (!m.population) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
+  }
+  m.estimate.threads = available_cores();
+  if (a.has("-t")) {
+    m.estimate.threads = count_option(a, "-t", 1);
+    if (m.estimate.threads > kMaxThreads) throw UsageError("-t can be at most " + std::to_string(kMaxThreads));
+  }
+  return m;
 }
 
 int run_guarded(const char* program, const std::function<int()>& body) {

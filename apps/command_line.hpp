@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "genotype/population.hpp"
+#include "multipoint/map_estimate.hpp"
+
 namespace tarvek::apps {
 
 inline constexpr int kExitOk = 0;
@@ -86,6 +89,20 @@ inline int count_option(const Arguments& a, const std::string& name, int minimum
     throw UsageError(name + " needs a whole number of at least " + std::to_string(minimum) + ", not \"" + text + "\"");
   return value;
 }
+
+// A real number from `low` to `high` (the option's value), `fallback`
+// when the option is not given; UsageError otherwise.
+double real_option(const Arguments& a, const std::string& name, double low, double high, double fallback);
+
+// The options of the multipoint map model that the companions share:
+// --distances multipoint|two-point, --error-rate P, --population TYPE and
+// -t N (default: the cores available).
+struct ModelOptions {
+  bool multipoint = true;
+  MapEstimateOptions estimate;
+  std::optional<PopulationType> population;
+};
+ModelOptions model_options(const Arguments& a);
 
 // Comma-separated entries of an option's value.
 inline std::vector<std::string> list_option(const std::string& text) {

@@ -9,12 +9,14 @@
 #include "base/parallel.hpp"
 #include "command_line.hpp"
 #include "draw/canvas.hpp"
+#include "draw/colours.hpp"
 #include "draw/drawn_map.hpp"
 #include "draw/genotype_graph.hpp"
 #include "draw/heat_map.hpp"
 #include "draw/map_drawing.hpp"
 #include "draw/report.hpp"
 #include "interop/input_error.hpp"
+#include "interop/map_model.hpp"
 #include "interop/map_positions.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/population.hpp"
@@ -31,11 +33,13 @@ constexpr const char* kProgram = "tarvek-draw";
 
 const char* const kUsage =
     "Usage:\n"
-    "  tarvek-draw map [--map-function kosambi|haldane] x_map.loc -o map.svg|map.pdf|map.png\n"
+    "  tarvek-draw map [--map-function kosambi|haldane] [MODEL OPTIONS] x_map.loc\n"
+    "                  -o map.svg|map.pdf|map.png\n"
     "  tarvek-draw heatmap [--group N] [--size PIXELS] [--population TYPE] [--lod-max X]\n"
     "                      [-t N] x_map.loc -o heat.png|heat.svg|heat.pdf\n"
-    "  tarvek-draw genotypes [--group N] [--width PIXELS] x_map.loc -o genotypes.png|.svg|.pdf\n"
-    "  tarvek-draw report [--map-function kosambi|haldane] [--population TYPE] [-t N]\n"
+    "  tarvek-draw genotypes [--group N] [--width PIXELS] [--mark-errors] [MODEL OPTIONS]\n"
+    "                        x_map.loc -o genotypes.png|.svg|.pdf\n"
+    "  tarvek-draw report [--map-function kosambi|haldane] [MODEL OPTIONS] [--min-lod X]\n"
     "                     x_map.loc -o report.html\n"
     "  tarvek-draw --help | --version\n"
     "\n"
@@ -47,19 +51,26 @@ const char* const kUsage =
     "  heatmap    r (above the diagonal) and LOD (below) of the pairs of markers\n"
     "             in map order, of one group or of all groups on one sheet\n"
     "  genotypes  individuals (rows, the map file's column order) x markers (map\n"
-    "             order), coloured by genotype\n"
+    "             order), coloured by genotype; with --mark-errors the genotypes\n"
+    "             the multipoint model calls errors in a colour of their own\n"
     "  report     one HTML file with everything embedded: summary, map, each\n"
     "             group's heat map and genotypes, the rejected markers\n"
     "\n"
     "  --map-function F  kosambi (default) or haldane\n"
+    "MODEL OPTIONS (the multipoint map model, as in tarvek-export):\n"
+    "  --distances D     multipoint (default: each group's r estimated in map order\n"
+    "                    with an error rate, one line per group on standard error)\n"
+    "                    or two-point (the r printed between neighbours)\n"
+    "  --error-rate P    fix the error rate (0 to 0.25) instead of estimating it\n"
+    "  --min-lod X       the smallest error LOD of a called error (default 2.7)\n"
     "  --group N         one group (from 1); all groups by default\n"
     "  --size PIXELS     width and height of the heat map, 200 to 10000 (1000)\n"
     "  --population T    F2, BC1, DH, RIL or RILsib: the estimator of r and LOD;\n"
     "                    by default the map file's popt line, else F2\n"
     "  --lod-max X       top of the LOD colour scale (default: the largest LOD)\n"
     "  --width PIXELS    widest genotype graph, 300 to 30000 (1600)\n"
-    "  -t N              threads for the heat maps' pair statistics, 1 to 1024\n"
-    "                    (default: the cores available); the picture is the same\n"
+    "  -t N              threads for the heat maps' pair statistics and the map model,\n"
+    "                    1 to 1024 (default: the cores available); the picture is the same\n"
     "  -o FILE           the file to write (required)\n"
     "\n"
     "A heat map larger than its pixels shows, per pixel, the mean r and LOD of a\n"
@@ -95,10 +106,18 @@ int run(int argc, char** argv) {
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
-  if (command == "map") with_value.insert("--map-function");
-  else if (command == "heatmap") with_value.insert({"--group", "--size", "--population", "--lod-max", "-t"});
-  else if (command == "genotypes") with_value.insert({"--group", "--width"});
-  else if (command == "report") with_value.insert({"--map-function", "--population", "-t"});
+  const std::set<std::string> model_flags = {"--distances", "--error-rate", "--population", "-t"};
+  if (command == "map") {
+    with_value.insert("--map-function");
+    with_value.insert(model_flags.begin(), model_flags.end());
+  } else if (command == "heatmap") {
+    with_value.insert({"--group", "--size", "--population", "--lod-max", "-t"});
+  } else if (command == "genotypes") {
+    with_value.insert({"--group", "--width", "--min-lod", "--error-rate", "--population", "-t"});
+  } else if (command == "report") {
+    with_value.insert({"--map-function", "--min-lod"});
+    with_value.insert(model_flags.begin(), model_flags.end());
+  }
   else return usage_error("unknown command \"" + command + "\" (map, heatmap, genotypes or report)");
 
   Arguments args;
@@ -110,8 +129,12 @@ int run(int argc, char** argv) {
   int width = 1600;
   int threads = 1;
   std::optional<double> lod_max;
+  ModelOptions model;
+  double min_lod = kDefaultErrorLod;
   try {
-    args = scan_arguments(argc, argv, 2, with_value, {"--help"});
+    args = scan_arguments(argc, argv, 2, with_value,
+                          command == "genotypes" ? std::set<std::string>{"--help", "--mark-errors"}
+                                                 : std::set<std::string>{"--help"});
     if (args.has("--help")) {
       std::cout << kUsage;
       return kExitOk;
@@ -132,15 +155,18 @@ int run(int argc, char** argv) {
       if (!f) throw UsageError("--map-function must be kosambi or haldane");
       function = *f;
     }
-    if (args.has("--population")) {
-      population = parse_population(args.value("--population"));
-      if (!population) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
-    }
+    if (command == "genotypes" && !args.has("--mark-errors"))
+      for (const char* name : {"-t", "--min-lod", "--error-rate", "--population"})
+        if (args.has(name))
+          throw UsageError(std::string(name) + " is for --mark-errors: the genotype graph alone uses no model");
+    model = model_options(args);
+    population = model.population;
+    min_lod = real_option(args, "--min-lod", -1000.0, 1000.0, kDefaultErrorLod);
     if (args.has("--group")) group = static_cast<std::size_t>(count_option(args, "--group", 1));
     size = bounded_count(args, "--size", kSmallestHeatMap, kLargestHeatMap, size);
     width = bounded_count(args, "--width", kNarrowestGenotypeGraph, kWidestGenotypeGraph, width);
     lod_max = positive_real(args, "--lod-max");
-    threads = bounded_count(args, "-t", 1, kMaxThreads, available_cores());
+    threads = model.estimate.threads;
   } catch (const UsageError& e) {
     return usage_error(e.what());
   }
@@ -148,19 +174,33 @@ int run(int argc, char** argv) {
 
   const MapFile map = read_map_file(args.operands[0]);
   if (!population) population = header_population(map).value_or(PopulationType::F2);
+  // The multipoint model: for the map's positions, the report's figures and
+  // the marked errors.
+  const bool estimating =
+      command == "report" || (command == "map" && model.multipoint) || args.has("--mark-errors");
+  std::vector<GroupMap> estimates;
+  if (estimating) {
+    estimates = estimate_map(map, *population, model.estimate);
+    for (const std::string& line : summary_lines(map, estimates, function, model.estimate.iteration_cap))
+      std::cerr << kProgram << ": " << line << '\n';
+  }
   if (command == "report") {
     ReportOptions options;
     options.function = function;
     options.population = *population;
     options.threads = threads;
-    write_output(output, html_report(map, options));
+    options.multipoint = model.multipoint;
+    options.min_lod = min_lod;
+    write_output(output, html_report(map, options, estimates));
     return kExitOk;
   }
   if (map.groups.empty())
     throw error_in_file(map.file, "no marker was mapped (every marker was rejected): nothing to draw");
   std::string bytes;
   if (command == "map") {
-    bytes = render_map(layout_map(map, function), *format);
+    bytes = render_map(model.multipoint ? layout_map(map, place_estimated(map, estimates, function), function)
+                                        : layout_map(map, function),
+                       *format);
   } else if (command == "heatmap") {
     HeatOptions options;
     options.group = group;
@@ -173,7 +213,12 @@ int run(int argc, char** argv) {
     GenotypeOptions options;
     options.group = group;
     options.width = width;
-    bytes = draw_genotypes(map, options, *format);
+    if (args.has("--mark-errors")) {
+      const auto calls = map_error_calls(map, *population, estimates, min_lod, threads);
+      bytes = draw_genotypes(with_calls_recoded(map, calls, kCalledError), options, *format);
+    } else {
+      bytes = draw_genotypes(map, options, *format);
+    }
   }
   write_output(output, bytes);
   return kExitOk;

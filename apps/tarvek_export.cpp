@@ -9,6 +9,7 @@
 
 #include "base/atomic_file.hpp"
 #include "command_line.hpp"
+#include "genotype/genotype_codes.hpp"
 #include "interop/exporters.hpp"
 #include "interop/input_error.hpp"
 #include "base/parallel.hpp"
@@ -103,40 +104,12 @@ std::vector<std::string> with_optional_values(int argc, char** argv) {
   return out;
 }
 
-double real_option(const Arguments& args, const std::string& name, double low, double high,
-                   double fallback) {
-  if (!args.has(name)) return fallback;
-  double value = 0.0;
-  if (!parse_real(args.value(name), value) || !(value >= low && value <= high))
-    throw UsageError(name + " needs a number from " + format_number(low) + " to " +
-                     format_number(high) + ", not \"" + args.value(name) + "\"");
-  return value;
-}
-
-struct ModelChoice {
-  bool multipoint = true;
-  MapEstimateOptions estimate;
-  std::optional<PopulationType> population;
-};
-
 // Runs the model on every group and writes each group's line to standard error.
-std::vector<GroupMap> run_model(const MapFile& map, PopulationType population, const ModelChoice& choice,
+std::vector<GroupMap> run_model(const MapFile& map, PopulationType population, const ModelOptions& choice,
                                 MapFunction function) {
   std::vector<GroupMap> estimates = estimate_map(map, population, choice.estimate);
-  const std::vector<PlacedGroup> multipoint = place_estimated(map, estimates, function);
-  const std::vector<PlacedGroup> two_point = place_markers(map, function);
-  int capped = 0;
-  for (std::size_t g = 0; g < map.groups.size(); ++g) {
-    std::cerr << kProgram << ": "
-              << group_summary(g + 1, map.groups[g].size(), estimates[g], group_length(multipoint[g]),
-                               group_length(two_point[g]))
-              << '\n';
-    if (!estimates[g].converged) ++capped;
-  }
-  if (capped > 0)
-    std::cerr << kProgram << ": " << capped << (capped == 1 ? " group" : " groups")
-              << " stopped at the iteration cap (" << choice.estimate.iteration_cap
-              << ") before the estimates settled\n";
+  for (const std::string& line : summary_lines(map, estimates, function, choice.estimate.iteration_cap))
+    std::cerr << kProgram << ": " << line << '\n';
   return estimates;
 }
 
@@ -161,7 +134,7 @@ int run(int argc, char** argv) {
 
   Arguments args;
   MapFunction function = MapFunction::kKosambi;
-  ModelChoice model;
+  ModelOptions model;
   std::optional<double> drop_lod;
   double min_lod = kDefaultErrorLod;
   try {
@@ -178,26 +151,9 @@ int run(int argc, char** argv) {
       if (!f) throw UsageError("--map-function must be kosambi or haldane");
       function = *f;
     }
-    if (args.has("--distances")) {
-      const std::string d = args.value("--distances");
-      if (d != "multipoint" && d != "two-point")
-        throw UsageError("--distances must be multipoint or two-point");
-      model.multipoint = d == "multipoint";
-    }
-    if (args.has("--error-rate"))
-      model.estimate.error_rate = real_option(args, "--error-rate", 0.0, kMaxErrorRate, 0.0);
-    if (args.has("--population")) {
-      model.population = parse_population(args.value("--population"));
-      if (!model.population) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
-    }
-    model.estimate.threads = available_cores();
-    if (args.has("-t")) {
-      model.estimate.threads = count_option(args, "-t", 1);
-      if (model.estimate.threads > kMaxThreads)
-        throw UsageError("-t can be at most " + std::to_string(kMaxThreads));
-    }
-    if (args.has("--drop-errors")) drop_lod = real_option(args, "--drop-errors", -1e9, 1e9, 0.0);
-    min_lod = real_option(args, "--min-lod", -1e9, 1e9, kDefaultErrorLod);
+    model = model_options(args);
+    if (args.has("--drop-errors")) drop_lod = real_option(args, "--drop-errors", -1000.0, 1000.0, 0.0);
+    min_lod = real_option(args, "--min-lod", -1000.0, 1000.0, kDefaultErrorLod);
     if (command == "compare" && args.value("--truth").empty()) throw UsageError("compare needs --truth FILE");
   } catch (const UsageError& e) {
     return usage_error(e.what());
@@ -230,7 +186,7 @@ int run(int argc, char** argv) {
     std::cerr << kProgram << ": " << calls.size() << (calls.size() == 1 ? " genotype" : " genotypes")
               << " called errors (error LOD at least " << format_number(*drop_lod)
               << ") written as missing\n";
-    map = with_errors_dropped(map, calls);
+    map = with_calls_recoded(map, calls, kMissing);
   }
   const std::vector<PlacedGroup> placed =
       model.multipoint ? place_estimated(map, estimates, function) : place_markers(map, function);

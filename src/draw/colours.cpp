@@ -60,6 +60,7 @@ Rgb genotype_colour(int code) {
     case kCodeC: return from_hex(0x56B4E9);  // sky blue: B or H
     case kCodeD: return from_hex(0xCC79A7);  // reddish purple: A or H
     case kFlagged: return from_hex(0x000000);
+    case kCalledError: return from_hex(0x009E73);  // bluish green
     default: return from_hex(0xDDDDDD);  // missing: light grey
   }
 }

@@ -20,7 +20,12 @@ Rgb heat_colour(double t);
 // Relative luminance (0.2126 R + 0.7152 G + 0.0722 B of the linear channels).
 double luminance(const Rgb& c);
 
-// The colour of a genotype code (0 missing ... 6 flagged), as in the legend.
+// A code of the pictures only: a genotype the multipoint model calls a
+// likely error.
+inline constexpr int kCalledError = 7;
+
+// The colour of a genotype code (0 missing ... 6 flagged, 7 called error),
+// as in the legend.
 Rgb genotype_colour(int code);
 
 // 0x00RRGGBB, for image pixels.

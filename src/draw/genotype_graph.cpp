@@ -46,7 +46,7 @@ struct LegendEntry {
 
 constexpr LegendEntry kLegend[] = {
     {kCodeA, "A"}, {kCodeH, "H"}, {kCodeB, "B"}, {kCodeC, "C (not A)"}, {kCodeD, "D (not B)"},
-    {kMissing, "missing"}, {kFlagged, "* flagged error"},
+    {kMissing, "missing"}, {kFlagged, "* flagged error"}, {kCalledError, "called error"},
 };
 
 }  // namespace
@@ -61,11 +61,15 @@ std::vector<PixelBlock> pixel_blocks(std::size_t items, std::size_t pixels) {
 }
 
 int summary_code(const std::vector<const interop::MapMarker*>& rows, PixelBlock markers, PixelBlock individuals) {
+  bool called = false;
   for (std::size_t m = markers.first; m < markers.last; ++m) {
     const GenotypeRow& row = rows[m]->codes;
-    for (std::size_t i = individuals.first; i < individuals.last; ++i)
+    for (std::size_t i = individuals.first; i < individuals.last; ++i) {
       if (row[i] == kFlagged) return kFlagged;
+      called = called || row[i] == kCalledError;
+    }
   }
+  if (called) return kCalledError;
   return rows[(markers.first + markers.last - 1) / 2]->codes[(individuals.first + individuals.last - 1) / 2];
 }
 
@@ -79,6 +83,11 @@ std::string draw_genotypes(const interop::MapFile& map, const GenotypeOptions& o
   const TextSize small_text = measure_text("", small);
   const TextSize text = measure_text("", font);
   const std::vector<std::string> labels = column_labels(map);
+  bool any_called = false;
+  for (const auto* m : selection.markers)
+    any_called = any_called || std::find(m->codes.begin(), m->codes.end(), kCalledError) != m->codes.end();
+  std::vector<LegendEntry> legend(std::begin(kLegend), std::end(kLegend));
+  if (!any_called) legend.pop_back();
 
   // Rows: the individuals.
   const int row_pixels = individuals == 0 ? 0
@@ -127,7 +136,7 @@ std::string draw_genotypes(const interop::MapFile& map, const GenotypeOptions& o
   const double graph_bottom = graph_y + row_pixels;
   const double legend_y = graph_bottom + (marker_names ? names_height + 6.0 : 0.0) + 14.0;
   double legend_width = 0.0;
-  for (const auto& e : kLegend) legend_width += 12.0 + 4.0 + measure_text(e.text, font).width + 14.0;
+  for (const auto& e : legend) legend_width += 12.0 + 4.0 + measure_text(e.text, font).width + 14.0;
   const double width = std::max({graph_right + kMargin, title_text.width + 2 * kMargin, legend_width + 2 * kMargin});
   const double height = legend_y + text.height() + kMargin;
 
@@ -177,7 +186,7 @@ std::string draw_genotypes(const interop::MapFile& map, const GenotypeOptions& o
   }
 
   double lx = kMargin;
-  for (const auto& e : kLegend) {
+  for (const auto& e : legend) {
     canvas.set_colour(genotype_colour(e.code));
     cairo_rectangle(cr, lx, legend_y, 12.0, 12.0);
     cairo_fill_preserve(cr);

@@ -5,10 +5,14 @@
 // flagged as a likely scoring error). Double crossovers show as a short run
 // of one colour inside another; flagged genotypes as black cells.
 //
+// Genotypes recoded kCalledError (colours.hpp) show as errors the multipoint
+// model calls, in a colour of their own.
+//
 // When there are more markers (or individuals) than pixels, a pixel stands
 // for a block of consecutive markers (individuals): it shows "*" when any
-// genotype of its block is flagged, so that no flag disappears, and
-// otherwise the genotype at the middle of the block.
+// genotype of its block is flagged, else a called error when any is called,
+// so that no flag or call disappears, and otherwise the genotype at the
+// middle of the block.
 
 #include <cstddef>
 #include <optional>

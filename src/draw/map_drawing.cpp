@@ -70,7 +70,11 @@ double choose_cm_scale(const std::vector<MapSegment>& segments, double spacing) 
 }  // namespace
 
 MapLayout layout_map(const interop::MapFile& map, interop::MapFunction function) {
-  const std::vector<interop::PlacedGroup> placed = interop::place_markers(map, function);
+  return layout_map(map, interop::place_markers(map, function), function);
+}
+
+MapLayout layout_map(const interop::MapFile& map, const std::vector<interop::PlacedGroup>& placed,
+                     interop::MapFunction function) {
   const std::vector<MapSegment> segments = map_segments(map, placed);
   std::size_t mapped = 0;
   for (const auto& g : map.groups) mapped += g.size();

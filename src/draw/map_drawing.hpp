@@ -56,7 +56,12 @@ struct MapLayout {
   double legend_y = 0.0;  // baseline of the legend line (when any_flagged)
 };
 
-// Places everything; the map must have at least one group.
+// Places everything at the given positions (the multipoint or the two-point
+// ones, from interop/map_model.hpp or map_positions.hpp); the map must have
+// at least one group.
+MapLayout layout_map(const interop::MapFile& map, const std::vector<interop::PlacedGroup>& placed,
+                     interop::MapFunction function);
+// At the two-point positions.
 MapLayout layout_map(const interop::MapFile& map, interop::MapFunction function);
 
 // The drawing of a layout as the bytes of a file in `format`.

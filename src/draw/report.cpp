@@ -7,6 +7,7 @@
 #include "draw/heat_map.hpp"
 #include "draw/map_drawing.hpp"
 #include "draw/pair_statistic.hpp"
+#include "draw/colours.hpp"
 #include "draw/text.hpp"
 #include "genotype/genotype_codes.hpp"
 
@@ -78,9 +79,17 @@ std::string base64(const std::string& bytes) {
   return out;
 }
 
-std::string html_report(const interop::MapFile& map, const ReportOptions& options) {
-  const std::vector<interop::PlacedGroup> placed = interop::place_markers(map, options.function);
+std::string html_report(const interop::MapFile& map, const ReportOptions& options,
+                        const std::vector<GroupMap>& estimates) {
+  const std::vector<interop::PlacedGroup> two_point = interop::place_markers(map, options.function);
+  const std::vector<interop::PlacedGroup> multipoint = interop::place_estimated(map, estimates, options.function);
+  const std::vector<interop::PlacedGroup>& placed = options.multipoint ? multipoint : two_point;
   const std::vector<MapSegment> segments = map_segments(map, placed);
+  const std::vector<interop::MapErrorCall> calls =
+      interop::map_error_calls(map, options.population, estimates, options.min_lod, options.threads);
+  std::vector<std::size_t> calls_in(map.groups.size(), 0);
+  for (const auto& c : calls) ++calls_in.at(c.group);
+  const interop::MapFile marked = interop::with_calls_recoded(map, calls, kCalledError);
   std::size_t mapped = 0;
   std::size_t flagged = 0;
   for (const auto& g : map.groups)
@@ -97,8 +106,12 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
       << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n";
   out << "<h1>Map report: " << html(title) << "</h1>\n";
   out << "<p class=\"note\">Map file " << html(map.file) << ". Positions in " << cm
-      << " from the r printed between neighbours; the heat maps' pair statistics from the genotypes with the "
-      << population_name(options.population) << " estimator.</p>\n";
+      << (options.multipoint ? " from the multipoint model (each group's r estimated in map order with an "
+                               "error rate of its own)"
+                             : " from the r printed between neighbours")
+      << "; the heat maps' pair statistics from the genotypes with the " << population_name(options.population)
+      << " estimator. Called errors: genotypes whose error LOD is at least " << fixed(options.min_lod, 1)
+      << ".</p>\n";
 
   out << "<h2>Summary</h2>\n<table>\n";
   out << row({"markers read", std::to_string(read)});
@@ -108,19 +121,29 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
   out << row({"individuals", std::to_string(map.individual_count())});
   out << row({"groups", std::to_string(map.groups.size())});
   out << row({"genotypes flagged \"*\"", std::to_string(flagged)});
+  out << row({"genotypes called errors", std::to_string(calls.size())});
   out << "</table>\n";
 
   if (map.groups.empty()) {
     out << "<p><strong>No marker was mapped: there is no map to draw.</strong></p>\n";
   } else {
-    out << "<table>\n" << row({"group", "markers", "length (" + cm + ")"}, "th");
+    out << "<table>\n"
+        << row({"group", "markers", "two-point length (" + cm + ")", "multipoint length (" + cm + ")",
+                "error rate", "called errors"},
+               "th");
+    for (std::size_t g = 0; g < map.groups.size(); ++g)
+      out << row({std::to_string(g + 1), std::to_string(map.groups[g].size()),
+                  fixed(interop::group_length(two_point[g]), 1), fixed(interop::group_length(multipoint[g]), 1),
+                  fixed(estimates.at(g).error_rate, 4), std::to_string(calls_in[g])});
+    out << "</table>\n";
+    out << "<table>\n" << row({"segment", "markers", "length (" + cm + ")"}, "th");
     for (const MapSegment& s : segments) out << row({html(s.name), std::to_string(s.count), fixed(s.length_cm, 1)});
     out << "</table>\n";
     out << "<p class=\"note\">A pair of neighbours with r = 0.5 has no finite distance: the group is split "
            "there into segments (3, 3.2, ...), each measured from its own top.</p>\n";
 
     out << "<h2>Map</h2>\n"
-        << picture(render_map(layout_map(map, options.function), Format::kSvg), "image/svg+xml",
+        << picture(render_map(layout_map(map, placed, options.function), Format::kSvg), "image/svg+xml",
                    "map drawing of " + title)
         << "\n";
     for (std::size_t g = 0; g < map.groups.size(); ++g) {
@@ -137,7 +160,7 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
       GenotypeOptions genotypes;
       genotypes.group = g + 1;
       genotypes.width = options.genotype_width;
-      out << picture(draw_genotypes(map, genotypes, Format::kPng), "image/png", "genotypes of group " + number)
+      out << picture(draw_genotypes(marked, genotypes, Format::kPng), "image/png", "genotypes of group " + number)
           << "\n";
     }
   }

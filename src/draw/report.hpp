@@ -7,9 +7,13 @@
 
 #include <string>
 
+#include <vector>
+
+#include "interop/map_model.hpp"
 #include "interop/map_positions.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/population.hpp"
+#include "multipoint/map_estimate.hpp"
 
 namespace tarvek::draw {
 
@@ -18,10 +22,16 @@ struct ReportOptions {
   PopulationType population = PopulationType::F2;
   int heat_map_size = 600;      // of each group's heat map
   int genotype_width = 1200;    // of each group's genotype graph, at most
-  int threads = 1;              // for the heat maps' pair statistics
+  int threads = 1;              // for the heat maps' pair statistics and the error calls
+  bool multipoint = true;       // the map drawn at the multipoint positions (else two-point)
+  double min_lod = interop::kDefaultErrorLod;  // error LOD of the calls shown
 };
 
-std::string html_report(const interop::MapFile& map, const ReportOptions& options);
+// `estimates` are the multipoint estimates of every group (interop::estimate_map):
+// the report shows each group's two-point and multipoint length, error rate
+// and called errors, and marks the calls in the genotype graphs.
+std::string html_report(const interop::MapFile& map, const ReportOptions& options,
+                        const std::vector<GroupMap>& estimates);
 
 // Standard base64 with padding.
 std::string base64(const std::string& bytes);

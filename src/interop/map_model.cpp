@@ -91,9 +91,29 @@ double group_length(const PlacedGroup& group) {
 
 std::string group_summary(std::size_t group_number, std::size_t markers, const GroupMap& estimate,
                           double multipoint_cm, double two_point_cm) {
+  // A group of one marker has no interval, and nothing to estimate ε from.
+  const std::string rate = markers < 2 ? "" : ", error rate " + fixed(estimate.error_rate, 4);
   return "group " + std::to_string(group_number) + ": " + std::to_string(markers) +
-         (markers == 1 ? " marker" : " markers") + ", error rate " + fixed(estimate.error_rate, 4) +
-         ", " + fixed(multipoint_cm, 1) + " cM (two-point " + fixed(two_point_cm, 1) + " cM)";
+         (markers == 1 ? " marker" : " markers") + rate + ", " + fixed(multipoint_cm, 1) + " cM (two-point " +
+         fixed(two_point_cm, 1) + " cM)";
+}
+
+std::vector<std::string> summary_lines(const MapFile& map, const std::vector<GroupMap>& estimates,
+                                       MapFunction f, int iteration_cap) {
+  const std::vector<PlacedGroup> multipoint = place_estimated(map, estimates, f);
+  const std::vector<PlacedGroup> two_point = place_markers(map, f);
+  std::vector<std::string> lines;
+  int capped = 0;
+  for (std::size_t g = 0; g < map.groups.size(); ++g) {
+    lines.push_back(group_summary(g + 1, map.groups[g].size(), estimates.at(g), group_length(multipoint[g]),
+                                  group_length(two_point[g])));
+    if (!estimates[g].converged) ++capped;
+  }
+  if (capped > 0)
+    lines.push_back(std::to_string(capped) + (capped == 1 ? " group" : " groups") +
+                    " stopped at the iteration cap (" + std::to_string(iteration_cap) +
+                    ") before the estimates settled");
+  return lines;
 }
 
 std::vector<MapErrorCall> map_error_calls(const MapFile& map, PopulationType population,
@@ -122,11 +142,10 @@ void write_error_table(std::ostream& out, const MapFile& map, const std::vector<
   }
 }
 
-MapFile with_errors_dropped(const MapFile& map, const std::vector<MapErrorCall>& calls) {
-  MapFile cleaned = map;
-  for (const MapErrorCall& e : calls)
-    cleaned.groups.at(e.group).at(e.call.marker).codes.at(e.call.column) = kMissing;
-  return cleaned;
+MapFile with_calls_recoded(const MapFile& map, const std::vector<MapErrorCall>& calls, int code) {
+  MapFile recoded = map;
+  for (const MapErrorCall& e : calls) recoded.groups.at(e.group).at(e.call.marker).codes.at(e.call.column) = code;
+  return recoded;
 }
 
 }  // namespace tarvek::interop

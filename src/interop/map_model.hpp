@@ -42,6 +42,12 @@ double group_length(const PlacedGroup& group);
 std::string group_summary(std::size_t group_number, std::size_t markers, const GroupMap& estimate,
                           double multipoint_cm, double two_point_cm);
 
+// The lines a companion writes on standard error after estimating a map:
+// group_summary for every group, and how many groups stopped at the
+// iteration cap when any did.
+std::vector<std::string> summary_lines(const MapFile& map, const std::vector<GroupMap>& estimates,
+                                       MapFunction f, int iteration_cap);
+
 struct MapErrorCall {
   std::size_t group = 0;  // from 0
   ErrorCall call;
@@ -57,7 +63,8 @@ std::vector<MapErrorCall> map_error_calls(const MapFile& map, PopulationType pop
 // observed, likely, error_lod.
 void write_error_table(std::ostream& out, const MapFile& map, const std::vector<MapErrorCall>& calls);
 
-// The map with every called error written as missing ("-").
-MapFile with_errors_dropped(const MapFile& map, const std::vector<MapErrorCall>& calls);
+// The map with the genotype of every call replaced by `code` (missing, to
+// drop the errors from an export).
+MapFile with_calls_recoded(const MapFile& map, const std::vector<MapErrorCall>& calls, int code);
 
 }  // namespace tarvek::interop
