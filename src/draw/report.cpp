@@ -134,7 +134,8 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
     for (std::size_t g = 0; g < map.groups.size(); ++g)
       out << row({std::to_string(g + 1), std::to_string(map.groups[g].size()),
                   fixed(interop::group_length(two_point[g]), 1), fixed(interop::group_length(multipoint[g]), 1),
-                  fixed(estimates.at(g).error_rate, 4), std::to_string(calls_in[g])});
+                  map.groups[g].size() < 2 ? std::string("-") : fixed(estimates.at(g).error_rate, 4),
+                  std::to_string(calls_in[g])});
     out << "</table>\n";
     out << "<table>\n" << row({"segment", "markers", "length (" + cm + ")"}, "th");
     for (const MapSegment& s : segments) out << row({html(s.name), std::to_string(s.count), fixed(s.length_cm, 1)});

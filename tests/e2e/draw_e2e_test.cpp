@@ -592,5 +592,53 @@ TEST(DrawReport, EverythingIsInsideTheFile) {
 
 #endif  // TARVEK_F2SIM_PATH
 
+// A doubled-haploid group of four markers over 30 individuals, all A or all
+// B, with individual 5 (column 4) scored B at the second marker: a singleton
+// the multipoint model calls an error.
+std::string singleton_map() {
+  std::vector<std::string> rows;
+  for (int k = 0; k < 4; ++k) {
+    std::string row = "M";
+    row += std::to_string(k + 1);
+    for (int c = 0; c < 30; ++c) row += (c < 15 && !(k == 1 && c == 4)) ? "\tA" : "\tB";
+    rows.push_back(row);
+  }
+  std::string text = map_text({rows}, 30);
+  text.replace(text.find("popt = F2"), 9, "popt = DH");
+  return text;
+}
+
+TEST(DrawReport, CalledErrorsAreCountedAndMarked) {
+  TempDir dir;
+  dir.write("m_map.loc", singleton_map());
+  const RunResult r = run_program_in(kDraw, dir, {"report", "m_map.loc", "-o", "report.html"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.rfind("tarvek-draw: group 1: 4 markers, error rate 0.0", 0), 0u) << r.err;
+  const std::string html = dir.read("report.html");
+  EXPECT_TRUE(contains(html, "<tr><td>genotypes called errors</td><td>1</td></tr>")) << html.substr(0, 3000);
+  // Group, markers, two-point length (three pairs at the printed r = 0.05:
+  // 3 · 25 ln(1.1/0.9) = 15.05),
+  // multipoint length (no crossover: 0), error rate, called errors.
+  const auto row = html.find("<tr><td>1</td><td>4</td><td>15.1</td><td>0.0</td><td>0.0");
+  ASSERT_NE(row, std::string::npos) << html.substr(0, 3000);
+  EXPECT_EQ(html.substr(html.find("</td></tr>", row) - 10, 10), "</td><td>1");
+
+  // The genotype graph marks the call only when asked; -t and the model's
+  // options without --mark-errors are refused.
+  const std::uint32_t called = 0x009E73;
+  ASSERT_EQ(run_program_in(kDraw, dir, {"genotypes", "m_map.loc", "-o", "plain.png"}).status, 0);
+  const RunResult marked = run_program_in(kDraw, dir, {"genotypes", "--mark-errors", "m_map.loc", "-o", "marked.png"});
+  ASSERT_EQ(marked.status, 0) << marked.err;
+  const auto count = [&](const std::string& name) {
+    const Picture p = read_png(dir, name);
+    return std::count(p.pixels.begin(), p.pixels.end(), called);
+  };
+  EXPECT_EQ(count("plain.png"), 0);
+  EXPECT_GT(count("marked.png"), 0);
+  EXPECT_EQ(run_program_in(kDraw, dir, {"genotypes", "-t", "2", "m_map.loc", "-o", "x.png"}).status, 2);
+  EXPECT_EQ(run_program_in(kDraw, dir, {"genotypes", "--error-rate", "0.01", "m_map.loc", "-o", "x.png"}).status, 2);
+  EXPECT_FALSE(dir.exists("x.png"));
+}
+
 }  // namespace
 }  // namespace tarvek::testing
