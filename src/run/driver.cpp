@@ -160,17 +160,10 @@ std::size_t keep_distorted_markers(const RunParameters& params, GenotypeTable& t
   return first_kept;
 }
 
-// The share of a row's genotypes that are missing.
-double missing_share(const GenotypeRow& row) {
-  if (row.empty()) return 0.0;
-  const auto missing = std::count(row.begin(), row.end(), kMissing);
-  return static_cast<double>(missing) / static_cast<double>(row.size());
-}
-
 // Which loci of a group are set aside from its framework, and the words
 // that name them in the log ("dominant" when they are all dominant).
 void choose_set_aside(const RunParameters& params, const GenotypeTable& table,
-                      const LinkageGroup& group, std::size_t first_kept,
+                      const LinkageGroup& group, std::size_t first_kept, float sparse_share,
                       RefineSettings& settings) {
   const std::size_t m = group.size();
   settings.set_aside.assign(m, false);
@@ -182,7 +175,7 @@ void choose_set_aside(const RunParameters& params, const GenotypeTable& table,
       distorted = true;
     } else if (params.framework && screened_as_dominant(row, params.population)) {
       dominant = true;
-    } else if (params.framework && missing_share(row) > static_cast<double>(params.sparse_share)) {
+    } else if (params.framework && missing_share(row) > static_cast<double>(sparse_share)) {
       sparse = true;
     } else {
       continue;
@@ -210,6 +203,8 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
   seed_order_random(random, 6);
   removed_lists.assign(groups.size(), std::vector<int>());
   std::int32_t total_score = 0;
+  const float sparse_share =
+      params.framework ? sparse_share_of(params, table.loci.rows) : params.sparse_share;
   for (std::size_t g = 0; g < groups.size(); ++g) {
     const std::size_t m = groups[g].size();
     if (m < 2) continue;
@@ -224,7 +219,7 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
     // kept distorted ones) are set aside and placed into the order of the
     // others.
     if (params.framework || first_kept < table.loci.rows.size())
-      choose_set_aside(params, table, groups[g], first_kept, settings);
+      choose_set_aside(params, table, groups[g], first_kept, sparse_share, settings);
     settings.threads = params.threads;
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);

@@ -324,8 +324,7 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
   if (params.framework) log << "framework = 1" << std::endl;
   if (params.typed_only) log << "segregation among typed genotypes = 1" << std::endl;
   if (params.keep_distorted) log << "keep distorted = 1" << std::endl;
-  if (params.sparse_share != kDefaultSparseShare)
-    log << "sparse share = " << params.sparse_share << std::endl;
+  if (params.sparse_share >= 0.0f) log << "sparse share = " << params.sparse_share << std::endl;
 }
 
 // True when `a` and `b` name the same file: the same device and inode when
@@ -387,7 +386,8 @@ std::string usage_text() {
          "                                    the output is the same for any number\n"
          "  -u                                segregation tests among the typed genotypes\n"
          "  -x share                          with -f, also set aside markers missing in\n"
-         "                                    more than share of the individuals (0.5)\n"
+         "                                    more than share of the individuals (0.5,\n"
+         "                                    or above the commonest share + 0.1)\n"
          "\n"
          "The map is written beside the loc file as <loc file without extension>_map.loc.\n"
          "Exit status: 0 after a complete run, 1 after a fatal error.\n";

@@ -13,7 +13,7 @@
 
 namespace tarvek {
 
-inline constexpr float kDefaultSparseShare = 0.5f;
+inline constexpr float kDefaultSparseShare = -1.0f;
 
 struct RunParameters {
   std::string loc_file;
@@ -44,7 +44,9 @@ struct RunParameters {
   // core_LOD are placed into it: -k, or "keep distorted=1".
   bool keep_distorted = false;
   // With the framework, markers missing in more than this share of the
-  // individuals are set aside with the dominant ones: -x, or "sparse share=".
+  // individuals are set aside with the dominant ones: -x, or "sparse
+  // share=". Below 0 (the default), the share is chosen from the data (see
+  // sparse_share_of).
   float sparse_share = kDefaultSparseShare;
   // -A: the population type, the screening, -f, -a, -k and the core LOD are
   // chosen from the data for this many chromosomes (see choose_settings).

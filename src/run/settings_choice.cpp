@@ -52,12 +52,6 @@ GenotypeTable read_quietly(const std::string& loc_text, const RunParameters& par
                        typed_only);
 }
 
-double missing_share(const GenotypeRow& row) {
-  if (row.empty()) return 0.0;
-  return static_cast<double>(std::count(row.begin(), row.end(), kMissing)) /
-         static_cast<double>(row.size());
-}
-
 std::size_t groups_of_two_or_more(const LinkageGroups& groups) {
   return static_cast<std::size_t>(std::count_if(
       groups.begin(), groups.end(), [](const LinkageGroup& g) { return g.size() >= 2; }));
@@ -92,6 +86,23 @@ Grouping group_at(const std::vector<GenotypeRow>& rows, const LodMatrix& matrix,
 }
 
 }  // namespace
+
+double missing_share(const GenotypeRow& row) {
+  if (row.empty()) return 0.0;
+  return static_cast<double>(std::count(row.begin(), row.end(), kMissing)) /
+         static_cast<double>(row.size());
+}
+
+float sparse_share_of(const RunParameters& params, const std::vector<GenotypeRow>& rows) {
+  if (params.sparse_share >= 0.0f) return params.sparse_share;
+  std::vector<double> shares;
+  shares.reserve(rows.size());
+  for (const GenotypeRow& row : rows) shares.push_back(missing_share(row));
+  if (shares.empty()) return 0.5f;
+  const auto middle = shares.begin() + static_cast<std::ptrdiff_t>(shares.size() / 2);
+  std::nth_element(shares.begin(), middle, shares.end());
+  return static_cast<float>(std::max(0.5, *middle + 0.1));
+}
 
 std::string equivalent_command_line(const std::vector<std::string>& arguments,
                                     const std::vector<std::string>& chosen) {
@@ -164,18 +175,19 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
 
   // The framework, for dominant and sparse markers.
   if (free('f')) {
+    const float share = sparse_share_of(params, rows);
     std::size_t dominant = 0, sparse = 0;
     for (const GenotypeRow& row : rows) {
       if (screened_as_dominant(row, params.population)) {
         ++dominant;
-      } else if (missing_share(row) > static_cast<double>(params.sparse_share)) {
+      } else if (missing_share(row) > static_cast<double>(share)) {
         ++sparse;
       }
     }
     if (dominant + sparse > 0) {
       params.framework = true;
       choice("-f", std::to_string(dominant) + " dominant markers and " + std::to_string(sparse) +
-                       " markers missing in more than " + percent(params.sparse_share) +
+                       " markers missing in more than " + percent(share) +
                        " of the individuals");
     }
   }

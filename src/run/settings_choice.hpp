@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "genotype/genotype_table.hpp"
 #include "run/run_parameters.hpp"
 
 namespace tarvek {
@@ -15,7 +16,17 @@ inline constexpr float kCoreLodSteps[] = {16.0f, 12.0f, 8.0f, 6.0f, 4.0f, 3.0f};
 
 // The missing-value threshold -A screens with: sparse markers are accepted
 // and, under the framework, placed into it.
-inline constexpr float kChosenMissingThreshold = 0.9f;
+inline constexpr float kChosenMissingThreshold = 0.85f;
+
+// The share of a row's genotypes that are missing.
+double missing_share(const GenotypeRow& row);
+
+// The missing share above which the framework sets a marker aside: the
+// share given (-x), or else 0.5, raised to the median missing share of the
+// rows + 0.1 where most markers are sparser than that (selective
+// genotyping): the framework then keeps the markers typed as often as most
+// are, and sets aside those clearly sparser.
+float sparse_share_of(const RunParameters& params, const std::vector<GenotypeRow>& rows);
 
 // Chooses, for the options the command line did not give, from the loc
 // file's text: the population type from the header's popt line; -u when
