@@ -105,13 +105,13 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
       case 'u':
         params.typed_only = true;
         break;
-      case 'x': {
+      case 'y': {
         std::string value;
         if (!cursor.take(value))
-          report_fatal_addition(channels, "-x needs a share of missing genotypes before the loc file");
+          report_fatal_addition(channels, "-y needs a share of missing genotypes before the loc file");
         params.sparse_share = to_float(value);
         if (!in_unit_range(params.sparse_share))
-          report_fatal_addition(channels, "-x needs a share of missing genotypes from 0 to 1, not '" +
+          report_fatal_addition(channels, "-y needs a share of missing genotypes from 0 to 1, not '" +
                                               value + "'");
         break;
       }
@@ -353,7 +353,7 @@ bool same_file(const std::string& a_text, const std::string& b_text) {
 const std::vector<OptionSpec>& accepted_options() {
   static const std::vector<OptionSpec> options = {
       {'a', 0}, {'f', 0}, {'g', 3}, {'k', 0}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1},
-      {'q', 4}, {'s', 2}, {'t', 1}, {'u', 0}, {'x', 1}, {'A', 1}};
+      {'q', 4}, {'s', 2}, {'t', 1}, {'u', 0}, {'y', 1}, {'A', 1}};
   return options;
 }
 
@@ -385,7 +385,7 @@ std::string usage_text() {
          "  -t threads                        threads to use (the cores available);\n"
          "                                    the output is the same for any number\n"
          "  -u                                segregation tests among the typed genotypes\n"
-         "  -x share                          with -f, also set aside markers missing in\n"
+         "  -y share                          with -f, also set aside markers missing in\n"
          "                                    more than share of the individuals (0.5,\n"
          "                                    or above the commonest share + 0.1)\n"
          "\n"

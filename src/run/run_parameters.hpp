@@ -44,7 +44,7 @@ struct RunParameters {
   // core_LOD are placed into it: -k, or "keep distorted=1".
   bool keep_distorted = false;
   // With the framework, markers missing in more than this share of the
-  // individuals are set aside with the dominant ones: -x, or "sparse
+  // individuals are set aside with the dominant ones: -y, or "sparse
   // share=". Below 0 (the default), the share is chosen from the data (see
   // sparse_share_of).
   float sparse_share = kDefaultSparseShare;

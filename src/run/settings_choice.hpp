@@ -22,7 +22,7 @@ inline constexpr float kChosenMissingThreshold = 0.85f;
 double missing_share(const GenotypeRow& row);
 
 // The missing share above which the framework sets a marker aside: the
-// share given (-x), or else 0.5, raised to the median missing share of the
+// share given (-y), or else 0.5, raised to the median missing share of the
 // rows + 0.1 where most markers are sparser than that (selective
 // genotyping): the framework then keeps the markers typed as often as most
 // are, and sets aside those clearly sparser.
