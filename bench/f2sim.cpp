@@ -64,6 +64,7 @@ enum class Stream : std::uint64_t {
   kExtra = 4,
   kShuffle = 5,
   kSwitched = 6,
+  kViability = 7,
 };
 
 Random make_stream(std::uint64_t seed, Stream stream) {
@@ -130,6 +131,7 @@ struct Options {
   long long missing_heavy = 0;
   long long switched = 0;
   long long switched_run = 1;
+  long long viability = 0;  // chromosome under viability selection, 0 for none
   std::uint64_t seed = 1;
   std::string name = "f2sim";
   std::string truth_path;
@@ -161,6 +163,8 @@ const char* const kUsage =
     "  --missing-heavy N    extra markers with about half their scores missing (0)\n"
     "  --switched N         runs of regular markers written with A and B (C and D) exchanged (0)\n"
     "  --switched-run L     markers in each switched run, neighbours in map order (1)\n"
+    "  --viability C        selection against parent B's allele at the first marker of\n"
+    "                       chromosome C: A survives, H with 1/4, B with 1/50 (none)\n"
     "  --truth FILE         write each regular marker's chromosome, position in cM,\n"
     "                       switch and dominance, tab-separated, in map order\n"
     "  --errors FILE        write every planted scoring error: marker, individual\n"
@@ -248,6 +252,7 @@ Options parse_options(int argc, char** argv) {
     else if (flag == "--missing-heavy") o.missing_heavy = parse_integer(flag, take(), 0, kMax);
     else if (flag == "--switched") o.switched = parse_integer(flag, take(), 0, kMax);
     else if (flag == "--switched-run") o.switched_run = parse_integer(flag, take(), 1, kMax);
+    else if (flag == "--viability") o.viability = parse_integer(flag, take(), 1, 9999);
     else if (flag == "--truth") {
       o.truth_path = take();
       if (o.truth_path.empty()) fail("--truth needs a file name");
@@ -265,6 +270,7 @@ Options parse_options(int argc, char** argv) {
     }
   }
   if (o.markers < o.chromosomes) fail("--markers must be at least --chromosomes");
+  if (o.viability > o.chromosomes) fail("--viability names a chromosome beyond --chromosomes");
   if (o.switched > 0) {
     long long room = 0;
     for (long long c = 0; c < o.chromosomes; ++c) room += switched_runs_on(o, c);
@@ -437,6 +443,29 @@ class Meioses {
   const Strand parent_b_;
 };
 
+// Viability selection at the first marker of chromosome o.viability: each
+// conceived individual survives with chance 1 (A), 1/4 (H) or 1/50 (B, the
+// second class of a two-class type), drawn in order from a stream of its own,
+// until o.individuals have survived. The survivors' genotypes replace all.
+void select_survivors(const Options& o, std::vector<Marker>& markers) {
+  Random random = make_stream(o.seed, Stream::kViability);
+  std::size_t first = 0;
+  for (long long c = 0; c + 1 < o.viability; ++c) first += static_cast<std::size_t>(markers_on(o, c));
+  const std::vector<char> at = markers[first].truth;
+  std::vector<std::size_t> kept;
+  for (std::size_t ind = 0; ind < at.size() && kept.size() < static_cast<std::size_t>(o.individuals);
+       ++ind) {
+    const double fitness = at[ind] == kA ? 1.0 : at[ind] == kH && o.population == Population::kF2 ? 0.25 : 0.02;
+    if (random.uniform() < fitness) kept.push_back(ind);
+  }
+  if (kept.size() < static_cast<std::size_t>(o.individuals)) fail("too few survivors of --viability");
+  for (Marker& m : markers) {
+    std::vector<char> truth(kept.size());
+    for (std::size_t k = 0; k < kept.size(); ++k) truth[k] = m.truth[kept[k]];
+    m.truth = std::move(truth);
+  }
+}
+
 // The true genotypes of all regular markers: chromosome by chromosome,
 // markers at sorted uniform positions, named c<chromosome>m<rank>, both
 // counted from 1 so that the names sort in map order.
@@ -445,7 +474,9 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
   Random meiosis = make_stream(o.seed, Stream::kMeiosis);
   const int chromosome_width = std::max(2, digits_of(o.chromosomes));
   const int marker_width = std::max(4, digits_of(markers_on(o, 0)));
-  const auto n_ind = static_cast<std::size_t>(o.individuals);
+  // Under viability selection four times the individuals are conceived and
+  // the survivors kept (the others' draws are made all the same).
+  const auto n_ind = static_cast<std::size_t>(o.individuals) * (o.viability > 0 ? 4 : 1);
 
   std::vector<Marker> markers;
   markers.reserve(static_cast<std::size_t>(o.markers));
@@ -496,6 +527,8 @@ std::vector<Marker> simulate_chromosomes(const Options& o) {
       }
     }
   }
+
+  if (o.viability > 0) select_survivors(o, markers);
 
   // Exactly round(share × markers) regular markers are scored dominant.
   const auto n_dominant = static_cast<std::size_t>(

@@ -18,6 +18,10 @@ position, switched, dominant). Prints one line of key=value figures:
               the group's majority-chromosome markers (the sign only tells the
               group's orientation)
   min_spearman  the lowest |Spearman| of those groups
+  ari         adjusted Rand index of the groups (each group, single markers
+              included, one cluster) against the true chromosomes, over the
+              true markers placed in the map (1 = the groups are exactly the
+              chromosomes)
   length      mean length in cM of the groups of three or more markers: the
               sum of their dist column (the true chromosomes are as long as
               f2sim's --length, 150 cM by default)
@@ -72,7 +76,7 @@ def read_truth(path):
             if len(fields) < 3:
                 continue
             truth[fields[0]] = (int(fields[col["chromosome"]]), float(fields[col["position"]]),
-                                fields[col.get("switched", 3)] == "1")
+                                "switched" in col and fields[col["switched"]] == "1")
     return truth
 
 
@@ -100,6 +104,28 @@ def spearman(xs, ys):
     if sxx == 0 or syy == 0:
         return 0.0
     return sxy / (sxx * syy) ** 0.5
+
+
+def adjusted_rand(labels_a, labels_b):
+    """Adjusted Rand index of two labellings of the same items."""
+    def pairs(k):
+        return k * (k - 1) / 2.0
+    n = len(labels_a)
+    if n < 2:
+        return 1.0
+    joint, count_a, count_b = {}, {}, {}
+    for a, b in zip(labels_a, labels_b):
+        joint[(a, b)] = joint.get((a, b), 0) + 1
+        count_a[a] = count_a.get(a, 0) + 1
+        count_b[b] = count_b.get(b, 0) + 1
+    index = sum(pairs(k) for k in joint.values())
+    sum_a = sum(pairs(k) for k in count_a.values())
+    sum_b = sum(pairs(k) for k in count_b.values())
+    expected = sum_a * sum_b / pairs(n)
+    top = (sum_a + sum_b) / 2.0
+    if top == expected:
+        return 1.0
+    return (index - expected) / (top - expected)
 
 
 def main(argv):
@@ -154,6 +180,8 @@ def main(argv):
         "min_spearman=%.4f" % (min_rho if weight else 0.0),
         "length=%.1f" % (sum(long_groups) / len(long_groups) if long_groups else 0.0),
     ]
+    placed = [(g, truth[n][0]) for g, names in enumerate(groups) for n in names if n in truth]
+    out.append("ari=%.4f" % adjusted_rand([p[0] for p in placed], [p[1] for p in placed]))
     if switched or any(t[2] for t in truth.values()):
         true_switched = {n for n, t in truth.items() if t[2]}
         hits = sum(1 for n in switched if n in true_switched)

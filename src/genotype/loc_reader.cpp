@@ -22,7 +22,7 @@ bool is_comment_line(const std::string& line) {
 
 int parse_locus_line(const std::string& line, std::string& name_out,
                      std::vector<int>& codes_out, const ScreeningThresholds& thresholds,
-                     Channels& channels, PopulationType population) {
+                     Channels& channels, PopulationType population, bool typed_only) {
   const auto first_tab = line.find('\t');
   if (first_tab == std::string::npos) {
     name_out = line;
@@ -46,11 +46,11 @@ int parse_locus_line(const std::string& line, std::string& name_out,
   const float t = static_cast<float>(codes_out.size());
   return screen_locus(name_out, t, counts[kMissing], counts[kCodeA], counts[kCodeB],
                       counts[kCodeC], counts[kCodeD], counts[kCodeH], thresholds, channels,
-                      population);
+                      population, typed_only);
 }
 
 GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresholds,
-                            Channels& channels, PopulationType population) {
+                            Channels& channels, PopulationType population, bool typed_only) {
   GenotypeTable table;
   table.header_lines.assign(4, std::string());
   for (auto& header : table.header_lines) {
@@ -71,7 +71,8 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
       continue;
     }
     codes.clear();
-    const int result = parse_locus_line(line, name, codes, thresholds, channels, population);
+    const int result = parse_locus_line(line, name, codes, thresholds, channels, population,
+                                        typed_only);
     const int length = static_cast<int>(codes.size());
     if (result == kMalformedLine) {
       line_to_log_and_errors(channels, "Error reading loc" + name);

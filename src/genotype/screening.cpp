@@ -32,12 +32,67 @@ int reject_segregation(std::ostream& log, const std::string& name, const char* w
   return kBadSegregation;
 }
 
+// The rejection line of a segregation test, when there is a log to write it to.
+bool rejects(std::ostream* log, const std::string& name, const char* what, float statistic) {
+  if (log != nullptr) reject_segregation(*log, name, what, statistic);
+  return true;
+}
+
+// The segregation test an F2 row's counts call for, over n genotypes: true
+// when it rejects (the line written to `log` when there is one).
+bool f2_rejects(const std::string& name, float n, float a, float b, float c, float d, float h,
+                const ScreeningThresholds& thresholds, std::ostream* log) {
+  switch (choose_test(n, c, d, h)) {
+    case Test::k1to1: {
+      const float s = chi2_1to1(n, a, b);
+      return s - 1.0f > thresholds[1] &&
+             rejects(log, name, ", bad AB  segregation, chi square=", s);
+    }
+    case Test::k1to2to1: {
+      const float s = chi2_1to2to1(n, a, b, h);
+      return s - 2.0f > thresholds[2] &&
+             rejects(log, name, ", bad 1:2:1  segregation, chi square=", s);
+    }
+    case Test::kAC: {
+      const float s = chi2_1to3(n, a, c);
+      return s - 1.0f > thresholds[3] &&
+             rejects(log, name, ", bad AC  segregation, chi square=", s);
+    }
+    case Test::kBD: {
+      const float s = chi2_1to3(n, b, d);
+      return s - 1.0f > thresholds[3] &&
+             rejects(log, name, ", bad BD  segregation, chi square=", s);
+    }
+    case Test::kNone:
+      break;
+  }
+  return false;
+}
+
+// The 1:1 test of a two-class marker's counts over n genotypes.
+bool two_class_rejects(const std::string& name, float n,
+                       const std::array<float, kCodeCount>& counts, const MarkerClasses& classes,
+                       const ScreeningThresholds& thresholds, std::ostream* log) {
+  const float s = chi2_1to1(n, counts[static_cast<std::size_t>(classes.first)],
+                            counts[static_cast<std::size_t>(classes.second)]);
+  if (!(s - 1.0f > thresholds[1])) return false;
+  const std::string what = ", bad " + std::string(1, code_to_letter(classes.first)) +
+                           code_to_letter(classes.second) + "  segregation, chi square=";
+  return rejects(log, name, what.c_str(), s);
+}
+
+float typed_in_classes(const std::array<float, kCodeCount>& counts,
+                       const MarkerClasses& classes) {
+  return counts[static_cast<std::size_t>(classes.first)] +
+         counts[static_cast<std::size_t>(classes.second)];
+}
+
 // The 1:1 test of a two-class marker, then the missing-value test with the
 // codes it cannot have counted as missing.
 int screen_two_class(const std::string& name, float t, float m,
                      const std::array<float, kCodeCount>& counts,
                      const ScreeningThresholds& thresholds, PopulationType population,
-                     std::ostream& log) {
+                     bool typed_only, std::ostream& log) {
   const MarkerClasses classes =
       marker_classes(population, counts[kCodeA], counts[kCodeB]);
   float impossible = 0.0f;
@@ -53,14 +108,9 @@ int screen_two_class(const std::string& name, float t, float m,
     log << "loci " << name << ", codes impossible in " << population_name(population)
         << " counted as missing:" << listed << std::endl;
   }
-  const std::string test = std::string(1, code_to_letter(classes.first)) +
-                           code_to_letter(classes.second);
-  const float s = chi2_1to1(t, counts[static_cast<std::size_t>(classes.first)],
-                            counts[static_cast<std::size_t>(classes.second)]);
-  if (s - 1.0f > thresholds[1]) {
-    const std::string what = ", bad " + test + "  segregation, chi square=";
-    return reject_segregation(log, name, what.c_str(), s);
-  }
+  const float n = typed_only ? typed_in_classes(counts, classes) : t;
+  if (n > 0.0f && two_class_rejects(name, n, counts, classes, thresholds, &log))
+    return kBadSegregation;
   const float missing = m + impossible;
   if (missing / t > thresholds[0]) {
     log << "rejecting loci " << name << ", too many missing values, " << missing
@@ -93,46 +143,35 @@ float chi2_1to3(float t, float single, float dominant) {
 
 int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
                  float d, float h, const ScreeningThresholds& thresholds, Channels& channels,
-                 PopulationType population) {
+                 PopulationType population, bool typed_only) {
   std::ostream& log = log_of(channels);
   if (two_class(population)) {
     const std::array<float, kCodeCount> counts{m, a, b, c, d, h, 0.0f};
-    return screen_two_class(name, t, m, counts, thresholds, population, log);
+    return screen_two_class(name, t, m, counts, thresholds, population, typed_only, log);
   }
-  switch (choose_test(t, c, d, h)) {
-    case Test::k1to1: {
-      const float s = chi2_1to1(t, a, b);
-      if (s - 1.0f > thresholds[1])
-        return reject_segregation(log, name, ", bad AB  segregation, chi square=", s);
-      break;
-    }
-    case Test::k1to2to1: {
-      const float s = chi2_1to2to1(t, a, b, h);
-      if (s - 2.0f > thresholds[2])
-        return reject_segregation(log, name, ", bad 1:2:1  segregation, chi square=", s);
-      break;
-    }
-    case Test::kAC: {
-      const float s = chi2_1to3(t, a, c);
-      if (s - 1.0f > thresholds[3])
-        return reject_segregation(log, name, ", bad AC  segregation, chi square=", s);
-      break;
-    }
-    case Test::kBD: {
-      const float s = chi2_1to3(t, b, d);
-      if (s - 1.0f > thresholds[3])
-        return reject_segregation(log, name, ", bad BD  segregation, chi square=", s);
-      break;
-    }
-    case Test::kNone:
-      break;
-  }
+  const float n = typed_only ? t - m : t;
+  if (n > 0.0f && f2_rejects(name, n, a, b, c, d, h, thresholds, &log)) return kBadSegregation;
   if (m / t > thresholds[0]) {
     log << "rejecting loci " << name << ", too many missing values, " << m
                  << " missing values" << std::endl;
     return kExcessMissing;
   }
   return kAccepted;
+}
+
+bool segregates_among_typed(const GenotypeRow& row, const ScreeningThresholds& thresholds,
+                            PopulationType population) {
+  std::array<float, kCodeCount> counts{};
+  for (const int code : row)
+    if (code >= 0 && code < kCodeCount) counts[static_cast<std::size_t>(code)] += 1.0f;
+  if (two_class(population)) {
+    const MarkerClasses classes = marker_classes(population, counts[kCodeA], counts[kCodeB]);
+    const float n = typed_in_classes(counts, classes);
+    return !(n > 0.0f) || !two_class_rejects("", n, counts, classes, thresholds, nullptr);
+  }
+  const float n = static_cast<float>(row.size()) - counts[kMissing];
+  return !(n > 0.0f) || !f2_rejects("", n, counts[kCodeA], counts[kCodeB], counts[kCodeC],
+                                    counts[kCodeD], counts[kCodeH], thresholds, nullptr);
 }
 
 bool screened_as_dominant(const GenotypeRow& row, PopulationType population) {

@@ -26,9 +26,21 @@ inline constexpr int kExcessMissing = 2;
 // In a two-class population the test is always the 1:1 test of the marker's
 // two classes (see marker_classes), and the codes the marker cannot have
 // count as missing; they are listed in a log line of their own first.
+//
+// With `typed_only`, the segregation tests (and the class shares that choose
+// among them) count only the typed genotypes: the expected counts are
+// fractions of t − m (of the two classes' total in a two-class population)
+// instead of t, so missing genotypes no longer inflate the statistic. A
+// locus without a typed genotype then has no segregation test. The
+// missing-value test is the same either way.
 int screen_locus(const std::string& name, float t, float m, float a, float b, float c,
                  float d, float h, const ScreeningThresholds& thresholds, Channels& channels,
-                 PopulationType population = PopulationType::F2);
+                 PopulationType population = PopulationType::F2, bool typed_only = false);
+
+// True when the row passes its segregation test counted among its typed
+// genotypes (as screen_locus with typed_only tests it). Writes nothing.
+bool segregates_among_typed(const GenotypeRow& row, const ScreeningThresholds& thresholds,
+                            PopulationType population);
 
 // True for an accepted locus that screening tested 1:3: one scored A/C or
 // B/D, a dominant marker of an F2. Never for the two-class types.

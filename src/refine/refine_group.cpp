@@ -1,9 +1,11 @@
 #include "refine/refine_group.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <ostream>
 
 #include "genotype/code_planes.hpp"
+#include "genotype/genotype_codes.hpp"
 #include "ordering/linksort.hpp"
 #include "refine/errsweep.hpp"
 #include "refine/group_scores.hpp"
@@ -71,12 +73,15 @@ void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<i
       << std::endl;
 }
 
-void place_into_framework(const PairScoreMatrix& m, MarkerOrder& framework,
-                          const std::vector<int>& members, const std::vector<int>& aside,
-                          Channels& channels) {
+namespace {
+
+void place_at(MarkerOrder& framework, const std::vector<int>& members,
+              const std::vector<int>& aside,
+              const std::function<std::size_t(std::size_t)>& place_of, Channels& channels,
+              const std::string& words) {
   std::vector<std::vector<std::int32_t>> at_place(framework.size() + 1);
   for (const int entry : aside)
-    at_place.at(cheapest_place(m, framework, static_cast<std::size_t>(entry))).push_back(entry);
+    at_place.at(place_of(static_cast<std::size_t>(entry))).push_back(entry);
   MarkerOrder order;
   order.reserve(framework.size() + aside.size());
   for (std::size_t p = 0; p <= framework.size(); ++p) {
@@ -90,8 +95,112 @@ void place_into_framework(const PairScoreMatrix& m, MarkerOrder& framework,
     if (std::find(aside.begin(), aside.end(), framework[p]) != aside.end())
       log << "placed marker=" << members.at(item) << " at " << p << std::endl;
   }
-  log << "Placed " << aside.size() << " dominant markers into the framework, group of size "
+  log << "Placed " << aside.size() << " " << words << " markers into the framework, group of size "
       << framework.size() << std::endl;
+}
+
+}  // namespace
+
+void place_into_framework(const PairScoreMatrix& m, MarkerOrder& framework,
+                          const std::vector<int>& members, const std::vector<int>& aside,
+                          Channels& channels, const std::string& words) {
+  const MarkerOrder fixed = framework;
+  place_at(framework, members, aside,
+           [&](std::size_t item) { return cheapest_place(m, fixed, item); }, channels, words);
+}
+
+namespace {
+
+// Individuals typed at both rows (neither missing nor flagged).
+double typed_at_both(const GenotypeRow& a, const GenotypeRow& b) {
+  double n = 0.0;
+  for (std::size_t k = 0; k < a.size() && k < b.size(); ++k)
+    if (a[k] != kMissing && a[k] != kFlagged && b[k] != kMissing && b[k] != kFlagged)
+      n += 1.0;
+  return n;
+}
+
+// The pair score of members x and y per individual typed at both.
+double score_per_typed(const PairScoreMatrix& m, const std::vector<GenotypeRow>& rows,
+                       const std::vector<int>& members, std::int32_t x, std::int32_t y) {
+  const auto i = static_cast<std::size_t>(x);
+  const auto j = static_cast<std::size_t>(y);
+  const double n = typed_at_both(rows.at(static_cast<std::size_t>(members.at(i))),
+                                 rows.at(static_cast<std::size_t>(members.at(j))));
+  return n > 0.0 ? static_cast<double>(score_at(m, i, j)) / n : 0.0;
+}
+
+std::size_t cheapest_place_per_typed(const PairScoreMatrix& m, const std::vector<GenotypeRow>& rows,
+                                     const std::vector<int>& members, const MarkerOrder& order,
+                                     std::size_t item) {
+  if (order.empty()) return 0;
+  const auto x = static_cast<std::int32_t>(item);
+  const auto d = [&](std::int32_t a, std::int32_t b) {
+    return score_per_typed(m, rows, members, a, b);
+  };
+  std::size_t position = 0;
+  double best = d(order[0], x);
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    const double cost = d(order[i - 1], x) + d(x, order[i]) - d(order[i - 1], order[i]);
+    if (cost < best) {
+      best = cost;
+      position = i;
+    }
+  }
+  if (d(order.back(), x) < best) position = order.size();
+  return position;
+}
+
+}  // namespace
+
+void place_per_typed(const PairScoreMatrix& m, const std::vector<GenotypeRow>& rows,
+                     MarkerOrder& framework, const std::vector<int>& members,
+                     const std::vector<int>& aside, Channels& channels, const std::string& words) {
+  const MarkerOrder fixed = framework;
+  place_at(framework, members, aside,
+           [&](std::size_t item) {
+             return cheapest_place_per_typed(m, rows, members, fixed, item);
+           },
+           channels, words);
+}
+
+void order_within_places(const PairScoreMatrix& m, const std::vector<GenotypeRow>& rows,
+                         const std::vector<int>& members, const std::vector<bool>& is_aside,
+                         MarkerOrder& order) {
+  const auto aside = [&](std::int32_t x) { return is_aside.at(static_cast<std::size_t>(x)); };
+  const auto d = [&](std::int32_t x, std::int32_t y) {
+    return score_per_typed(m, rows, members, x, y);
+  };
+  std::size_t start = 0;
+  while (start < order.size()) {
+    if (!aside(order[start])) {
+      ++start;
+      continue;
+    }
+    std::size_t end = start;
+    while (end < order.size() && aside(order[end])) ++end;
+    const bool has_before = start > 0;
+    const bool has_after = end < order.size();
+    std::vector<std::pair<double, std::int32_t>> keyed;
+    for (std::size_t k = start; k < end; ++k) {
+      const std::int32_t x = order[k];
+      double key = 0.0;
+      if (has_before && has_after) {
+        const double to_a = d(order[start - 1], x);
+        const double to_b = d(x, order[end]);
+        key = to_a + to_b > 0.0 ? to_a / (to_a + to_b) : 0.5;
+      } else if (has_after) {
+        key = -d(x, order[end]);
+      } else if (has_before) {
+        key = d(order[start - 1], x);
+      }
+      keyed.emplace_back(key, x);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& p, const auto& q) { return p.first < q.first; });
+    for (std::size_t k = start; k < end; ++k) order[k] = keyed[k - start].second;
+    start = end;
+  }
 }
 
 namespace {
@@ -146,7 +255,7 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   }
   if (!aside.empty()) {
     log << "Ordering a framework of " << order.size() << " codominant markers, " << aside.size()
-        << " dominant markers set aside" << std::endl;
+        << " " << settings.set_aside_words << " markers set aside" << std::endl;
   }
 
   stage_started(observer, Stage::linksort);
@@ -172,7 +281,14 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
     stage_finished(observer, Stage::rerun);
   }
   if (!aside.empty()) {
-    place_into_framework(m, order, copy, aside, channels);
+    if (!settings.order_within_places) {
+      place_into_framework(m, order, copy, aside, channels, settings.set_aside_words);
+    } else {
+      place_per_typed(m, rows, order, copy, aside, channels, settings.set_aside_words);
+      std::vector<bool> is_aside(n, false);
+      for (const int x : aside) is_aside.at(static_cast<std::size_t>(x)) = true;
+      order_within_places(m, rows, copy, is_aside, order);
+    }
   }
   for (std::size_t i = 0; i < n; ++i) members[i] = copy.at(static_cast<std::size_t>(order.at(i)));
   for (int& r : removed) r = copy.at(static_cast<std::size_t>(r));

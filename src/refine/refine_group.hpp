@@ -4,6 +4,7 @@
 // second LINKSORT and the hammering-in of the removed loci.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/channels.hpp"
@@ -45,7 +46,27 @@ void hammer_in(const PairScoreMatrix& m, MarkerOrder& order, const std::vector<i
 // stand there in the list's order. Logs each placement and a summary.
 void place_into_framework(const PairScoreMatrix& m, MarkerOrder& framework,
                           const std::vector<int>& members, const std::vector<int>& aside,
-                          Channels& channels);
+                          Channels& channels, const std::string& words = "dominant");
+
+// Puts the set-aside entries of `order` that stand between the same two
+// framework entries (or before the first, or after the last) into the order
+// of where they lie: between framework neighbours a and b by the share
+// d(a,x) / (d(a,x) + d(x,b)), before the first framework entry f by
+// decreasing d(x,f), after the last one l by increasing d(l,x), where d is
+// the pair score per individual typed at both loci, so that loci typed in
+// few individuals are measured like the others. Ties keep their order.
+void order_within_places(const PairScoreMatrix& m, const std::vector<GenotypeRow>& rows,
+                         const std::vector<int>& members, const std::vector<bool>& is_aside,
+                         MarkerOrder& order);
+
+// Like place_into_framework, with each entry's place chosen by the pair
+// scores per individual typed at both loci, and a gap's cost less the pair
+// score of the framework neighbours it separates, so that a locus typed in
+// few individuals is placed by its rate of recombination, not by its count.
+void place_per_typed(const PairScoreMatrix& m, const std::vector<GenotypeRow>& rows,
+                     MarkerOrder& framework, const std::vector<int>& members,
+                     const std::vector<int>& aside, Channels& channels,
+                     const std::string& words = "dominant");
 
 struct RefineSettings {
   bool errsweep_on = false;
@@ -55,7 +76,13 @@ struct RefineSettings {
   // loci are ordered (and swept) first, then these are put in at their
   // cheapest places. Empty, or with fewer than two loci left, the group is
   // refined whole.
+  // What the set-aside loci are, in the log's lines about them.
   std::vector<bool> set_aside;
+  std::string set_aside_words = "dominant";
+  // Set-aside loci that choose the same place are ordered there by where
+  // they lie between its two framework neighbours (see order_within_places)
+  // instead of standing in the list's order.
+  bool order_within_places = false;
   int threads = 1;  // for the score matrix and the singleton scan
 };
 

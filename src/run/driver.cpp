@@ -1,14 +1,20 @@
 #include "run/driver.hpp"
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
+#include <sstream>
+#include <utility>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "genotype/genotype_codes.hpp"
 #include "genotype/loc_reader.hpp"
 #include "genotype/screening.hpp"
 #include "linkage/grouping.hpp"
+#include "linkage/independence_lod.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/switched_alleles.hpp"
@@ -17,6 +23,7 @@
 #include "output/map_file.hpp"
 #include "refine/refine_group.hpp"
 #include "run/order_individuals.hpp"
+#include "run/settings_choice.hpp"
 
 #ifndef TARVEK_VERSION
 #define TARVEK_VERSION "unknown"
@@ -105,8 +112,89 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
   return names;
 }
 
+// The rejected markers that would pass their segregation test among their
+// typed individuals: a hint of -u when it is not given.
+void hint_typed_segregation(const RunParameters& params, const GenotypeTable& table,
+                            Channels& channels) {
+  if (params.typed_only || params.choose) return;
+  std::size_t count = 0;
+  for (const GenotypeRow& row : table.bad_segregation.rows)
+    if (segregates_among_typed(row, params.screening_thresholds, params.population)) ++count;
+  if (count == 0) return;
+  note(channels, std::to_string(count) + " of the " +
+                     std::to_string(table.bad_segregation.rows.size()) +
+                     " markers rejected for segregation pass their test among the individuals "
+                     "typed at them; -u (or typed only=1 in " + kParametersFileName +
+                     ") tests them so and keeps them");
+}
+
+// Markers rejected for segregation that are associated with a group above
+// core_LOD (by the LOD of association, which assumes no segregation ratio)
+// become loci of that group, numbered after the accepted ones; the others
+// stay rejected. Returns the number of loci before the kept ones.
+std::size_t keep_distorted_markers(const RunParameters& params, GenotypeTable& table,
+                                   LinkageGroups& groups, Channels& channels) {
+  const std::size_t first_kept = table.loci.rows.size();
+  LocusList& rejected = table.bad_segregation;
+  line_to_console_and_log(channels, "\nplacing markers rejected for segregation...");
+  std::vector<float> strength;
+  const std::vector<int> home =
+      associated_groups(params.population, table.loci.rows, groups, rejected.rows,
+                        params.core_LOD, &strength, params.threads);
+  LocusList still_rejected;
+  std::ostream& log = log_of(channels);
+  for (std::size_t k = 0; k < home.size(); ++k) {
+    if (home[k] < 0) {
+      append_locus(still_rejected, rejected.names[k], rejected.rows[k]);
+      continue;
+    }
+    const auto g = static_cast<std::size_t>(home[k]);
+    log << "kept distorted marker " << rejected.names[k] << " in group " << g + 1
+        << ", LOD of association " << strength[k] << std::endl;
+    groups.at(g).push_back(static_cast<int>(table.loci.rows.size()));
+    append_locus(table.loci, rejected.names[k], rejected.rows[k]);
+  }
+  rejected = std::move(still_rejected);
+  line_to_console_and_log(channels, std::to_string(table.loci.rows.size() - first_kept) +
+                                        " markers rejected for segregation kept in their groups");
+  return first_kept;
+}
+
+// Which loci of a group are set aside from its framework, and the words
+// that name them in the log ("dominant" when they are all dominant).
+void choose_set_aside(const RunParameters& params, const GenotypeTable& table,
+                      const LinkageGroup& group, std::size_t first_kept, float sparse_share,
+                      RefineSettings& settings) {
+  const std::size_t m = group.size();
+  settings.set_aside.assign(m, false);
+  bool dominant = false, sparse = false, distorted = false;
+  for (std::size_t k = 0; k < m; ++k) {
+    const auto locus = static_cast<std::size_t>(group[k]);
+    const GenotypeRow& row = table.loci.rows.at(locus);
+    if (locus >= first_kept) {
+      distorted = true;
+    } else if (params.framework && screened_as_dominant(row, params.population)) {
+      dominant = true;
+    } else if (params.framework && missing_share(row) > static_cast<double>(sparse_share)) {
+      sparse = true;
+    } else {
+      continue;
+    }
+    settings.set_aside[k] = true;
+  }
+  std::string words;
+  for (const auto& [present, word] : {std::pair{dominant, "dominant"}, std::pair{sparse, "sparse"},
+                                      std::pair{distorted, "distorted"}}) {
+    if (!present) continue;
+    if (!words.empty()) words += '/';
+    words += word;
+  }
+  if (!words.empty()) settings.set_aside_words = words;
+  settings.order_within_places = sparse || distorted;
+}
+
 std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
-                          GenotypeTable& table, LinkageGroups& groups,
+                          GenotypeTable& table, LinkageGroups& groups, std::size_t first_kept,
                           std::vector<std::vector<int>>& removed_lists, OrderRandom& random,
                           Channels& channels, const StageObserver& observer) {
   std::ostream& log = log_of(channels);
@@ -115,6 +203,8 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
   seed_order_random(random, 6);
   removed_lists.assign(groups.size(), std::vector<int>());
   std::int32_t total_score = 0;
+  const float sparse_share =
+      params.framework ? sparse_share_of(params, table.loci.rows) : params.sparse_share;
   for (std::size_t g = 0; g < groups.size(); ++g) {
     const std::size_t m = groups[g].size();
     if (m < 2) continue;
@@ -125,14 +215,11 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
         params.errsweep && static_cast<long long>(m) > params.errsweep_group_threshold;
     settings.singleton_threshold = params.singleton_threshold;
     settings.population = params.population;
-    if (params.framework) {
-      // The dominant loci are set aside and placed into the order of the
-      // codominant ones.
-      settings.set_aside.resize(m);
-      for (std::size_t k = 0; k < m; ++k)
-        settings.set_aside[k] = screened_as_dominant(
-            table.loci.rows.at(static_cast<std::size_t>(groups[g][k])), params.population);
-    }
+    // The dominant loci (and with the framework the sparse ones, and the
+    // kept distorted ones) are set aside and placed into the order of the
+    // others.
+    if (params.framework || first_kept < table.loci.rows.size())
+      choose_set_aside(params, table, groups[g], first_kept, sparse_share, settings);
     settings.threads = params.threads;
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
@@ -150,12 +237,21 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   log_of(channels) << "\nRUNNING TARVEK ON " << map_file_stem(params.loc_file) << std::endl;
 
   stage_started(observer, Stage::read);
-  result.table =
-      read_loc_file(*setup.loc, params.screening_thresholds, channels, params.population);
+  std::istringstream loc_text;
+  std::istream* loc = setup.loc.get();
+  if (params.choose) {
+    // The settings are chosen from the file before it is read for the run.
+    loc_text.str(std::string(std::istreambuf_iterator<char>(*setup.loc), {}));
+    choose_settings(loc_text.str(), setup.params, channels);
+    loc = &loc_text;
+  }
+  result.table = read_loc_file(*loc, params.screening_thresholds, channels, params.population,
+                               params.typed_only);
   setup.loc.reset();
   stage_finished(observer, Stage::read);
   GenotypeTable& table = result.table;
   check_header_population(params, table, channels);
+  hint_typed_segregation(params, table, channels);
   if (table.n_individuals < 0) {
     warn(channels, "no locus read from " + params.loc_file);
     table.n_individuals = 0;
@@ -170,11 +266,13 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   stage_started(observer, Stage::grouping);
   if (params.switched_alleles) result.switched = flip_switched_alleles(params, table, channels);
   result.groups = group_loci(params, table, channels);
+  std::size_t first_kept = table.loci.rows.size();
+  if (params.keep_distorted) first_kept = keep_distorted_markers(params, table, result.groups, channels);
   stage_finished(observer, Stage::grouping);
   write_group_listing(result.groups, channels);
 
   OrderRandom random;
-  result.total_score = order_groups(params, setup.matrix, table, result.groups,
+  result.total_score = order_groups(params, setup.matrix, table, result.groups, first_kept,
                                     result.removed_lists, random, channels, observer);
 
   if (params.order_plants) {

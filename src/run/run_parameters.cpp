@@ -99,6 +99,34 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
       case 'f':
         params.framework = true;
         break;
+      case 'k':
+        params.keep_distorted = true;
+        break;
+      case 'u':
+        params.typed_only = true;
+        break;
+      case 'y': {
+        std::string value;
+        if (!cursor.take(value))
+          report_fatal_addition(channels, "-y needs a share of missing genotypes before the loc file");
+        params.sparse_share = to_float(value);
+        if (!in_unit_range(params.sparse_share))
+          report_fatal_addition(channels, "-y needs a share of missing genotypes from 0 to 1, not '" +
+                                              value + "'");
+        break;
+      }
+      case 'A': {
+        std::string value;
+        if (!cursor.take(value))
+          report_fatal_addition(channels, "-A needs the number of chromosomes before the loc file");
+        params.choose = true;
+        params.skip_grouping = false;
+        params.chromosomes = to_int_lenient(value);
+        if (params.chromosomes < 1)
+          report_fatal_addition(channels, "-A needs a number of chromosomes of at least 1, not '" +
+                                              value + "'");
+        break;
+      }
       case 'g': {
         params.skip_grouping = false;
         const auto v =
@@ -222,6 +250,18 @@ void read_parameter_settings(std::istream& in, RunParameters& params, Channels& 
         report_fatal_addition(channels, "framework= in the parameters file takes 0 or 1, not \"" +
                                             value + "\"");
       params.framework = value == "1";
+    } else if (key == "typed only" || key == "keep distorted") {
+      if (value != "0" && value != "1")
+        report_fatal_addition(channels, key + "= in the parameters file takes 0 or 1, not \"" +
+                                            value + "\"");
+      (key == "typed only" ? params.typed_only : params.keep_distorted) = value == "1";
+    } else if (key == "sparse share") {
+      const double share = to_real_lenient(value);
+      if (value.empty() || !(share >= 0.0 && share <= 1.0))
+        report_fatal_addition(channels,
+                              "sparse share= in the parameters file takes a share from 0 to 1, "
+                              "not \"" + value + "\"");
+      params.sparse_share = static_cast<float>(share);
     }
   }
 }
@@ -282,6 +322,9 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
     log << "population type = " << population_name(params.population) << std::endl;
   if (params.switched_alleles) log << "switched alleles = 1" << std::endl;
   if (params.framework) log << "framework = 1" << std::endl;
+  if (params.typed_only) log << "segregation among typed genotypes = 1" << std::endl;
+  if (params.keep_distorted) log << "keep distorted = 1" << std::endl;
+  if (params.sparse_share >= 0.0f) log << "sparse share = " << params.sparse_share << std::endl;
 }
 
 // True when `a` and `b` name the same file: the same device and inode when
@@ -309,8 +352,8 @@ bool same_file(const std::string& a_text, const std::string& b_text) {
 
 const std::vector<OptionSpec>& accepted_options() {
   static const std::vector<OptionSpec> options = {
-      {'a', 0}, {'f', 0}, {'g', 3}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1}, {'q', 4}, {'s', 2},
-      {'t', 1}};
+      {'a', 0}, {'f', 0}, {'g', 3}, {'k', 0}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1},
+      {'q', 4}, {'s', 2}, {'t', 1}, {'u', 0}, {'y', 1}, {'A', 1}};
   return options;
 }
 
@@ -325,10 +368,14 @@ std::string usage_text() {
          "are in the current folder.\n"
          "\n"
          "options (each value a separate argument):\n"
+         "  -A chromosomes                    choose the settings from the data for this\n"
+         "                                    many chromosomes; prints the command line\n"
          "  -a                                find and flip markers with switched alleles\n"
          "  -f                                order codominant markers first, then place\n"
          "                                    the dominant ones into that framework\n"
          "  -g chromosomes core_LOD min_LOD   group the markers (12 16 4)\n"
+         "  -k                                keep markers rejected for segregation that\n"
+         "                                    are linked to a group, placed into it\n"
          "  -l file                           write the log to file (tarvek_log.txt)\n"
          "  -m file                           scoring matrix file (matrix.txt)\n"
          "  -o                                also order the individuals\n"
@@ -337,6 +384,10 @@ std::string usage_text() {
          "  -s group_threshold singleton      error detection thresholds (100 0.05)\n"
          "  -t threads                        threads to use (the cores available);\n"
          "                                    the output is the same for any number\n"
+         "  -u                                segregation tests among the typed genotypes\n"
+         "  -y share                          with -f, also set aside markers missing in\n"
+         "                                    more than share of the individuals (0.5,\n"
+         "                                    or above the commonest share + 0.1)\n"
          "\n"
          "The map is written beside the loc file as <loc file without extension>_map.loc.\n"
          "Exit status: 0 after a complete run, 1 after a fatal error.\n";
@@ -408,6 +459,7 @@ RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channe
     read_options(argc, argv, params, channels);
   }
   if (params.threads == 0) params.threads = available_cores();
+  for (int k = 1; k < argc; ++k) params.arguments.emplace_back(argv[k]);
   echo_parameters(params, log_of(channels));
 
   const std::string name = matrix_file_name(params.matrix_file);

@@ -13,6 +13,8 @@
 
 namespace tarvek {
 
+inline constexpr float kDefaultSparseShare = -1.0f;
+
 struct RunParameters {
   std::string loc_file;
   bool skip_grouping = false;
@@ -35,6 +37,22 @@ struct RunParameters {
   // Order each group's codominant loci first and put the dominant ones into
   // that order: -f, or "framework=1" in the parameters file.
   bool framework = false;
+  // Segregation tests among the typed genotypes only: -u, or "typed
+  // only=1" in the parameters file.
+  bool typed_only = false;
+  // Markers rejected for segregation but associated with a group above
+  // core_LOD are placed into it: -k, or "keep distorted=1".
+  bool keep_distorted = false;
+  // With the framework, markers missing in more than this share of the
+  // individuals are set aside with the dominant ones: -y, or "sparse
+  // share=". Below 0 (the default), the share is chosen from the data (see
+  // sparse_share_of).
+  float sparse_share = kDefaultSparseShare;
+  // -A: the population type, the screening, -f, -a, -k and the core LOD are
+  // chosen from the data for this many chromosomes (see choose_settings).
+  bool choose = false;
+  // The arguments after the program name, as given.
+  std::vector<std::string> arguments;
   // Threads for the stages that share their work (-t); 0 until the command
   // line is read, then the cores the process may use unless -t says else.
   // The output is the same for every number.

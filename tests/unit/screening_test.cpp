@@ -193,3 +193,51 @@ TEST(TwoClassScreening, CodesTheTypeCannotHaveCountAsMissingAndAreListed) {
 
 }  // namespace
 }  // namespace tarvek
+
+namespace tarvek {
+namespace {
+
+Screened screen_typed(float t, float m, float a, float b, float c, float d, float h,
+                      const ScreeningThresholds& thresholds,
+                      PopulationType population = PopulationType::F2) {
+  testing::CapturedChannels io;
+  const int result =
+      screen_locus("L7", t, m, a, b, c, d, h, thresholds, io.channels, population, true);
+  return {result, io.log_text()};
+}
+
+// Twenty of a hundred missing. Classic 1:1: 2·100/100 twice = 4; 1:2:1:
+// 4·25/100 twice + 2·100/100 = 4; A:C: 4·25/100 + 4·225/300 = 4. Among the
+// 80 typed each marker is exactly Mendelian (statistic 0).
+TEST(Screening, AmongTheTypedGenotypesEachTestExpectsFractionsOfTheTyped) {
+  const ScreeningThresholds strict{1.0f, 2.9f, 1.9f, 2.9f};
+  EXPECT_EQ(screen(100, 20, 40, 40, 0, 0, 0, strict).result, kBadSegregation);
+  EXPECT_EQ(screen_typed(100, 20, 40, 40, 0, 0, 0, strict).result, kAccepted);
+  EXPECT_EQ(screen(100, 20, 20, 20, 0, 0, 40, strict).result, kBadSegregation);
+  EXPECT_EQ(screen_typed(100, 20, 20, 20, 0, 0, 40, strict).result, kAccepted);
+  EXPECT_EQ(screen(100, 20, 20, 0, 60, 0, 0, strict).result, kBadSegregation);
+  EXPECT_EQ(screen_typed(100, 20, 20, 0, 60, 0, 0, strict).result, kAccepted);
+  // Fifty typed, 40 A and 10 B: 2·225/50 twice = 18.
+  EXPECT_EQ(screen_typed(100, 50, 40, 10, 0, 0, 0, {1.0f, 10.0f, 10.0f, 10.0f}).log,
+            "rejecting loci L7, bad AB  segregation, chi square=18\n");
+  // The missing-value test is the same: 21 of 100.
+  EXPECT_EQ(screen_typed(100, 21, 40, 39, 0, 0, 0, kDefaults).result, kExcessMissing);
+  // Nothing typed: no segregation test, only the missing one.
+  EXPECT_EQ(screen_typed(100, 100, 0, 0, 0, 0, 0, strict).result, kAccepted);
+  // A backcross marker with 10 impossible B and 10 missing: 80 typed in A
+  // and H, 40 each (classic: 2·100/100 twice = 4).
+  EXPECT_EQ(screen(100, 10, 40, 10, 0, 0, 40, strict, PopulationType::BC1).result,
+            kBadSegregation);
+  EXPECT_EQ(screen_typed(100, 10, 40, 10, 0, 0, 40, strict, PopulationType::BC1).result,
+            kAccepted);
+  // The quiet check agrees with the screening.
+  GenotypeRow row(100, 0);
+  std::fill(row.begin() + 20, row.begin() + 60, 1);
+  std::fill(row.begin() + 60, row.end(), 2);
+  EXPECT_TRUE(segregates_among_typed(row, strict, PopulationType::F2));
+  std::fill(row.begin() + 20, row.begin() + 70, 1);
+  EXPECT_FALSE(segregates_among_typed(row, strict, PopulationType::F2));  // 50:30, 5 > 2.9
+}
+
+}  // namespace
+}  // namespace tarvek
