@@ -20,7 +20,11 @@
 # says whether they agree. heat50k maps the 50k input first when
 # bench/results/50k/cross_map.loc is missing, then times the heat map alone
 # (it needs tarvek-draw, built where cairo and htslib are).
-# The table is printed and saved to bench/results/summary.txt.
+# After the table, where tarvek-export is built (htslib), the multipoint
+# export of each grouped case's map (tarvek-export positions: the map model
+# of every group and the positions table) is timed at every thread count,
+# its output compared byte for byte with that of the first count.
+# The tables are printed and saved to bench/results/summary.txt.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -62,6 +66,11 @@ bench="$build/bench/tarvek_bench"
 tarvek="$build/tarvek"
 
 draw="$build/tarvek-draw"
+export_tool="$build/tarvek-export"
+if ! cmake --build "$build" --target tarvek-export >/dev/null 2>&1; then
+  echo "run_bench.sh: tarvek-export is not built here (it needs htslib): the export is not timed" >&2
+  export_tool=""
+fi
 case " ${cases[*]} " in
   *" heat50k "*)
     if ! cmake --build "$build" --target tarvek-draw >/dev/null 2>&1; then
@@ -145,5 +154,33 @@ for name in "${cases[@]}"; do
       "$name" "$size" "$threads" "$wall" "$peak" "$(stage read)" "$(stage grouping)" \
       "$(stage score_matrix)" "$(stage linksort)" "$(stage errsweep)" "$(stage rerun)" "$same" |
       tee -a "$summary"
+  done
+done
+
+# The multipoint export of the grouped cases' maps.
+[ -n "$export_tool" ] || exit 0
+size_of() {
+  case "$1" in 1k) echo 1000x200 ;; 10k) echo 10000x300 ;; 50k) echo 50000x300 ;; 100k) echo 100000x300 ;; esac
+}
+printf '\n%-8s %-14s %7s %9s %9s %5s\n' export size threads wall_s peak_MB same | tee -a "$summary"
+for name in "${cases[@]}"; do
+  case "$name" in 1k|10k|50k|100k) ;; *) continue ;; esac
+  dir="$results/$name"
+  first=""
+  for threads in $thread_counts; do
+    /usr/bin/time -o "$dir/export_time.txt" -f '%e s %M KB' \
+      "$export_tool" positions -t "$threads" "$dir/cross_map.loc" -o "$dir/positions_t$threads.tsv" \
+      2> "$dir/export_t$threads.txt"
+    same="-"
+    if [ -z "$first" ]; then
+      first=$threads
+    elif cmp -s "$dir/positions_t$first.tsv" "$dir/positions_t$threads.tsv" &&
+         cmp -s "$dir/export_t$first.txt" "$dir/export_t$threads.txt"; then
+      same=yes
+    else
+      same=NO
+    fi
+    printf '%-8s %-14s %7s %9s %9s %5s\n' "$name" "$(size_of "$name")" "$threads" "$(awk '{print $1}' "$dir/export_time.txt")" \
+      "$(awk '{printf "%.1f", $3 / 1024}' "$dir/export_time.txt")" "$same" | tee -a "$summary"
   done
 done

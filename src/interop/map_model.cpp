@@ -37,17 +37,17 @@ GroupObservations map_group_observations(const MapFile& map, std::size_t g,
 
 std::vector<GroupMap> estimate_map(const MapFile& map, PopulationType population,
                                    const MapEstimateOptions& options) {
-  std::vector<GroupMap> estimates;
-  estimates.reserve(map.groups.size());
+  std::vector<GroupObservations> groups;
+  std::vector<std::vector<double>> starts;
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     const MapGroup& group = map.groups[g];
     std::vector<double> start(group.size() > 0 ? group.size() - 1 : 0, 0.5);
     for (std::size_t k = 0; k + 1 < group.size(); ++k)
       if (group[k].next) start[k] = group[k].next->r;
-    estimates.push_back(
-        estimate_group_map(map_group_observations(map, g, population), options, start));
+    groups.push_back(map_group_observations(map, g, population));
+    starts.push_back(std::move(start));
   }
-  return estimates;
+  return estimate_groups(groups, options, starts);
 }
 
 std::vector<PlacedGroup> place_estimated(const MapFile& map, const std::vector<GroupMap>& estimates,

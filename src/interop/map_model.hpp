@@ -25,8 +25,8 @@ inline constexpr double kDefaultErrorLod = 2.7;
 GroupObservations map_group_observations(const MapFile& map, std::size_t g,
                                          PopulationType population);
 
-// The multipoint estimate of every group, in group order. Groups are
-// estimated one after another, each sharing its individuals among the threads.
+// The multipoint estimate of every group, in group order (estimate_groups:
+// threads over small groups and over the individuals of large ones).
 std::vector<GroupMap> estimate_map(const MapFile& map, PopulationType population,
                                    const MapEstimateOptions& options);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "base/parallel.hpp"
 #include "genotype/genotype_codes.hpp"
@@ -239,6 +240,30 @@ GroupMap estimate_group_map(const GroupObservations& group, const MapEstimateOpt
   for (std::size_t k = 0; k + 1 < m; ++k)
     if (!step.segment_break(k)) result.r[k] = r_of_share(type, p0.share[k]);
   return result;
+}
+
+std::vector<GroupMap> estimate_groups(const std::vector<GroupObservations>& groups,
+                                      const MapEstimateOptions& options,
+                                      const std::vector<std::vector<double>>& start_r) {
+  // A group is small when its individuals would not be shared among the
+  // threads anyway (see EmStep): those run side by side, one thread each.
+  constexpr std::size_t kSmallGroup = 100000;
+  std::vector<GroupMap> maps(groups.size());
+  std::vector<std::size_t> small;
+  const auto start_of = [&](std::size_t g) { return g < start_r.size() ? start_r[g] : std::vector<double>{}; };
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    if (groups[g].markers * groups[g].individuals < kSmallGroup)
+      small.push_back(g);
+    else
+      maps[g] = estimate_group_map(groups[g], options, start_of(g));
+  }
+  MapEstimateOptions one = options;
+  one.threads = 1;
+  for_each_block(options.threads, Blocks{small.size(), 1}, [&](std::size_t, std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i)
+      maps[small[i]] = estimate_group_map(groups[small[i]], one, start_of(small[i]));
+  });
+  return maps;
 }
 
 }  // namespace tarvek

@@ -120,6 +120,14 @@ double r_of_share(PopulationType type, double share);
 GroupMap estimate_group_map(const GroupObservations& group, const MapEstimateOptions& options,
                             const std::vector<double>& start_r = {});
 
+// estimate_group_map for every group, with threads over the groups (the small
+// ones, several at once) and over the individuals (the large ones, one after
+// another); `start_r[g]` as for estimate_group_map. The same result for any
+// number of threads.
+std::vector<GroupMap> estimate_groups(const std::vector<GroupObservations>& groups,
+                                      const MapEstimateOptions& options,
+                                      const std::vector<std::vector<double>>& start_r);
+
 // One genotype that the model calls a likely error.
 struct ErrorCall {
   std::size_t marker = 0;  // index in the group

@@ -12,8 +12,8 @@ namespace tarvek {
 std::vector<GroupMap> estimate_run_map(const RunResult& result, PopulationType population,
                                        const MapEstimateOptions& options) {
   const auto& rows = result.table.loci.rows;
-  std::vector<GroupMap> estimates;
-  estimates.reserve(result.groups.size());
+  std::vector<GroupObservations> groups;
+  std::vector<std::vector<double>> starts;
   for (const LinkageGroup& group : result.groups) {
     std::vector<GenotypeRow> written;  // as the map file shows them
     written.reserve(group.size());
@@ -38,9 +38,10 @@ std::vector<GroupMap> estimate_run_map(const RunResult& result, PopulationType p
     }
     std::vector<const GenotypeRow*> pointers;
     for (const GenotypeRow& row : written) pointers.push_back(&row);
-    estimates.push_back(estimate_group_map(observe_group(population, pointers, segments), options, start));
+    groups.push_back(observe_group(population, pointers, segments));
+    starts.push_back(std::move(start));
   }
-  return estimates;
+  return estimate_groups(groups, options, starts);
 }
 
 }  // namespace tarvek

@@ -222,6 +222,16 @@ TEST(MultipointModel, SameNumbersOnAnyNumberOfThreads) {
   EXPECT_EQ(a.r, b.r);
   EXPECT_EQ(a.error_rate, b.error_rate);
   EXPECT_EQ(a.iterations, b.iterations);
+  // Many groups at once: each as estimated alone, on any number of threads.
+  std::vector<GroupObservations> groups;
+  for (std::uint64_t seed = 1; seed <= 6; ++seed)
+    groups.push_back(observe(P::DH, simulate(P::DH, 30, 40, 0.05, 0.02, 0.05, seed)));
+  groups.push_back(g);
+  MapEstimateOptions three;
+  three.threads = 3;
+  const std::vector<GroupMap> all = estimate_groups(groups, three, {});
+  ASSERT_EQ(all.size(), groups.size());
+  for (std::size_t k = 0; k < groups.size(); ++k) EXPECT_EQ(all[k].r, estimate_group_map(groups[k], one).r) << k;
   const auto calls_a = call_errors(g, a, 2.0, 1);
   const auto calls_b = call_errors(g, a, 2.0, 4);
   ASSERT_EQ(calls_a.size(), calls_b.size());
