@@ -53,8 +53,19 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
                             Channels& channels, PopulationType population) {
   GenotypeTable table;
   table.header_lines.assign(4, std::string());
+  std::size_t line_number = 0;
+  // The line number goes with a line too long to read.
+  const auto next_line = [&](std::string& text) {
+    try {
+      return read_line(in, text);
+    } catch (LineTooLong& e) {
+      e.line = line_number + 1;
+      throw;
+    }
+  };
   for (auto& header : table.header_lines) {
-    if (!read_line(in, header)) break;
+    if (!next_line(header)) break;
+    ++line_number;
   }
   table.stated_loci = header_number(table.header_lines[2]);
   table.stated_individuals = header_number(table.header_lines[3]);
@@ -62,8 +73,8 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
   std::string line;
   std::string name;
   std::vector<int> codes;
-  std::size_t line_number = 4;
-  while (read_line(in, line)) {
+  line_number = 4;
+  while (next_line(line)) {
     ++line_number;
     if (is_comment_line(line)) {
       table.comment_lines.push_back(line);

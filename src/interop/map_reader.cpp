@@ -187,7 +187,7 @@ int map_letter_code(char letter) { return letter == '*' ? kFlagged : letter_to_c
 
 MapFile read_map_file(std::istream& in, const std::string& file) {
   Parser parser(file);
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
   while (reader.number < 4 && reader.next(line)) parser.header(line);
   while (reader.next(line)) parser.line(line, reader.number);

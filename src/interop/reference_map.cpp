@@ -8,7 +8,7 @@
 namespace tarvek::interop {
 
 std::vector<ReferencePosition> read_reference_map(std::istream& in, const std::string& file) {
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
   if (!reader.next(line)) throw error_in_file(file, "empty file (a header line is expected)");
   std::vector<ReferencePosition> positions;

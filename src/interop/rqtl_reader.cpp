@@ -63,7 +63,7 @@ std::string known_codes(const std::map<std::string, int>& codes) {
 
 std::vector<CsvRow> read_rows(std::istream& in, const std::string& file) {
   std::vector<CsvRow> rows;
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
   while (reader.next(line)) {
     if (trim_blanks(line).empty()) continue;

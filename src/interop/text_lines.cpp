@@ -5,11 +5,23 @@
 #include <cstdlib>
 #include <limits>
 
+#include "genotype/text_input.hpp"
+#include "interop/input_error.hpp"
+
 namespace tarvek::interop {
 
-bool read_text_line(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+bool read_text_line(std::istream& in, std::string& line) { return read_line(in, line); }
+
+bool LineReader::next(std::string& line) {
+  try {
+    if (!read_line(in, line)) return false;
+  } catch (LineTooLong& e) {
+    e.line = number + 1;
+    throw error_at_line(file, e.line, "longer than " + std::to_string(e.limit >> 20) +
+                                          " MB: not a text file of lines");
+  }
+  ++number;
+  if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
   return true;
 }
 

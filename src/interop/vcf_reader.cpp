@@ -188,7 +188,7 @@ std::string skip_reason_text(SkipReason reason) {
 
 ParentAlleleTable read_parent_alleles(std::istream& in, const std::string& file) {
   ParentAlleleTable table;
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
   while (reader.next(line)) {
     if (trim_blanks(line).empty() || line.front() == '#') continue;

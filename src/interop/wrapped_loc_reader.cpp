@@ -145,7 +145,7 @@ struct Reader {
 
 LocData read_wrapped_loc(std::istream& in, const std::string& file) {
   Reader r(file);
-  LineReader lines{in};
+  LineReader lines{in, file};
   std::string raw;
   bool in_brace = false;
   while (lines.next(raw)) {

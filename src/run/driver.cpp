@@ -8,6 +8,7 @@
 
 #include "genotype/loc_reader.hpp"
 #include "genotype/screening.hpp"
+#include "genotype/text_input.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
@@ -105,6 +106,20 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
   return names;
 }
 
+// Scores wrap around in 32 bits; when a group's true score does not fit,
+// its order was chosen on wrapped scores, which says nothing about the map.
+// Returns the true score.
+std::int64_t warn_if_wrapped(const ScoringMatrix& matrix, const std::vector<GenotypeRow>& rows,
+                             const LinkageGroup& group, std::int32_t score, std::size_t g,
+                             Channels& channels) {
+  const std::int64_t exact = exact_order_score(matrix, rows, group);
+  if (exact != score)
+    warn(channels, "the score " + std::to_string(exact) + " of group " + std::to_string(g + 1) +
+                       " does not fit in 32 bits: it wrapped around to " + std::to_string(score) +
+                       ", so the order was chosen on wrapped scores (the scoring matrix's entries are too large)");
+  return exact;
+}
+
 std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
                           GenotypeTable& table, LinkageGroups& groups,
                           std::vector<std::vector<int>>& removed_lists, OrderRandom& random,
@@ -115,6 +130,8 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
   seed_order_random(random, 6);
   removed_lists.assign(groups.size(), std::vector<int>());
   std::int32_t total_score = 0;
+  std::int64_t exact_total = 0;
+  bool group_wrapped = false;
   for (std::size_t g = 0; g < groups.size(); ++g) {
     const std::size_t m = groups[g].size();
     if (m < 2) continue;
@@ -137,8 +154,15 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
     total_score = wrap_add(total_score, s);
+    const std::int64_t exact = warn_if_wrapped(matrix, table.loci.rows, groups[g], s, g, channels);
+    group_wrapped = group_wrapped || exact != s;
+    exact_total += exact;
   }
   log << kSeparator << "\n";
+  if (!group_wrapped && exact_total != total_score)
+    warn(channels, "the total score " + std::to_string(exact_total) +
+                       " does not fit in 32 bits: the map's ;newscore= line shows it wrapped around as " +
+                       std::to_string(total_score));
   return total_score;
 }
 
@@ -150,8 +174,13 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   log_of(channels) << "\nRUNNING TARVEK ON " << map_file_stem(params.loc_file) << std::endl;
 
   stage_started(observer, Stage::read);
-  result.table =
-      read_loc_file(*setup.loc, params.screening_thresholds, channels, params.population);
+  try {
+    result.table =
+        read_loc_file(*setup.loc, params.screening_thresholds, channels, params.population);
+  } catch (const LineTooLong& e) {
+    note(channels, params.loc_file + ": " + line_too_long_text(e));
+    report_fatal(channels, "bad loc file!");
+  }
   setup.loc.reset();
   stage_finished(observer, Stage::read);
   GenotypeTable& table = result.table;
@@ -218,7 +247,7 @@ int run_program(int argc, const char* const* argv, Channels& channels,
 
   log_of(channels) << "\nTARVEK IS DONE\n";
   console_of(channels) << "\nDONE";
-  close_log_file(channels);
+  close_log_file(channels, true);
   console_of(channels).flush();
   return 0;
 }
