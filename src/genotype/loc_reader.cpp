@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "genotype/text_input.hpp"
 
@@ -44,7 +45,8 @@ int parse_locus_line(const std::string& line, std::string& name_out,
   if (codes_out.empty()) return kMalformedLine;
 
   const float t = static_cast<float>(codes_out.size());
-  return screen_locus(name_out, t, counts[kMissing], counts[kCodeA], counts[kCodeB],
+  // The name as messages show it: control bytes escaped.
+  return screen_locus(escaped_for_message(name_out), t, counts[kMissing], counts[kCodeA], counts[kCodeB],
                       counts[kCodeC], counts[kCodeD], counts[kCodeH], thresholds, channels,
                       population);
 }
@@ -85,17 +87,17 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
     const int result = parse_locus_line(line, name, codes, thresholds, channels, population);
     const int length = static_cast<int>(codes.size());
     if (result == kMalformedLine) {
-      line_to_log_and_errors(channels, "Error reading loc" + name);
+      line_to_log_and_errors(channels, "Error reading loc" + escaped_for_message(name));
     } else if (table.n_individuals == -1) {
       table.n_individuals = length;
     } else if (length != table.n_individuals) {
-      stop_run(channels, "Terminating program! At marker " + name + ", number of individuals " +
+      stop_run(channels, "Terminating program! At marker " + escaped_for_message(name) + ", number of individuals " +
                              std::to_string(length) + " different previous loci at " +
                              std::to_string(table.n_individuals));
     }
     if (result != kMalformedLine && table.stated_individuals > 0 &&
         table.n_individuals != table.stated_individuals) {
-      line_to_log_and_errors(channels, "Warning!: At marker " + name + ", number of individuals " +
+      line_to_log_and_errors(channels, "Warning!: At marker " + escaped_for_message(name) + ", number of individuals " +
                  std::to_string(length) + " different than stated value " +
                  std::to_string(table.stated_individuals));
     }

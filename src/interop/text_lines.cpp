@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
+#include "base/file_checks.hpp"
 #include "genotype/text_input.hpp"
 #include "interop/input_error.hpp"
 
@@ -23,6 +25,20 @@ bool LineReader::next(std::string& line) {
   ++number;
   if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
   return true;
+}
+
+std::ifstream open_input_file(const std::string& path) {
+  if (const std::string why = unreadable_input_reason(path); !why.empty()) throw error_in_file(path, why);
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw error_in_file(path, std::string("cannot open: ") + (errno != 0 ? std::strerror(errno) : "not a file"));
+  return in;
+}
+
+void refuse_carriage_return_lines(const std::string& first_line, const std::string& file) {
+  if (first_line.find('\r') != std::string::npos)
+    throw error_at_line(file, 1, "carriage returns inside the line: the lines end in carriage returns alone "
+                                 "(save the file with line feeds)");
 }
 
 std::vector<std::string> split_fields(std::string_view text, char separator) {

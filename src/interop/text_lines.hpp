@@ -2,6 +2,7 @@
 // Line-oriented reading and strict field conversions shared by the readers.
 
 #include <cstddef>
+#include <fstream>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -26,6 +27,15 @@ struct LineReader {
   std::size_t number = 0;  // of the line last read, counted from 1
   bool next(std::string& line);
 };
+
+// Opens an input file for reading. Throws InputError "<path>: cannot open:
+// <reason>" when it cannot be opened, and "<path>: <what it is>" when it is
+// nothing to read as a file: a folder, a device that never ends.
+std::ifstream open_input_file(const std::string& path);
+
+// InputError at line 1 when the first line holds a carriage return: a file
+// whose lines end in carriage returns alone reads as one line.
+void refuse_carriage_return_lines(const std::string& first_line, const std::string& file);
 
 // Splits at every `separator`; "a,,b" gives three fields, "" gives one.
 std::vector<std::string> split_fields(std::string_view text, char separator);

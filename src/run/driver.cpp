@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/echo.hpp"
 #include "genotype/loc_reader.hpp"
 #include "genotype/screening.hpp"
 #include "genotype/text_input.hpp"
@@ -70,7 +71,7 @@ void check_header_population(const RunParameters& params, const GenotypeTable& t
   const auto named = population_in_header(table.header_lines[1]);
   if (!named || *named == params.population) return;
   const std::string type(population_name(*named));
-  warn(channels, "the loc file's header says \"" + table.header_lines[1] +
+  warn(channels, "the loc file's header says \"" + escaped_for_message(table.header_lines[1]) +
                      "\", but the markers are read as " +
                      std::string(population_name(params.population)) + "; give -p " + type +
                      " (or population=" + type + " in " + kParametersFileName +
@@ -99,7 +100,7 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
     const auto locus = static_cast<std::size_t>(x);
     exchange_alleles(rows.at(locus));
     names.push_back(table.loci.names.at(locus));
-    log << "switched alleles: " << names.back() << std::endl;
+    log << "switched alleles: " << escaped_for_message(names.back()) << std::endl;
   }
   line_to_console_and_log(channels, std::to_string(flipped.size()) +
                                         " markers with switched alleles flipped");
