@@ -55,14 +55,13 @@ void remove_temporary_and_reraise(int signal) {
   ::raise(signal);
 }
 
-// Installs the handler for the life of one temporary file. A signal the
-// program ignores (nohup) stays ignored.
+// Installs the handler for the life of one write; the file it removes is
+// named (watch) before the file is created, so that no signal can come
+// between the file's creation and its protection. A signal the program
+// ignores (nohup) stays ignored.
 class TemporaryGuard {
  public:
-  explicit TemporaryGuard(const std::string& temporary) {
-    if (temporary.size() >= sizeof pending_temporary) return;
-    std::memcpy(pending_temporary, temporary.c_str(), temporary.size() + 1);
-    pending_set = 1;
+  TemporaryGuard() {
     for (std::size_t k = 0; k < kCleanupSignals.size(); ++k) {
       struct sigaction old {};
       if (::sigaction(kCleanupSignals[k], nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
@@ -74,13 +73,25 @@ class TemporaryGuard {
     }
   }
   ~TemporaryGuard() {
+    release();
     for (std::size_t k = 0; k < kCleanupSignals.size(); ++k) {
       if (installed_[k]) ::sigaction(kCleanupSignals[k], &previous_actions[k], nullptr);
     }
-    pending_set = 0;
   }
   TemporaryGuard(const TemporaryGuard&) = delete;
   TemporaryGuard& operator=(const TemporaryGuard&) = delete;
+
+  void watch(const std::string& temporary) {
+    release();
+    if (temporary.size() >= sizeof pending_temporary) return;
+    std::memcpy(pending_temporary, temporary.c_str(), temporary.size() + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    pending_set = 1;
+  }
+  void release() {
+    pending_set = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+  }
 
  private:
   std::array<bool, kCleanupSignals.size()> installed_{};
@@ -127,14 +138,19 @@ std::string write_through(const std::string& path, const std::function<void(std:
 std::string write_by_rename(const std::string& target, const std::function<void(std::ostream&)>& write) {
   std::string temp;
   int fd = -1;
+  TemporaryGuard guard;
   // O_EXCL: never reuse a name some other writer holds.
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temp = temporary_name_for(target, next_serial++);
+    guard.watch(temp);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return system_reason(errno);
+    if (fd < 0) {
+      const int error = errno;
+      guard.release();
+      if (error != EEXIST) return system_reason(error);
+    }
   }
   if (fd < 0) return system_reason(EEXIST);
-  const TemporaryGuard guard(temp);
   ::close(fd);
 
   std::ofstream out(temp, std::ios::out | std::ios::trunc | std::ios::binary);
