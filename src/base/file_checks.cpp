@@ -1,6 +1,7 @@
 #include "base/file_checks.hpp"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -21,6 +22,10 @@ bool is_character_device(const std::string& path) {
 bool device_that_ends(const struct stat& s) {
   struct stat null {};
   if (::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) && null.st_rdev == s.st_rdev) return true;
+#ifdef __linux__
+  // The null device's numbers, should /dev/null itself have been replaced.
+  if (s.st_rdev == makedev(1, 3)) return true;
+#endif
   for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
     struct stat stream {};
     if (::isatty(fd) == 1 && ::fstat(fd, &stream) == 0 && S_ISCHR(stream.st_mode) &&

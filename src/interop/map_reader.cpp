@@ -150,7 +150,6 @@ class Parser {
       }
       fail("a group closing line \";\" without markers");
     }
-    if (empty_group_) fail("a group after the empty group of a map without mapped markers");
     for (std::size_t k = 0; k + 1 < open_.size(); ++k) {
       if (!open_.at(k).next)
         throw error_at_line(map_.file, open_.at(k).line,
@@ -203,6 +202,8 @@ class Parser {
       }
       m.next = std::move(p);
     }
+    if (section_ == Section::kGroups && empty_group_)
+      fail("a group after the empty group of a map without mapped markers");
     switch (section_) {
       case Section::kGroups: open_.push_back(std::move(m)); break;
       case Section::kBadSegregation: map_.bad_segregation.push_back(std::move(m)); break;
