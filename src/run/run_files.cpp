@@ -20,7 +20,7 @@ void check_loc_file(const std::string& loc_file, const std::string& map_file, Ch
   struct stat s {};
   if (::stat(loc_file.c_str(), &s) != 0) return;  // opening it says what is wrong
   if (S_ISCHR(s.st_mode)) {
-    note(channels, loc_file + " is a device: there is no folder to write its map file in");
+    note(channels, loc_file + " is a device, not a file: no map is written beside a device");
     report_fatal(channels, "bad loc file!");
   }
   if (in_device_folder(map_file)) {
