@@ -373,13 +373,18 @@ TEST(ExportHostile, SignalsWhileWritingLeaveNoTemporaryFileAndLongNamesWork) {
   }
 }
 
-TEST(ExportHostile, FolderGivenForAFileIsSaidToBeOne) {
+TEST(ExportHostile, FolderOrEndlessDeviceGivenForAFileIsSaidToBeOne) {
   TempDir dir;
   write_map(dir);
   fs::create_directory(dir.path() / "truth");
   const RunResult r = run_program_in(kExport, dir, {"compare", "--truth", "truth", "x_map.loc", "-o", "c.tsv"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tarvek-export: truth: a folder, not a file\n");
+  // An endless device, even through a link, is not read until memory runs out.
+  fs::create_symlink("/dev/zero", dir.path() / "zero.tsv");
+  const RunResult zero = run_program_in(kExport, dir, {"compare", "--truth", "zero.tsv", "x_map.loc", "-o", "c.tsv"}, quick());
+  EXPECT_EQ(zero.status, 1);
+  EXPECT_EQ(zero.err, "tarvek-export: zero.tsv: a character device that never ends (such as /dev/zero), not a file\n");
   EXPECT_FALSE(dir.exists("c.tsv"));
 }
 
