@@ -193,15 +193,16 @@ std::string temporary_name_for(const std::string& target, unsigned long serial) 
 
 std::string write_file_atomically(const std::string& target,
                                   const std::function<void(std::ostream&)>& write) {
-  const std::string path = resolve_links(target);
+  // What the name finally stands for, as the system follows it (also the
+  // links of /proc/self/fd, which name pipes that no path reaches).
   struct stat s {};
-  if (::stat(path.c_str(), &s) == 0) {
-    if (S_ISFIFO(s.st_mode) || S_ISCHR(s.st_mode)) return write_through(path, write);
+  if (::stat(target.c_str(), &s) == 0) {
+    if (S_ISFIFO(s.st_mode) || S_ISCHR(s.st_mode)) return write_through(target, write);
     if (S_ISDIR(s.st_mode)) return system_reason(EISDIR);
     if (S_ISBLK(s.st_mode)) return "it is a block device, not a file";
     if (!S_ISREG(s.st_mode)) return "it is not a regular file";
   }
-  return write_by_rename(path, write);
+  return write_by_rename(resolve_links(target), write);
 }
 
 }  // namespace tarvek
