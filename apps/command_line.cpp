@@ -1,12 +1,11 @@
 #include "command_line.hpp"
 
-#include <filesystem>
 #include <iostream>
 #include <new>
 #include <sstream>
-#include <system_error>
 
 #include "base/atomic_file.hpp"
+#include "base/echo.hpp"
 #include "base/parallel.hpp"
 #include "interop/input_error.hpp"
 #include "interop/text_lines.hpp"
@@ -90,10 +89,21 @@ int run_guarded(const char* program, const std::function<int()>& body) {
   return kExitBadInput;
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec) &&
-         std::filesystem::equivalent(a, b, ec);
+void refuse_output_over_input(const std::vector<FileRole>& outputs, const std::vector<FileRole>& inputs) {
+  std::vector<FileRole> files;
+  for (const FileRole& out : outputs) {
+    if (out.path != "-") files.push_back(out);
+  }
+  const auto clash = find_file_clash(files, inputs);
+  if (!clash) return;
+  throw UsageError(clash->output.what + " " + echo(clash->output.path) + " is " + clash->other.what + " " +
+                   echo(clash->other.path) +
+                   (clash->other_is_output ? ": one would overwrite the other" : ": it would be overwritten"));
+}
+
+void require_one_line(const std::string& option, const std::string& value) {
+  if (value.find_first_of("\r\n") != std::string::npos)
+    throw UsageError(option + " must be one line: \"" + echo(value) + "\" holds a line break");
 }
 
 }  // namespace tarvek::apps

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "base/file_checks.hpp"
 #include "genotype/population.hpp"
 #include "multipoint/map_estimate.hpp"
 
 namespace tarvek::apps {
+
+using tarvek::FileRole;
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitBadInput = 1;
@@ -125,16 +128,25 @@ std::optional<int> help_or_version(const std::string& word, const char* program,
 // the exit status of a bad command line.
 int usage_error(const char* program, const std::string& message);
 
-// Writes `path` whole or not at all (InputError with the reason when it
-// cannot be written); "-" (when `dash_is_stdout`) writes to standard output.
+// Writes `path` through the one output writer (base/atomic_file.hpp): whole
+// or not at all for a file, straight through for a FIFO or a device
+// (InputError with the reason when it cannot be written); "-" (when
+// `dash_is_stdout`) writes to standard output.
 void write_output(const std::string& path, const std::function<void(std::ostream&)>& write,
                   bool dash_is_stdout = false);
+
+// The rule for every output: none may be one of the inputs or another
+// output (by device and inode, or by normalised path when it does not exist
+// yet). Throws UsageError naming both when one would be; "-" (standard
+// output) takes no part. Called before anything is read or written.
+void refuse_output_over_input(const std::vector<FileRole>& outputs, const std::vector<FileRole>& inputs);
+
+// A value that must be one line (a name written into a header line):
+// UsageError when it holds a line feed or a carriage return.
+void require_one_line(const std::string& option, const std::string& value);
 
 // Runs a program's body and turns what it throws into a message on standard
 // error ("<program>: ...") and exit status 1.
 int run_guarded(const char* program, const std::function<int()>& body);
-
-// True when `a` and `b` are the same existing file.
-bool same_file(const std::string& a, const std::string& b);
 
 }  // namespace tarvek::apps

@@ -149,7 +149,7 @@ int run(int argc, char** argv) {
       format = format_for_path(output);
       if (!format) throw UsageError("-o " + output + ": the name must end in .svg, .pdf or .png");
     }
-    if (output == args.operands[0]) throw UsageError("the output would replace the map file");
+    refuse_output_over_input({{"-o", output}}, {{"the map file", args.operands[0]}});
     if (args.has("--map-function")) {
       const auto f = parse_map_function(args.value("--map-function"));
       if (!f) throw UsageError("--map-function must be kosambi or haldane");

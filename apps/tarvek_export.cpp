@@ -10,6 +10,7 @@
 #include "base/atomic_file.hpp"
 #include "command_line.hpp"
 #include "genotype/genotype_codes.hpp"
+#include "programs.hpp"
 #include "interop/exporters.hpp"
 #include "interop/input_error.hpp"
 #include "base/parallel.hpp"
@@ -19,6 +20,7 @@
 #include "interop/text_lines.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/reference_map.hpp"
+#include "interop/text_lines.hpp"
 
 namespace {
 
@@ -155,6 +157,8 @@ int run(int argc, char** argv) {
     if (args.has("--drop-errors")) drop_lod = real_option(args, "--drop-errors", -1000.0, 1000.0, 0.0);
     min_lod = real_option(args, "--min-lod", -1000.0, 1000.0, kDefaultErrorLod);
     if (command == "compare" && args.value("--truth").empty()) throw UsageError("compare needs --truth FILE");
+    refuse_output_over_input({{"-o", args.value("-o")}},
+                             {{"the map file", args.operands[0]}, {"--truth", args.value("--truth")}});
   } catch (const UsageError& e) {
     return usage_error(e.what());
   }
@@ -165,8 +169,7 @@ int run(int argc, char** argv) {
       model.population.value_or(header_population(map).value_or(PopulationType::F2));
   if (command == "compare") {
     const std::string truth_file = args.value("--truth");
-    std::ifstream in(truth_file, std::ios::binary);
-    if (!in) throw error_in_file(truth_file, "cannot open");
+    std::ifstream in = open_input_file(truth_file);
     const std::vector<ReferencePosition> truth = read_reference_map(in, truth_file);
     const std::vector<GroupComparison> rows = compare_with_reference(map, truth);
     write_output(output, [&](std::ostream& out) { write_comparison(out, rows); });
@@ -205,6 +208,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tarvek::apps::export_main(int argc, char** argv) {
   return run_guarded(kProgram, [&] { return run(argc, argv); });
 }
+
+#ifndef TARVEK_NO_MAIN
+int main(int argc, char** argv) { return tarvek::apps::export_main(argc, argv); }
+#endif

@@ -1,9 +1,6 @@
 // tarvek-import: genotypes from VCF/BCF, R/qtl csv or free-layout loc files,
 // written as a loc file for tarvek.
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -11,6 +8,7 @@
 
 #include "base/atomic_file.hpp"
 #include "command_line.hpp"
+#include "programs.hpp"
 #include "interop/input_error.hpp"
 #include "interop/loc_writer.hpp"
 #include "interop/population.hpp"
@@ -67,12 +65,18 @@ const char* const kUsage =
 
 int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
 
-std::ifstream open_input(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::error_code ec;
-  if (!in || std::filesystem::is_directory(path, ec))
-    throw error_in_file(path, std::string("cannot open: ") + (errno != 0 ? std::strerror(errno) : "not a file"));
-  return in;
+std::ifstream open_input(const std::string& path) { return open_input_file(path); }
+
+// A loc file tarvek can map has markers and individuals; anything else is
+// refused rather than written.
+void require_markers(const LocData& loc, const std::string& input, const std::vector<std::string>& summary) {
+  const std::size_t individuals = loc.markers.empty() ? loc.individuals.size() : loc.markers.front().codes.size();
+  if (!loc.markers.empty() && individuals > 0) return;
+  for (const std::string& line : summary) std::cerr << kProgram << ": " << line << '\n';
+  throw error_in_file(input, loc.markers.empty()
+                                 ? "no marker read (an empty file, or lines that end in carriage returns alone?): "
+                                   "nothing written"
+                                 : "no individuals read: nothing written");
 }
 
 int run(int argc, char** argv) {
@@ -100,7 +104,12 @@ int run(int argc, char** argv) {
     }
     if (args.operands.size() != 1) throw UsageError("give exactly one input file");
     if (args.value("-o").empty()) throw UsageError("-o FILE is required");
-    if (same_file(args.operands[0], args.value("-o"))) throw UsageError("-o names the input file");
+    std::vector<FileRole> inputs = {{"the input file", args.operands[0]}};
+    if (args.has("--parent-alleles")) inputs.push_back({"--parent-alleles", args.value("--parent-alleles")});
+    std::vector<FileRole> outputs = {{"-o", args.value("-o")}};
+    if (args.has("--positions")) outputs.push_back({"--positions", args.value("--positions")});
+    refuse_output_over_input(outputs, inputs);
+    if (args.has("--name")) require_one_line("--name", args.value("--name"));
     if (args.has("--population")) {
       const auto p = parse_population(args.value("--population"));
       if (!p) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
@@ -167,6 +176,14 @@ int run(int argc, char** argv) {
     if (args.has("--population")) loc.population = population_name(population);
   }
 
+  require_markers(loc, input, summary);
+  if (command != "vcf") {
+    // The VCF reader counts its own repeated marker names.
+    if (const std::size_t n = repeated_marker_names(loc); n > 0)
+      summary.push_back("warning: " + std::to_string(n) + " markers share a name with an earlier marker");
+  }
+  if (const std::size_t n = repeated_individual_names(loc); n > 0)
+    summary.push_back("warning: " + std::to_string(n) + " individuals share a name with an earlier individual");
   loc.name = args.has("--name") ? args.value("--name") : file_stem(output);
   if (const std::string problem = check_loc(loc); !problem.empty()) throw error_in_file(input, problem);
   if (args.has("--positions")) {
@@ -183,6 +200,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tarvek::apps::import_main(int argc, char** argv) {
   return run_guarded(kProgram, [&] { return run(argc, argv); });
 }
+
+#ifndef TARVEK_NO_MAIN
+int main(int argc, char** argv) { return tarvek::apps::import_main(argc, argv); }
+#endif

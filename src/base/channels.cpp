@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <iostream>
+#include <system_error>
 
 namespace tarvek {
 
@@ -29,11 +31,24 @@ bool open_log_file(Channels& channels, const std::string& path) {
   file.clear();
   file.open(path, std::ios::out | std::ios::trunc);
   channels.log = &file;
+  channels.log_path = path;
   return file.is_open();
 }
 
-void close_log_file(Channels& channels) {
-  if (channels.log_file->is_open()) channels.log_file->close();
+void close_log_file(Channels& channels, bool warn_if_cut) {
+  std::ofstream& file = *channels.log_file;
+  if (!file.is_open()) return;
+  errno = 0;
+  file.flush();
+  int error = errno;
+  const bool written = static_cast<bool>(file);
+  file.close();
+  if (error == 0) error = errno;
+  if (!warn_if_cut || (written && !file.fail())) return;
+  warn(channels, "the log file " + channels.log_path + " could not be written whole" +
+                     (error != 0 ? " (" + std::error_code(error, std::generic_category()).message() + ")"
+                                 : std::string()) +
+                     "; the log is incomplete");
 }
 
 void to_console_and_log(Channels& channels, std::string_view text) {

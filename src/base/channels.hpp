@@ -21,6 +21,7 @@ struct Channels {
   // file stream that is not open, which drops whatever is written to it.
   std::unique_ptr<std::ofstream> log_file = std::make_unique<std::ofstream>();
   std::ostream* log = log_file.get();
+  std::string log_path;  // of the log file opened, for messages
   // Progress lines are drawn on standard error only when it is a terminal.
   bool errors_on_terminal = false;
   // Prefix of the lines added to standard error: "<program>: ".
@@ -36,7 +37,10 @@ Channels stream_channels(std::ostream& console, std::ostream& errors, std::ostre
 // Opens the log file for writing, replacing old content; false when it could
 // not be opened (the run goes on without a log).
 bool open_log_file(Channels& channels, const std::string& path);
-void close_log_file(Channels& channels);
+// Closes the log file. With `warn_if_cut`, a warning on standard error when
+// any of it could not be written (a full disk, /dev/full): the map is whole,
+// the log is not. A run that ends on a fatal error says nothing more.
+void close_log_file(Channels& channels, bool warn_if_cut = false);
 
 inline std::ostream& log_of(Channels& channels) { return *channels.log; }
 inline std::ostream& console_of(Channels& channels) { return *channels.console; }

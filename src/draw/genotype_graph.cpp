@@ -32,7 +32,7 @@ std::vector<std::string> column_labels(const interop::MapFile& map) {
   for (std::size_t c = 0; c < map.individual_count(); ++c) {
     const int who = map.individual_order[c];
     if (who >= 0 && static_cast<std::size_t>(who) < names.size())
-      labels.push_back(names[static_cast<std::size_t>(who)]);
+      labels.push_back(picture_label(names[static_cast<std::size_t>(who)]));
     else
       labels.push_back(std::to_string(who >= 0 ? who + 1 : static_cast<int>(c) + 1));
   }
@@ -121,9 +121,9 @@ std::string draw_genotypes(const interop::MapFile& map, const GenotypeOptions& o
   const bool marker_names = markers > 0 && group_pixels[0] / static_cast<double>(selection.groups[0].count) >=
                                                  small_text.height() * 0.95;
   if (marker_names)
-    for (const auto* m : selection.markers) names_height = std::max(names_height, measure_text(m->name, small).width);
+    for (const auto* m : selection.markers) names_height = std::max(names_height, measure_text(picture_label(m->name), small).width);
 
-  const std::string title = map_title(map) + ": genotypes of " +
+  const std::string title = picture_label(map_title(map)) + ": genotypes of " +
                             (options.group ? "group " + std::to_string(*options.group) : std::string("all groups")) +
                             ", " + std::to_string(markers) + " markers × " + std::to_string(individuals) +
                             " individuals (rows in the map file's column order)";
@@ -172,7 +172,7 @@ std::string draw_genotypes(const interop::MapFile& map, const GenotypeOptions& o
     if (marker_names) {
       const double cell = static_cast<double>(w) / static_cast<double>(g.count);
       for (std::size_t m = 0; m < g.count; ++m) {
-        const std::string& marker = selection.markers[g.first + m]->name;
+        const std::string marker = picture_label(selection.markers[g.first + m]->name);
         cairo_save(cr);
         cairo_translate(cr, x + (static_cast<double>(m) + 0.5) * cell + (small_text.ascent - small_text.descent) / 2,
                         graph_bottom + 4.0);

@@ -113,7 +113,7 @@ std::string draw_heat_map(const interop::MapFile& map, const HeatOptions& option
   cairo_t* cr = canvas.cr();
   const std::size_t n = rows.size();
   const std::string what = options.group ? "group " + std::to_string(*options.group) : "all groups";
-  canvas.text(map_title(map) + ": " + what + ", " + std::to_string(n) + (n == 1 ? " marker" : " markers"),
+  canvas.text(picture_label(map_title(map)) + ": " + what + ", " + std::to_string(n) + (n == 1 ? " marker" : " markers"),
               sheet.margin, sheet.title_y, Font{sheet.font.size, true}, kText, "title");
 
   const int side = sheet.matrix_pixels;

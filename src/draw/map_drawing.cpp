@@ -84,7 +84,7 @@ MapLayout layout_map(const interop::MapFile& map, const std::vector<interop::Pla
   L.column_font = Font{11.0, true};
   L.label_font = Font{10.0, false};
   L.scale_font = Font{9.0, false};
-  L.title = map_title(map) + ": " + std::to_string(map.groups.size()) + " group" +
+  L.title = picture_label(map_title(map)) + ": " + std::to_string(map.groups.size()) + " group" +
             (map.groups.size() == 1 ? "" : "s") + ", " + std::to_string(mapped) + " marker" +
             (mapped == 1 ? "" : "s") + " (" + interop::map_function_name(function) + " cM)";
   const TextSize title_size = measure_text(L.title, L.title_font);
@@ -111,7 +111,7 @@ MapLayout layout_map(const interop::MapFile& map, const std::vector<interop::Pla
     std::vector<double> wanted;
     for (std::size_t k = s.first; k < s.first + s.count; ++k) {
       MarkerMark m;
-      m.name = group[k].name;
+      m.name = picture_label(group[k].name);
       m.tick_y = positions[k].position_cm * L.cm_scale;
       m.flagged = flagged_count(group[k]) > 0;
       L.any_flagged = L.any_flagged || m.flagged;

@@ -106,6 +106,15 @@ std::string printable_text(const std::string& text) {
   return out;
 }
 
+std::string picture_label(const std::string& text, std::size_t longest) {
+  const std::string printable = printable_text(text);
+  std::size_t characters = 0;
+  for (std::size_t k = 0; k < printable.size(); k += sequence_length(printable, k)) {
+    if (characters++ == longest) return printable.substr(0, k) + "\xE2\x80\xA6";
+  }
+  return printable;
+}
+
 std::string xml_escaped(const std::string& text) {
   std::string out;
   out.reserve(text.size());

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <cstddef>
 #include <string>
 
 namespace tarvek::draw {
@@ -37,6 +38,15 @@ double line_height(const Font& font);
 // start a well-formed sequence, and every character below U+0020, becomes
 // U+FFFD. Names in map files are bytes; cairo and XML need UTF-8.
 std::string printable_text(const std::string& text);
+
+// The most characters a name takes in a picture. Longer names (a marker
+// name of 10,000 characters) would make a picture wider than a PNG can be;
+// tables keep them whole.
+inline constexpr std::size_t kLongestLabel = 40;
+
+// printable_text(text), cut after `longest` characters with an ellipsis
+// ("…") when it is longer.
+std::string picture_label(const std::string& text, std::size_t longest = kLongestLabel);
 
 // `text` with &, <, >, " and ' written as XML entities.
 std::string xml_escaped(const std::string& text);

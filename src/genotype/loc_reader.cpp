@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "genotype/text_input.hpp"
 
@@ -44,7 +45,8 @@ int parse_locus_line(const std::string& line, std::string& name_out,
   if (codes_out.empty()) return kMalformedLine;
 
   const float t = static_cast<float>(codes_out.size());
-  return screen_locus(name_out, t, counts[kMissing], counts[kCodeA], counts[kCodeB],
+  // The name as messages show it: control bytes escaped.
+  return screen_locus(escaped_for_message(name_out), t, counts[kMissing], counts[kCodeA], counts[kCodeB],
                       counts[kCodeC], counts[kCodeD], counts[kCodeH], thresholds, channels,
                       population, typed_only);
 }
@@ -53,8 +55,19 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
                             Channels& channels, PopulationType population, bool typed_only) {
   GenotypeTable table;
   table.header_lines.assign(4, std::string());
+  std::size_t line_number = 0;
+  // The line number goes with a line too long to read.
+  const auto next_line = [&](std::string& text) {
+    try {
+      return read_line(in, text);
+    } catch (LineTooLong& e) {
+      e.line = line_number + 1;
+      throw;
+    }
+  };
   for (auto& header : table.header_lines) {
-    if (!read_line(in, header)) break;
+    if (!next_line(header)) break;
+    ++line_number;
   }
   table.stated_loci = header_number(table.header_lines[2]);
   table.stated_individuals = header_number(table.header_lines[3]);
@@ -62,8 +75,8 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
   std::string line;
   std::string name;
   std::vector<int> codes;
-  std::size_t line_number = 4;
-  while (read_line(in, line)) {
+  line_number = 4;
+  while (next_line(line)) {
     ++line_number;
     if (is_comment_line(line)) {
       table.comment_lines.push_back(line);
@@ -75,17 +88,17 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
                                         typed_only);
     const int length = static_cast<int>(codes.size());
     if (result == kMalformedLine) {
-      line_to_log_and_errors(channels, "Error reading loc" + name);
+      line_to_log_and_errors(channels, "Error reading loc" + escaped_for_message(name));
     } else if (table.n_individuals == -1) {
       table.n_individuals = length;
     } else if (length != table.n_individuals) {
-      stop_run(channels, "Terminating program! At marker " + name + ", number of individuals " +
+      stop_run(channels, "Terminating program! At marker " + escaped_for_message(name) + ", number of individuals " +
                              std::to_string(length) + " different previous loci at " +
                              std::to_string(table.n_individuals));
     }
     if (result != kMalformedLine && table.stated_individuals > 0 &&
         table.n_individuals != table.stated_individuals) {
-      line_to_log_and_errors(channels, "Warning!: At marker " + name + ", number of individuals " +
+      line_to_log_and_errors(channels, "Warning!: At marker " + escaped_for_message(name) + ", number of individuals " +
                  std::to_string(length) + " different than stated value " +
                  std::to_string(table.stated_individuals));
     }

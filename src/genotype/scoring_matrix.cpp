@@ -58,7 +58,13 @@ void read_scoring_matrix(std::istream& in, ScoringMatrix& matrix, Channels& chan
   std::size_t rows_read = 0;
   std::size_t line_number = 0;
   std::string line;
-  while (rows_read < 6 && read_line(in, line)) {
+  for (;;) {
+    try {
+      if (rows_read >= 6 || !read_line(in, line)) break;
+    } catch (LineTooLong& e) {
+      e.line = line_number + 1;
+      throw;
+    }
     ++line_number;
     std::array<std::int32_t, 6> row{};
     std::size_t fields = 0;

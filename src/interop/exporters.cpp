@@ -7,6 +7,7 @@
 #include <numeric>
 #include <unordered_map>
 
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "interop/input_error.hpp"
 
@@ -136,7 +137,7 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
 
 void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed,
                     MapFunction f) {
-  out << "; " << map.file << ", positions in " << map_function_name(f) << " cM\n";
+  out << "; " << escaped_for_message(map.file) << ", positions in " << map_function_name(f) << " cM\n";
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     const MapGroup& group = map.groups.at(g);
     int segment = 0;

@@ -1,5 +1,8 @@
 #include "interop/loc_writer.hpp"
 
+#include <unordered_set>
+
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 
 namespace tarvek::interop {
@@ -11,7 +14,23 @@ std::size_t individual_count(const LocData& loc) {
   return loc.markers.empty() ? loc.individuals.size() : loc.markers.front().codes.size();
 }
 
+std::size_t repeated(const std::vector<std::string>& names) {
+  std::unordered_set<std::string> seen;
+  std::size_t n = 0;
+  for (const std::string& name : names) n += seen.insert(name).second ? 0 : 1;
+  return n;
+}
+
 }  // namespace
+
+std::size_t repeated_marker_names(const LocData& loc) {
+  std::vector<std::string> names;
+  names.reserve(loc.markers.size());
+  for (const LocMarker& m : loc.markers) names.push_back(m.name);
+  return repeated(names);
+}
+
+std::size_t repeated_individual_names(const LocData& loc) { return repeated(loc.individuals); }
 
 std::string check_loc(const LocData& loc) {
   const std::size_t n = individual_count(loc);
@@ -21,13 +40,13 @@ std::string check_loc(const LocData& loc) {
     return std::to_string(loc.individuals.size()) + " individual names for " + std::to_string(n) +
            " individuals";
   for (const std::string& name : loc.individuals) {
-    if (name.empty() || !one_field(name)) return "individual name \"" + name + "\" cannot be written";
+    if (name.empty() || !one_field(name)) return "individual name \"" + echo(name) + "\" cannot be written";
   }
   for (const LocMarker& m : loc.markers) {
     if (m.name.empty() || !one_field(m.name) || m.name.front() == ';')
-      return "marker name \"" + m.name + "\" cannot be written";
+      return "marker name \"" + echo(m.name) + "\" cannot be written";
     if (m.codes.size() != n)
-      return "marker " + m.name + " has " + std::to_string(m.codes.size()) + " genotypes, not " +
+      return "marker " + echo(m.name) + " has " + std::to_string(m.codes.size()) + " genotypes, not " +
              std::to_string(n);
   }
   return std::string();

@@ -3,6 +3,7 @@
 // lines, the individual names as a comment line, one tab-separated line per
 // marker.
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ inline constexpr const char* kIndividualsKey = ";individuals";
 // with "-" for a missing genotype. nind is the length of the first marker's
 // row (of the names when there is no marker).
 void write_loc(std::ostream& out, const LocData& loc);
+
+// How many markers (individuals) have a name that an earlier one has.
+std::size_t repeated_marker_names(const LocData& loc);
+std::size_t repeated_individual_names(const LocData& loc);
 
 // Checks what write_loc relies on: every row as long as the first (and as
 // the names, when there are names), names without tabs or line breaks.

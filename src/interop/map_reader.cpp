@@ -1,9 +1,11 @@
 #include "interop/map_reader.hpp"
 
-#include <cerrno>
-#include <cstring>
+#include <cctype>
 #include <fstream>
+#include <utility>
+#include <vector>
 
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "interop/input_error.hpp"
 #include "interop/text_lines.hpp"
@@ -63,7 +65,21 @@ class Parser {
     }
   }
 
-  MapFile finish(std::size_t last_line) {
+  // A comment line that tarvek copied from the loc file into one of the
+  // three slots after the header: never one of the run's own lines, even
+  // when it reads like one (a ";indOrdr" line of an earlier run). Only the
+  // individual names, which the importers put there, are taken from it.
+  void copied_comment(const std::string& text, std::size_t number) {
+    number_ = number;
+    if (is_list_line(text, kIndividuals)) {
+      map_.individual_names = list_entries(text, kIndividuals);
+      map_.individual_names_line = number;
+    } else if (!text.empty()) {
+      map_.comment_lines.push_back(text);
+    }
+  }
+
+  MapFile finish(std::size_t last_line, bool last_line_feed) {
     if (map_.header_lines.size() < 4)
       throw error_in_file(map_.file, "fewer than four lines: not a map file");
     if (!seen_order_) throw error_in_file(map_.file, "no ;indOrdr line: not a map file");
@@ -71,6 +87,17 @@ class Parser {
       throw error_at_line(map_.file, last_line,
                           "the file ends inside group " + std::to_string(map_.groups.size() + 1) +
                               " (no closing \";\" line): truncated?");
+    if (!last_line_feed)
+      throw error_at_line(map_.file, last_line,
+                          "the last line has no line feed: the file is cut (truncated?)");
+    // A map cut between two lines still reads; the loc file's count of
+    // markers, which the header keeps, tells that some are missing.
+    const std::size_t stated = stated_markers();
+    const std::size_t found = markers_read();
+    if (found < stated)
+      throw error_at_line(map_.file, last_line,
+                          "the file ends after " + std::to_string(found) + " of the " + std::to_string(stated) +
+                              " markers its header line 3 counts (nloc): truncated?");
     return std::move(map_);
   }
 
@@ -107,18 +134,26 @@ class Parser {
     for (const std::string& field : split_fields(std::string_view(text).substr(tab + 1), '\t')) {
       if (field == ";") break;
       int value = 0;
-      if (!parse_int(field, value)) fail("individual order entry \"" + field + "\" is not a number");
+      if (!parse_int(field, value)) fail("individual order entry \"" + echo(field) + "\" is not a number");
       map_.individual_order.push_back(value);
     }
   }
 
   void close_group() {
     if (section_ != Section::kGroups) fail("a group closing line \";\" among the rejected markers");
-    if (open_.empty()) fail("a group closing line \";\" without markers");
+    if (open_.empty()) {
+      // The one empty group of a run without grouping whose markers were
+      // all rejected: no marker was mapped.
+      if (map_.groups.empty() && !empty_group_) {
+        empty_group_ = true;
+        return;
+      }
+      fail("a group closing line \";\" without markers");
+    }
     for (std::size_t k = 0; k + 1 < open_.size(); ++k) {
       if (!open_.at(k).next)
         throw error_at_line(map_.file, open_.at(k).line,
-                            "marker " + open_.at(k).name + " has no r and LOD to the next marker");
+                            "marker " + echo(open_.at(k).name) + " has no r and LOD to the next marker");
     }
     map_.groups.push_back(std::move(open_));
     open_.clear();
@@ -131,7 +166,7 @@ class Parser {
 
   double number(const std::string& text, const char* what) const {
     double value = 0.0;
-    if (!parse_real(text, value)) fail(std::string(what) + " \"" + text + "\" is not a number");
+    if (!parse_real(text, value)) fail(std::string(what) + " \"" + echo(text) + "\" is not a number");
     return value;
   }
 
@@ -146,27 +181,29 @@ class Parser {
     std::size_t k = 1;
     for (; k < end && fields.at(k) != ";"; ++k) {
       const std::string& f = fields.at(k);
-      if (f.size() != 1) fail("genotype \"" + f + "\" of marker " + m.name + " is not one character");
+      if (f.size() != 1) fail("genotype \"" + echo(f) + "\" of marker " + echo(m.name) + " is not one character");
       m.codes.push_back(map_letter_code(f.at(0)));
     }
     if (m.codes.size() != map_.individual_count())
-      fail("marker " + m.name + " has " + std::to_string(m.codes.size()) + " genotypes, the ;indOrdr line " +
+      fail("marker " + echo(m.name) + " has " + std::to_string(m.codes.size()) + " genotypes, the ;indOrdr line " +
            std::to_string(map_.individual_count()));
     if (k < end) {
       const std::size_t rest = end - k - 1;
-      if (rest < 2 || rest > 3) fail("marker " + m.name + ": expected r, LOD and an optional distance after \";\"");
+      if (rest < 2 || rest > 3) fail("marker " + echo(m.name) + ": expected r, LOD and an optional distance after \";\"");
       NeighbourPair p;
       p.r_text = fields.at(k + 1);
       p.lod_text = fields.at(k + 2);
       p.r = number(p.r_text, "r");
       p.lod = number(p.lod_text, "LOD");
-      if (p.r < 0.0 || p.r > 0.5) fail("r = " + p.r_text + " is outside 0 to 0.5");
+      if (p.r < 0.0 || p.r > 0.5) fail("r = " + echo(p.r_text) + " is outside 0 to 0.5");
       if (rest == 3) {
         p.dist_text = fields.at(k + 3);
         p.dist = number(p.dist_text, "distance");
       }
       m.next = std::move(p);
     }
+    if (section_ == Section::kGroups && empty_group_)
+      fail("a group after the empty group of a map without mapped markers");
     switch (section_) {
       case Section::kGroups: open_.push_back(std::move(m)); break;
       case Section::kBadSegregation: map_.bad_segregation.push_back(std::move(m)); break;
@@ -174,8 +211,27 @@ class Parser {
     }
   }
 
+  // nloc from header line 3 ("nloc = N"), or 0 when the line is not that.
+  std::size_t stated_markers() const {
+    const std::string& line = map_.header_lines.at(2);
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) return 0;
+    std::string key = trim_blanks(std::string_view(line).substr(0, eq));
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    int count = 0;
+    if (key != "nloc" || !parse_int(std::string_view(line).substr(eq + 1), count) || count < 0) return 0;
+    return static_cast<std::size_t>(count);
+  }
+
+  std::size_t markers_read() const {
+    std::size_t n = map_.bad_segregation.size() + map_.excess_missing.size();
+    for (const MapGroup& g : map_.groups) n += g.size();
+    return n;
+  }
+
   MapFile map_;
   MapGroup open_;
+  bool empty_group_ = false;
   Section section_ = Section::kGroups;
   bool seen_order_ = false;
   std::size_t number_ = 0;
@@ -187,17 +243,34 @@ int map_letter_code(char letter) { return letter == '*' ? kFlagged : letter_to_c
 
 MapFile read_map_file(std::istream& in, const std::string& file) {
   Parser parser(file);
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
-  while (reader.number < 4 && reader.next(line)) parser.header(line);
-  while (reader.next(line)) parser.line(line, reader.number);
+  bool line_feed = true;
+  const auto next = [&] {
+    if (!reader.next(line)) return false;
+    line_feed = !in.eof();
+    return true;
+  };
+  while (reader.number < 4 && next()) parser.header(line);
+  // Lines 5 to 7 are the loc file's first comment lines, copied, when line
+  // 8 is tarvek's grouping threshold line.
+  std::vector<std::pair<std::string, std::size_t>> slots;
+  while (slots.size() < 4 && next()) slots.emplace_back(line, reader.number);
+  const bool copied = slots.size() == 4 && starts_with(slots.back().first, kGroupingLod);
+  for (std::size_t k = 0; k < slots.size(); ++k) {
+    if (copied && k < 3) {
+      parser.copied_comment(slots[k].first, slots[k].second);
+    } else {
+      parser.line(slots[k].first, slots[k].second);
+    }
+  }
+  while (next()) parser.line(line, reader.number);
   if (in.bad()) throw error_in_file(file, "read error");
-  return parser.finish(reader.number);
+  return parser.finish(reader.number, line_feed);
 }
 
 MapFile read_map_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw error_in_file(path, std::string("cannot open: ") + std::strerror(errno));
+  std::ifstream in = open_input_file(path);
   return read_map_file(in, path);
 }
 

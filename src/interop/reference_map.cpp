@@ -2,13 +2,14 @@
 
 #include <unordered_set>
 
+#include "base/echo.hpp"
 #include "interop/input_error.hpp"
 #include "interop/text_lines.hpp"
 
 namespace tarvek::interop {
 
 std::vector<ReferencePosition> read_reference_map(std::istream& in, const std::string& file) {
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
   if (!reader.next(line)) throw error_in_file(file, "empty file (a header line is expected)");
   std::vector<ReferencePosition> positions;
@@ -24,9 +25,9 @@ std::vector<ReferencePosition> read_reference_map(std::istream& in, const std::s
     p.position_text = trim_blanks(fields.at(2));
     if (p.marker.empty()) throw error_at_line(file, reader.number, "empty marker name");
     if (!parse_real(p.position_text, p.position))
-      throw error_at_line(file, reader.number, "position \"" + fields.at(2) + "\" is not a number");
+      throw error_at_line(file, reader.number, "position \"" + echo(fields.at(2)) + "\" is not a number");
     if (!seen.insert(p.marker).second)
-      throw error_at_line(file, reader.number, "marker " + p.marker + " is listed twice");
+      throw error_at_line(file, reader.number, "marker " + echo(p.marker) + " is listed twice");
     positions.push_back(std::move(p));
   }
   return positions;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <map>
 
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "interop/input_error.hpp"
 #include "interop/text_lines.hpp"
@@ -63,9 +64,10 @@ std::string known_codes(const std::map<std::string, int>& codes) {
 
 std::vector<CsvRow> read_rows(std::istream& in, const std::string& file) {
   std::vector<CsvRow> rows;
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
   while (reader.next(line)) {
+    if (reader.number == 1) refuse_carriage_return_lines(line, file);
     if (trim_blanks(line).empty()) continue;
     CsvRow row;
     row.line = reader.number;
@@ -180,12 +182,17 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
     marker.name = layout.at(0, j);
     if (marker.name.empty()) throw error_in_file(file, layout.where(0, j) + ": marker without a name");
     const std::string& chromosome = layout.at(1, j);
+    // The chromosome goes into tab-separated lines (the marker's note, the
+    // positions table): one field.
+    if (chromosome.find_first_of("\t\r\n") != std::string::npos)
+      throw error_in_file(file, layout.where(1, j) + ": chromosome \"" + echo(chromosome) +
+                                    "\" holds a tab or a line break");
     marker.note = chromosome;
     if (has_positions) {
       const std::string& text = layout.at(2, j);
       double position = 0.0;
       if (!parse_real(text, position))
-        throw error_in_file(file, layout.where(2, j) + ": position \"" + text + "\" is not a number");
+        throw error_in_file(file, layout.where(2, j) + ": position \"" + echo(text) + "\" is not a number");
       marker.note += "\t" + text;
       result.positions.push_back(ReferencePosition{marker.name, chromosome, position, text});
     }
@@ -194,7 +201,7 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
       const std::string& cell = layout.at(i, j);
       const auto found = codes.find(cell);
       if (found == codes.end())
-        throw error_in_file(file, layout.where(i, j) + ": unknown genotype \"" + cell + "\" (known: " +
+        throw error_in_file(file, layout.where(i, j) + ": unknown genotype \"" + echo(cell) + "\" (known: " +
                                       known_codes(codes) + "; --genotypes and --missing name others)");
       marker.codes.push_back(found->second);
     }

@@ -3,14 +3,42 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+
+#include "base/file_checks.hpp"
+#include "genotype/text_input.hpp"
+#include "interop/input_error.hpp"
 
 namespace tarvek::interop {
 
-bool read_text_line(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+bool read_text_line(std::istream& in, std::string& line) { return read_line(in, line); }
+
+bool LineReader::next(std::string& line) {
+  try {
+    if (!read_line(in, line)) return false;
+  } catch (LineTooLong& e) {
+    e.line = number + 1;
+    throw error_at_line(file, e.line, "longer than " + std::to_string(e.limit >> 20) +
+                                          " MB: not a text file of lines");
+  }
+  ++number;
+  if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
   return true;
+}
+
+std::ifstream open_input_file(const std::string& path) {
+  if (const std::string why = unreadable_input_reason(path); !why.empty()) throw error_in_file(path, why);
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw error_in_file(path, std::string("cannot open: ") + (errno != 0 ? std::strerror(errno) : "not a file"));
+  return in;
+}
+
+void refuse_carriage_return_lines(const std::string& first_line, const std::string& file) {
+  if (first_line.find('\r') != std::string::npos)
+    throw error_at_line(file, 1, "carriage returns inside the line: the lines end in carriage returns alone "
+                                 "(save the file with line feeds)");
 }
 
 std::vector<std::string> split_fields(std::string_view text, char separator) {

@@ -2,29 +2,40 @@
 // Line-oriented reading and strict field conversions shared by the readers.
 
 #include <cstddef>
+#include <fstream>
 #include <istream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarvek::interop {
 
 // Reads one line up to a line feed. Neither the line feed nor one carriage
 // return before it (or at the end of a last line without a line feed) is
-// kept. Returns false only when nothing was left to read.
+// kept. Returns false only when nothing was left to read. A line longer
+// than kMaxLineBytes throws LineTooLong (genotype/text_input.hpp).
 bool read_text_line(std::istream& in, std::string& line);
 
-// Counts lines as they are read, for messages.
+// Counts lines as they are read, for messages. A UTF-8 byte order mark at
+// the start of the first line is dropped (spreadsheets write one). A line
+// longer than kMaxLineBytes throws InputError naming the file and the line.
 struct LineReader {
-  explicit LineReader(std::istream& stream) : in(stream) {}
+  LineReader(std::istream& stream, std::string file_name) : in(stream), file(std::move(file_name)) {}
   std::istream& in;
+  std::string file;
   std::size_t number = 0;  // of the line last read, counted from 1
-  bool next(std::string& line) {
-    if (!read_text_line(in, line)) return false;
-    ++number;
-    return true;
-  }
+  bool next(std::string& line);
 };
+
+// Opens an input file for reading. Throws InputError "<path>: cannot open:
+// <reason>" when it cannot be opened, and "<path>: <what it is>" when it is
+// nothing to read as a file: a folder, a device that never ends.
+std::ifstream open_input_file(const std::string& path);
+
+// InputError at line 1 when the first line holds a carriage return: a file
+// whose lines end in carriage returns alone reads as one line.
+void refuse_carriage_return_lines(const std::string& first_line, const std::string& file);
 
 // Splits at every `separator`; "a,,b" gives three fields, "" gives one.
 std::vector<std::string> split_fields(std::string_view text, char separator);

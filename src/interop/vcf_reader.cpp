@@ -1,11 +1,13 @@
 #include "interop/vcf_reader.hpp"
 
+#include <htslib/hfile.h>
 #include <htslib/hts.h>
 #include <htslib/hts_log.h>
 #include <htslib/kstring.h>
 #include <htslib/kseq.h>
 #include <htslib/vcf.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -13,8 +15,11 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <unordered_set>
 
+#include "base/echo.hpp"
+#include "base/file_checks.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "interop/input_error.hpp"
 #include "interop/text_lines.hpp"
@@ -56,29 +61,15 @@ struct QuietHtslib {
   QuietHtslib& operator=(const QuietHtslib&) = delete;
 };
 
-// Lines before the first record of a text VCF, for messages: a record's
-// line is this count plus its number.
-std::size_t header_line_count(const std::string& path) {
-  HtsFilePtr fp(hts_open(path.c_str(), "r"));
-  if (!fp) return 0;
-  kstring_t line = KS_INITIALIZE;
-  std::size_t count = 0;
-  while (hts_getline(fp.get(), KS_SEP_LINE, &line) >= 0) {
-    if (line.l == 0 || line.s[0] != '#') break;
-    ++count;
-  }
-  ks_free(&line);
-  return count;
-}
-
 // One sample's call, reduced to what a biallelic site needs.
 struct Call {
-  enum Kind { kMissing, kUnusable, kAlleles } kind = kMissing;
+  // kBadAllele: an allele number beyond the record's REF and ALT alleles.
+  enum Kind { kMissing, kUnusable, kBadAllele, kAlleles } kind = kMissing;
   int first = -1;   // allele indices; a haploid call repeats its allele
   int second = -1;
 };
 
-Call read_call(const int32_t* values, int ploidy) {
+Call read_call(const int32_t* values, int ploidy, int alleles_in_record) {
   int alleles[2] = {-1, -1};
   int count = 0;
   int missing = 0;
@@ -95,6 +86,9 @@ Call read_call(const int32_t* values, int ploidy) {
   }
   if (count == 0 || missing == count) return Call{Call::kMissing};
   if (missing > 0) return Call{Call::kUnusable};
+  for (int k = 0; k < count; ++k) {
+    if (alleles[k] >= alleles_in_record) return Call{Call::kBadAllele};
+  }
   if (count == 1) return Call{Call::kAlleles, alleles[0], alleles[0]};
   return Call{Call::kAlleles, alleles[0], alleles[1]};
 }
@@ -175,7 +169,9 @@ std::string skip_reason_text(SkipReason reason) {
     case SkipReason::kFiltered: return "FILTER not PASS";
     case SkipReason::kMultiallelic: return "multiallelic";
     case SkipReason::kNoAlt: return "no ALT allele";
+    case SkipReason::kAltIsRef: return "ALT allele the same as REF";
     case SkipReason::kNotSnp: return "not a SNP";
+    case SkipReason::kParentBadAllele: return "parent call names an allele the record does not have";
     case SkipReason::kParentMissing: return "parent call missing";
     case SkipReason::kParentLowQuality: return "parent call below the quality thresholds";
     case SkipReason::kParentHeterozygous: return "parent heterozygous";
@@ -188,7 +184,7 @@ std::string skip_reason_text(SkipReason reason) {
 
 ParentAlleleTable read_parent_alleles(std::istream& in, const std::string& file) {
   ParentAlleleTable table;
-  LineReader reader{in};
+  LineReader reader{in, file};
   std::string line;
   while (reader.next(line)) {
     if (trim_blanks(line).empty() || line.front() == '#') continue;
@@ -200,18 +196,74 @@ ParentAlleleTable read_parent_alleles(std::istream& in, const std::string& file)
                           "expected chromosome, position, first and second parent's allele separated by tabs");
     const auto key = std::make_pair(f.at(0), static_cast<long>(position));
     if (!table.emplace(key, ParentAlleles{trim_blanks(f.at(2)), trim_blanks(f.at(3))}).second)
-      throw error_at_line(file, reader.number, "site " + f.at(0) + ":" + f.at(1) + " is listed twice");
+      throw error_at_line(file, reader.number, "site " + echo(f.at(0)) + ":" + echo(f.at(1)) + " is listed twice");
   }
   return table;
 }
 
+namespace {
+
+// Opens the file once (a FIFO cannot be opened twice) and makes sure that it
+// is VCF or BCF, saying what it is otherwise.
+HtsFilePtr open_variants(const std::string& path) {
+  if (const std::string why = unreadable_input_reason(path); !why.empty()) throw error_in_file(path, why);
+  errno = 0;
+  hFILE* raw = hopen(path.c_str(), "r");
+  if (raw == nullptr) throw error_in_file(path, std::string("cannot open: ") + std::strerror(errno));
+  htsFormat detected{};
+  if (hts_detect_format2(raw, path.c_str(), &detected) < 0) {
+    const int error = errno;
+    hclose_abruptly(raw);
+    throw error_in_file(path, std::string("cannot be read: ") + std::strerror(error != 0 ? error : EIO));
+  }
+  if (detected.category != variant_data || (detected.format != vcf && detected.format != bcf)) {
+    char* description = hts_format_description(&detected);
+    const std::string what = description != nullptr ? description : "unknown";
+    std::free(description);
+    hclose_abruptly(raw);
+    throw error_in_file(path, "not a VCF or BCF file: it reads as " + what);
+  }
+  HtsFilePtr fp(hts_hopen(raw, path.c_str(), "r"));
+  if (!fp) {
+    const int error = errno;
+    hclose_abruptly(raw);
+    throw error_in_file(path, std::string("cannot be read as VCF or BCF: ") + std::strerror(error != 0 ? error : EIO));
+  }
+  return fp;
+}
+
+// The tab-separated fields of a record line as read, before htslib parses it.
+std::vector<std::string_view> record_fields(const kstring_t& line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (std::size_t k = 0; k <= line.l; ++k) {
+    if (k == line.l || line.s[k] == '\t') {
+      fields.emplace_back(line.s + start, k - start);
+      start = k + 1;
+    }
+  }
+  return fields;
+}
+
+// A kstring that htslib fills, freed with the object.
+struct TextLine {
+  kstring_t text = KS_INITIALIZE;
+  TextLine() = default;
+  TextLine(const TextLine&) = delete;
+  TextLine& operator=(const TextLine&) = delete;
+  ~TextLine() { ks_free(&text); }
+};
+
+bool all_digits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
 VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
   QuietHtslib quiet;
-  HtsFilePtr fp(hts_open(path.c_str(), "r"));
-  if (!fp) throw error_in_file(path, std::string("cannot open: ") + std::strerror(errno));
+  HtsFilePtr fp = open_variants(path);
   const htsFormat* format = hts_get_format(fp.get());
-  if (format->category != variant_data || (format->format != vcf && format->format != bcf))
-    throw error_in_file(path, "not a VCF or BCF file");
   if (hts_check_EOF(fp.get()) == 0)
     throw error_in_file(path, "the file is truncated (the BGZF end-of-file block is missing)");
   const bool text = format->format == vcf;
@@ -245,9 +297,10 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
   result.gq_absent = options.min_gq > 0 && !gq.present();
   result.dp_absent = options.min_dp > 0 && !dp.present();
 
+  // htslib counts the lines it reads: the line of the record last read.
   auto record_place = [&](std::size_t number) {
     std::string place = "record " + std::to_string(number);
-    if (text) place += " (line " + std::to_string(header_line_count(path) + number) + ")";
+    if (text) place += " (line " + std::to_string(fp->lineno) + ")";
     return place;
   };
 
@@ -255,8 +308,25 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
   HtsBuffer<int32_t> gt;
   std::unordered_set<std::string> names;
   const auto skip = [&](SkipReason reason) { ++result.skipped.at(static_cast<std::size_t>(reason)); };
+  // A text VCF is read a line at a time and each line checked for what
+  // htslib's parser reads leniently (a POS with letters or a sign, more
+  // sample columns than the header names) before it is parsed.
+  TextLine raw;
+  const auto read_record = [&]() -> int {
+    if (!text) return bcf_read(fp.get(), hdr, record.get());
+    const int got = hts_getline(fp.get(), KS_SEP_LINE, &raw.text);
+    if (got < 0) return got == -1 ? -1 : -2;
+    const std::vector<std::string_view> fields = record_fields(raw.text);
+    if (fields.size() > 1 && !all_digits(fields[1]))
+      throw error_in_file(path, record_place(result.records + 1) + ": POS \"" + echo(fields[1]) +
+                                    "\" is not a position (digits only)");
+    if (samples > 0 && fields.size() > static_cast<std::size_t>(9 + samples))
+      throw error_in_file(path, record_place(result.records + 1) + ": " + std::to_string(fields.size() - 9) +
+                                    " sample columns, the header names " + std::to_string(samples));
+    return vcf_parse(&raw.text, hdr, record.get()) == 0 ? 0 : -2;
+  };
   int status = 0;
-  while ((status = bcf_read(fp.get(), hdr, record.get())) == 0) {
+  while ((status = read_record()) == 0) {
     bcf1_t* rec = record.get();
     ++result.records;
     // Undefined contigs and tags are defined on the fly by htslib; anything
@@ -282,6 +352,10 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
       skip(SkipReason::kNoAlt);
       continue;
     }
+    if (same_allele(rec->d.allele[0], rec->d.allele[1])) {
+      skip(SkipReason::kAltIsRef);
+      continue;
+    }
     if (bcf_is_snp(rec) != 1) {
       skip(SkipReason::kNotSnp);
       continue;
@@ -290,7 +364,8 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
     const int n_gt = bcf_get_genotypes(hdr, rec, &gt.data, &gt.capacity);
     const int ploidy = n_gt > 0 && samples > 0 ? n_gt / samples : 0;
     const auto call_of = [&](int sample) {
-      return ploidy > 0 ? read_call(gt.data + static_cast<std::ptrdiff_t>(sample) * ploidy, ploidy) : Call{};
+      return ploidy > 0 ? read_call(gt.data + static_cast<std::ptrdiff_t>(sample) * ploidy, ploidy, rec->n_allele)
+                        : Call{};
     };
     const bool has_gq = options.min_gq > 0 && gq.load(hdr, rec, samples);
     const bool has_dp = options.min_dp > 0 && dp.load(hdr, rec, samples);
@@ -311,6 +386,10 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
     if (by_samples) {
       const Call c1 = call_of(p1);
       const Call c2 = call_of(p2);
+      if (c1.kind == Call::kBadAllele || c2.kind == Call::kBadAllele) {
+        skip(SkipReason::kParentBadAllele);
+        continue;
+      }
       if (c1.kind != Call::kAlleles || c2.kind != Call::kAlleles) {
         skip(SkipReason::kParentMissing);
         continue;
@@ -355,6 +434,8 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
       int code = kMissing;
       if (c.kind == Call::kUnusable) {
         ++result.unusable_calls;
+      } else if (c.kind == Call::kBadAllele) {
+        ++result.bad_allele_calls;
       } else if (c.kind == Call::kAlleles) {
         if (low_quality(s)) {
           ++result.low_quality_calls;
@@ -391,6 +472,9 @@ std::vector<std::string> vcf_summary(const VcfImport& r, const VcfOptions& optio
     lines.push_back(std::to_string(r.low_quality_calls) + " calls below the quality thresholds written as missing");
   if (r.unusable_calls > 0)
     lines.push_back(std::to_string(r.unusable_calls) + " half-missing or polyploid calls written as missing");
+  if (r.bad_allele_calls > 0)
+    lines.push_back("warning: " + std::to_string(r.bad_allele_calls) +
+                    " calls name an allele the record does not have (written as missing)");
   if (r.unexpected_calls > 0)
     lines.push_back("warning: " + std::to_string(r.unexpected_calls) + " calls of a class that a " +
                     std::string(population_name(options.population)) + " population does not have (kept as called)");

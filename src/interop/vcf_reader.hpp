@@ -47,7 +47,9 @@ enum class SkipReason {
   kFiltered,               // FILTER is neither PASS nor "."
   kMultiallelic,           // more than one ALT allele
   kNoAlt,                  // no ALT allele
+  kAltIsRef,               // the ALT allele is the REF allele
   kNotSnp,                 // indel, MNP or symbolic allele
+  kParentBadAllele,        // a parent call names an allele beyond REF and ALT
   kParentMissing,          // a parent call is missing or incomplete
   kParentLowQuality,       // a parent call is below --min-gq or --min-dp
   kParentHeterozygous,     // a parent is heterozygous
@@ -55,7 +57,7 @@ enum class SkipReason {
   kNotInParentFile,        // no line for the site in the parent allele file
   kParentAllelesMismatch,  // the parent allele file names an allele the record lacks
 };
-inline constexpr std::size_t kSkipReasonCount = 10;
+inline constexpr std::size_t kSkipReasonCount = 12;
 std::string skip_reason_text(SkipReason reason);
 
 struct VcfImport {
@@ -65,15 +67,18 @@ struct VcfImport {
   std::array<std::size_t, kSkipReasonCount> skipped{};
   std::size_t low_quality_calls = 0;  // offspring calls made missing by the thresholds
   std::size_t unusable_calls = 0;     // half-missing or polyploid offspring calls, made missing
+  std::size_t bad_allele_calls = 0;   // offspring calls naming an allele beyond REF and ALT, made missing
   std::size_t unexpected_calls = 0;   // classes the population type does not have (kept)
   std::size_t duplicate_names = 0;    // markers whose name an earlier marker has
   bool gq_absent = false;             // --min-gq given but the header has no GQ
   bool dp_absent = false;             // --min-dp given but the header has no DP
 };
 
-// Reads the whole file. Throws InputError (file and record) when the file
-// cannot be opened or read, is not VCF or BCF, is truncated, lacks a parent
-// sample, or has no individual besides the parents.
+// Reads the whole file, opening it once (a FIFO works). Throws InputError
+// (file, record and line) when the file cannot be opened or read, is not
+// VCF or BCF (saying what it is), is truncated, holds a malformed record (a
+// POS that is not digits, more sample columns than the header names), lacks
+// a parent sample, or has no individual besides the parents.
 VcfImport import_vcf(const std::string& path, const VcfOptions& options);
 
 // The summary for standard error: what was read, what was skipped and why.

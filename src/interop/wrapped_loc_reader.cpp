@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "interop/input_error.hpp"
 #include "interop/text_lines.hpp"
@@ -76,7 +77,7 @@ struct Reader {
     } else if (key == "nloc" || key == "nind") {
       int number = 0;
       if (!parse_int(value, number) || number < 0)
-        throw error_at_line(file, line, key + " \"" + value + "\" is not a count");
+        throw error_at_line(file, line, key + " \"" + echo(value) + "\" is not a count");
       (key == "nloc" ? nloc : nind) = number;
       if (key == "nind") expected = static_cast<std::size_t>(number);
     }
@@ -88,13 +89,13 @@ struct Reader {
       const std::optional<int> code = genotype_code(c);
       if (!code) {
         throw error_at_line(file, line,
-                            std::string("unknown genotype \"") + c + "\" in marker " + open->name +
+                            "unknown genotype \"" + echo(std::string(1, c)) + "\" in marker " + echo(open->name) +
                                 (nind ? " (after " + std::to_string(open->codes.size()) + " of its " +
                                             std::to_string(*nind) + " genotypes)"
                                       : ""));
       }
       if (nind && open->codes.size() == expected)
-        throw error_at_line(file, line, "marker " + open->name + " has more than nind = " +
+        throw error_at_line(file, line, "marker " + echo(open->name) + " has more than nind = " +
                                             std::to_string(*nind) + " genotypes");
       open->codes.push_back(*code);
     }
@@ -106,7 +107,7 @@ struct Reader {
     if (open == nullptr) return;
     if (loc.markers.size() == 1) expected = open->codes.size();
     if (open->codes.size() != expected)
-      throw error_at_line(file, open_line, "marker " + open->name + " has " + std::to_string(open->codes.size()) +
+      throw error_at_line(file, open_line, "marker " + echo(open->name) + " has " + std::to_string(open->codes.size()) +
                                                " genotypes, the first marker " + std::to_string(expected));
     open = nullptr;
   }
@@ -134,7 +135,7 @@ struct Reader {
     if (!nind) {
       close_unsized();
     } else if (open != nullptr) {
-      throw error_at_line(file, line, "marker " + open->name + " (from line " + std::to_string(open_line) +
+      throw error_at_line(file, line, "marker " + echo(open->name) + " (from line " + std::to_string(open_line) +
                                           ") has only " + std::to_string(open->codes.size()) + " of nind = " +
                                           std::to_string(*nind) + " genotypes");
     }
@@ -145,10 +146,11 @@ struct Reader {
 
 LocData read_wrapped_loc(std::istream& in, const std::string& file) {
   Reader r(file);
-  LineReader lines{in};
+  LineReader lines{in, file};
   std::string raw;
   bool in_brace = false;
   while (lines.next(raw)) {
+    if (lines.number == 1) refuse_carriage_return_lines(raw, file);
     // The names line that tarvek-import writes, when such a file is read again.
     if (!in_brace && raw.rfind(std::string(kIndividualsKey) + "\t", 0) == 0) {
       const std::vector<std::string> names = split_fields(raw, '\t');

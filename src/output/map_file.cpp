@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "base/atomic_file.hpp"
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "linkage/pair_lod.hpp"
 #include "linkage/population_lod.hpp"
@@ -48,7 +49,8 @@ void write_group(std::ostream& out, const MapContents& c, std::size_t g, std::os
   const std::vector<int>& removed = c.removed_lists.at(g);
   if (!removed.empty()) {
     log << "singletons in group " << g + 1 << ":";
-    for (const int e : removed) log << c.table.loci.names.at(static_cast<std::size_t>(e)) << ", ";
+    for (const int e : removed)
+      log << escaped_for_message(c.table.loci.names.at(static_cast<std::size_t>(e))) << ", ";
     log << "\n";
   }
 }

@@ -228,6 +228,19 @@ void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>&
 
 }  // namespace
 
+std::int64_t exact_order_score(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
+                               const std::vector<int>& members) {
+  std::int64_t total = 0;
+  for (std::size_t k = 0; k + 1 < members.size(); ++k) {
+    const GenotypeRow& a = rows.at(static_cast<std::size_t>(members[k]));
+    const GenotypeRow& b = rows.at(static_cast<std::size_t>(members[k + 1]));
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+      total += score.at(static_cast<std::size_t>(a[i])).at(static_cast<std::size_t>(b[i]));
+  }
+  return total;
+}
+
 std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& rows,
                           std::vector<int>& members, std::vector<int>& removed,
                           const RefineSettings& settings, OrderRandom& random,

@@ -22,6 +22,12 @@ namespace tarvek {
 std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows, int a,
                        int b, Channels& channels);
 
+// The score of the members in the given order, summed without wrapping:
+// what refine_group's 32-bit score is once it wraps around. It differs
+// from that score exactly when the true score does not fit in 32 bits.
+std::int64_t exact_order_score(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
+                               const std::vector<int>& members);
+
 // n by n scorepair matrix of the members (rows of `rows`), its rows shared
 // among `threads` threads.
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "genotype/loc_reader.hpp"
 #include "genotype/screening.hpp"
+#include "genotype/text_input.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/independence_lod.hpp"
 #include "linkage/lod_matrix.hpp"
@@ -76,7 +78,7 @@ void check_header_population(const RunParameters& params, const GenotypeTable& t
   const auto named = population_in_header(table.header_lines[1]);
   if (!named || *named == params.population) return;
   const std::string type(population_name(*named));
-  warn(channels, "the loc file's header says \"" + table.header_lines[1] +
+  warn(channels, "the loc file's header says \"" + escaped_for_message(table.header_lines[1]) +
                      "\", but the markers are read as " +
                      std::string(population_name(params.population)) + "; give -p " + type +
                      " (or population=" + type + " in " + kParametersFileName +
@@ -105,7 +107,7 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
     const auto locus = static_cast<std::size_t>(x);
     exchange_alleles(rows.at(locus));
     names.push_back(table.loci.names.at(locus));
-    log << "switched alleles: " << names.back() << std::endl;
+    log << "switched alleles: " << escaped_for_message(names.back()) << std::endl;
   }
   line_to_console_and_log(channels, std::to_string(flipped.size()) +
                                         " markers with switched alleles flipped");
@@ -193,6 +195,20 @@ void choose_set_aside(const RunParameters& params, const GenotypeTable& table,
   settings.order_within_places = sparse || distorted;
 }
 
+// Scores wrap around in 32 bits; when a group's true score does not fit,
+// its order was chosen on wrapped scores, which says nothing about the map.
+// Returns the true score.
+std::int64_t warn_if_wrapped(const ScoringMatrix& matrix, const std::vector<GenotypeRow>& rows,
+                             const LinkageGroup& group, std::int32_t score, std::size_t g,
+                             Channels& channels) {
+  const std::int64_t exact = exact_order_score(matrix, rows, group);
+  if (exact != score)
+    warn(channels, "the score " + std::to_string(exact) + " of group " + std::to_string(g + 1) +
+                       " does not fit in 32 bits: it wrapped around to " + std::to_string(score) +
+                       ", so the order was chosen on wrapped scores (the scoring matrix's entries are too large)");
+  return exact;
+}
+
 std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
                           GenotypeTable& table, LinkageGroups& groups, std::size_t first_kept,
                           std::vector<std::vector<int>>& removed_lists, OrderRandom& random,
@@ -205,6 +221,8 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
   std::int32_t total_score = 0;
   const float sparse_share =
       params.framework ? sparse_share_of(params, table.loci.rows) : params.sparse_share;
+  std::int64_t exact_total = 0;
+  bool group_wrapped = false;
   for (std::size_t g = 0; g < groups.size(); ++g) {
     const std::size_t m = groups[g].size();
     if (m < 2) continue;
@@ -224,8 +242,15 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
     total_score = wrap_add(total_score, s);
+    const std::int64_t exact = warn_if_wrapped(matrix, table.loci.rows, groups[g], s, g, channels);
+    group_wrapped = group_wrapped || exact != s;
+    exact_total += exact;
   }
   log << kSeparator << "\n";
+  if (!group_wrapped && exact_total != total_score)
+    warn(channels, "the total score " + std::to_string(exact_total) +
+                       " does not fit in 32 bits: the map's ;newscore= line shows it wrapped around as " +
+                       std::to_string(total_score));
   return total_score;
 }
 
@@ -239,14 +264,19 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   stage_started(observer, Stage::read);
   std::istringstream loc_text;
   std::istream* loc = setup.loc.get();
-  if (params.choose) {
-    // The settings are chosen from the file before it is read for the run.
-    loc_text.str(std::string(std::istreambuf_iterator<char>(*setup.loc), {}));
-    choose_settings(loc_text.str(), setup.params, channels);
-    loc = &loc_text;
+  try {
+    if (params.choose) {
+      // The settings are chosen from the file before it is read for the run.
+      loc_text.str(std::string(std::istreambuf_iterator<char>(*setup.loc), {}));
+      choose_settings(loc_text.str(), setup.params, channels);
+      loc = &loc_text;
+    }
+    result.table = read_loc_file(*loc, params.screening_thresholds, channels, params.population,
+                                 params.typed_only);
+  } catch (const LineTooLong& e) {
+    note(channels, params.loc_file + ": " + line_too_long_text(e));
+    report_fatal(channels, "bad loc file!");
   }
-  result.table = read_loc_file(*loc, params.screening_thresholds, channels, params.population,
-                               params.typed_only);
   setup.loc.reset();
   stage_finished(observer, Stage::read);
   GenotypeTable& table = result.table;
@@ -316,7 +346,7 @@ int run_program(int argc, const char* const* argv, Channels& channels,
 
   log_of(channels) << "\nTARVEK IS DONE\n";
   console_of(channels) << "\nDONE";
-  close_log_file(channels);
+  close_log_file(channels, true);
   console_of(channels).flush();
   return 0;
 }

@@ -1,13 +1,17 @@
 #include "run/run_parameters.hpp"
 
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 #include <system_error>
 
+#include "base/echo.hpp"
 #include "base/parallel.hpp"
 #include "genotype/text_input.hpp"
 #include "output/map_file.hpp"
+#include "run/run_files.hpp"
 
 namespace tarvek {
 namespace {
@@ -71,7 +75,16 @@ std::string matrix_path_ahead(int argc, const char* const* argv, bool file_mode,
   }
   std::ifstream in;
   std::string line;
-  if (!open_input_file(base_dir + kParametersFileName, in) || !read_line(in, line)) return {};
+  // Only a regular file is read twice: a FIFO would wait for ever for a
+  // second writer, and a device is refused when the file is read.
+  const std::string parameters = base_dir + kParametersFileName;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(parameters, ec)) return {};
+  try {
+    if (!open_input_file(parameters, in) || !read_line(in, line)) return {};
+  } catch (const LineTooLong&) {
+    return {};  // said when the file is read
+  }
   const auto eq = line.find('=');
   return base_dir + matrix_file_name(eq == std::string::npos ? line : line.substr(eq + 1));
 }
@@ -141,6 +154,11 @@ void read_options(int argc, const char* const* argv, RunParameters& params, Chan
           report_fatal(channels, "bad input paramaters -g!\ncore_LOD must be > 0");
         if (!(params.min_LOD > 0.0f))
           report_fatal(channels, "bad input paramaters -g!\nmin_LOD must be > 0");
+        // inf would be written into the map, which no reader takes back.
+        if (!std::isfinite(params.core_LOD))
+          report_fatal_addition(channels, "-g: core_LOD must be a finite number, not " + escaped_for_message(v[1]));
+        if (!std::isfinite(params.min_LOD))
+          report_fatal_addition(channels, "-g: min_LOD must be a finite number, not " + escaped_for_message(v[2]));
         break;
       }
       case 'l': {
@@ -269,7 +287,8 @@ void read_parameter_settings(std::istream& in, RunParameters& params, Channels& 
 void read_parameters_file(const std::string& base_dir, RunParameters& params, Channels& channels) {
   const std::string path = base_dir + kParametersFileName;
   std::ifstream in;
-  if (!open_input_file(path, in)) report_fatal(channels, "bad parameters file!" + path);
+  if (note_unreadable_input(path, channels) || !open_input_file(path, in))
+    report_fatal(channels, "bad parameters file!" + path);
   log_of(channels) << "getting parameters from " << path;
 
   std::vector<std::string> values(9);
@@ -290,8 +309,21 @@ void read_parameters_file(const std::string& base_dir, RunParameters& params, Ch
     const double v = to_real_lenient(text);
     if (v > 0.0) target = static_cast<float>(v);
   };
-  set_if_positive(values[2], params.core_LOD);
-  set_if_positive(values[3], params.min_LOD);
+  // A LOD that is not a finite number (inf, 1e39) is not taken: it would be
+  // written into the map, which no reader takes back.
+  const auto set_lod = [&](std::size_t k, const char* what, float& target) {
+    const double v = to_real_lenient(values[k]);
+    if (v > 0.0 && !std::isfinite(static_cast<float>(v))) {
+      std::ostringstream kept;
+      kept << target;
+      warn(channels, path + " line " + std::to_string(k + 1) + ": " + what + " " +
+                         escaped_for_message(values[k]) + " is not a finite number; " + kept.str() + " is used");
+      return;
+    }
+    set_if_positive(values[k], target);
+  };
+  set_lod(2, "core_LOD", params.core_LOD);
+  set_lod(3, "min_LOD", params.min_LOD);
   for (std::size_t i = 0; i < 4; ++i)
     set_if_positive(values[4 + i], params.screening_thresholds.at(i));
   if (to_real_lenient(values[8]) == 1.0) params.order_plants = true;
@@ -325,27 +357,6 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
   if (params.typed_only) log << "segregation among typed genotypes = 1" << std::endl;
   if (params.keep_distorted) log << "keep distorted = 1" << std::endl;
   if (params.sparse_share >= 0.0f) log << "sparse share = " << params.sparse_share << std::endl;
-}
-
-// True when `a` and `b` name the same file: the same device and inode when
-// both exist, whatever the names; else the same path once made absolute and
-// normalised, since a file that does not exist yet (the log of a first run)
-// is created under whichever name is opened first. A name is taken as the
-// system sees it, up to its first NUL (a parameters file may hold one).
-bool same_file(const std::string& a_text, const std::string& b_text) {
-  const std::string a = a_text.c_str();
-  const std::string b = b_text.c_str();
-  if (a.empty() || b.empty()) return false;
-  std::error_code ec;
-  if (std::filesystem::equivalent(a, b, ec) && !ec) return true;
-  const auto normal = [&ec](const std::string& p) {
-    const auto absolute = std::filesystem::absolute(p, ec);
-    return ec ? absolute : std::filesystem::weakly_canonical(absolute, ec);
-  };
-  const auto path_a = normal(a);
-  if (ec) return false;
-  const auto path_b = normal(b);
-  return !ec && path_a == path_b;
 }
 
 }  // namespace
@@ -424,6 +435,8 @@ RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channe
   RunParameters& params = setup.params;
   if (argc < 2) report_fatal(channels, "bad input. tarvek wants input!");
   params.loc_file = argv[argc - 1];
+  setup.map_file_name = map_file_stem(params.loc_file) + "_map.loc";
+  check_loc_file(params.loc_file, setup.map_file_name, channels);
   setup.loc = std::make_unique<std::ifstream>();
   if (!open_input_file(params.loc_file, *setup.loc)) report_fatal(channels, "bad loc file!");
   const bool file_mode = argc == 2;
@@ -432,29 +445,25 @@ RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channe
   const std::string log_path = !params.log_file.empty() ? params.log_file
                                : file_mode             ? base_dir + kLogFileName
                                                        : std::string(kLogFileName);
-  setup.map_file_name = map_file_stem(params.loc_file) + "_map.loc";
 
   // The input must never be destroyed by the run's own output.
-  if (same_file(params.loc_file, log_path)) {
-    note(channels, params.loc_file + " is the log file " + log_path);
-    report_fatal(channels, "bad loc file!");
-  }
-  if (same_file(params.loc_file, setup.map_file_name)) {
-    note(channels, params.loc_file + " is the map file " + setup.map_file_name);
-    report_fatal(channels, "bad loc file!");
-  }
   const std::string matrix_ahead = matrix_path_ahead(argc, argv, file_mode, base_dir);
-  if (!matrix_ahead.empty() && same_file(matrix_ahead, log_path)) {
-    note(channels, matrix_ahead + " is the log file " + log_path);
-    report_fatal(channels, "bad matrix file " + matrix_ahead);
-  }
+  check_outputs_against_inputs(
+      RunFiles{params.loc_file, file_mode ? base_dir + kParametersFileName : std::string(), matrix_ahead,
+               log_path, setup.map_file_name},
+      channels);
 
   const bool log_open = open_log_file(channels, log_path);
   console_of(channels) << "Writing log to " << log_path << std::endl;
   if (!log_open) warn(channels, "cannot open the log file " + log_path + "; the run goes on without a log");
 
   if (file_mode) {
-    read_parameters_file(base_dir, params, channels);
+    try {
+      read_parameters_file(base_dir, params, channels);
+    } catch (const LineTooLong& e) {
+      note(channels, base_dir + kParametersFileName + ": " + line_too_long_text(e));
+      report_fatal(channels, "bad parameters file!" + base_dir + kParametersFileName);
+    }
   } else {
     read_options(argc, argv, params, channels);
   }
@@ -465,8 +474,14 @@ RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channe
   const std::string name = matrix_file_name(params.matrix_file);
   const std::string path = (file_mode ? base_dir : std::string()) + name;
   std::ifstream in;
-  if (name.empty() || !open_input_file(path, in)) report_fatal(channels, "bad matrix file " + path);
-  read_scoring_matrix(in, setup.matrix, channels, path);
+  if (name.empty() || note_unreadable_input(path, channels) || !open_input_file(path, in))
+    report_fatal(channels, "bad matrix file " + path);
+  try {
+    read_scoring_matrix(in, setup.matrix, channels, path);
+  } catch (const LineTooLong& e) {
+    note(channels, path + ": " + line_too_long_text(e));
+    report_fatal(channels, "bad matrix file " + path);
+  }
   return setup;
 }
 

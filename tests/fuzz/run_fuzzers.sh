@@ -5,7 +5,9 @@
 #
 #   tests/fuzz/run_fuzzers.sh SECONDS [TARGET...]
 #
-# TARGET: loc_reader, parameters, scoring_matrix, whole_run (all by default).
+# TARGET: loc_reader, parameters, scoring_matrix, whole_run, and where the
+# companions build (htslib found) vcf_reader, rqtl_reader, wrapped_loc_reader,
+# map_reader (all by default).
 # Each target starts from its seed corpus, tests/fuzz/corpus/<target>/, and
 # keeps the inputs it finds in <build>/corpus/<target>/, where the next run
 # goes on. Findings (crash-*, leak-*, timeout-*, oom-*) are written to
@@ -24,15 +26,17 @@
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 SECONDS [loc_reader|parameters|scoring_matrix|whole_run...]" >&2
+  echo "usage: $0 SECONDS [loc_reader|parameters|scoring_matrix|whole_run|vcf_reader|rqtl_reader|wrapped_loc_reader|map_reader...]" >&2
   exit 2
 }
 [ $# -ge 1 ] || usage
 seconds="$1"
 shift
 case "$seconds" in '' | *[!0-9]*) usage ;; esac
-all_targets=(loc_reader parameters scoring_matrix whole_run)
+all_targets=(loc_reader parameters scoring_matrix whole_run vcf_reader rqtl_reader wrapped_loc_reader map_reader)
+companion_targets=" vcf_reader rqtl_reader wrapped_loc_reader map_reader "
 targets=("$@")
+chosen=${#targets[@]}
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 for t in "${targets[@]}"; do
   case " ${all_targets[*]} " in *" $t "*) ;; *) echo "unknown target: $t" >&2; usage ;; esac
@@ -58,8 +62,29 @@ fi
 mkdir -p "$build"
 build="$(cd "$build" && pwd)"
 if ! cmake -S "$source_dir" -B "$build" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-       -DTARVEK_FUZZ=ON -DTARVEK_BUILD_TESTS=OFF -DTARVEK_BUILD_BENCH=OFF > "$build/configure.log" 2>&1 ||
-   ! cmake --build "$build" -j2 $(printf -- '--target fuzz_%s ' "${targets[@]}") > "$build/build.log" 2>&1; then
+       -DTARVEK_FUZZ=ON -DTARVEK_BUILD_TESTS=OFF -DTARVEK_BUILD_BENCH=OFF > "$build/configure.log" 2>&1; then
+  tail -n 30 "$build/configure.log" >&2 || true
+  echo "run_fuzzers.sh: configuring the fuzz targets failed (see $build/configure.log)" >&2
+  exit 2
+fi
+# The companions' targets need htslib; without it they are left out of the
+# default set (and refused when named).
+if ! grep -q '^HTSLIB_FOUND:INTERNAL=1' "$build/CMakeCache.txt"; then
+  kept=()
+  for t in "${targets[@]}"; do
+    case "$companion_targets" in
+      *" $t "*)
+        if [ "$chosen" -gt 0 ]; then
+          echo "run_fuzzers.sh: $t needs htslib (apt-get install libhts-dev pkg-config)" >&2
+          exit 2
+        fi
+        echo "$t: skipped (no htslib)" ;;
+      *) kept+=("$t") ;;
+    esac
+  done
+  targets=("${kept[@]}")
+fi
+if ! cmake --build "$build" -j2 $(printf -- '--target fuzz_%s ' "${targets[@]}") > "$build/build.log" 2>&1; then
   tail -n 30 "$build/configure.log" "$build/build.log" 2> /dev/null >&2 || true
   echo "run_fuzzers.sh: building the fuzz targets failed (see $build/build.log)" >&2
   exit 2
@@ -73,13 +98,16 @@ trap 'rm -rf "$scratch"' EXIT
 
 dict_of() {
   case "$1" in
-    loc_reader | whole_run) echo "$here/loc.dict" ;;
+    loc_reader | whole_run | map_reader) echo "$here/loc.dict" ;;
+    wrapped_loc_reader) echo "$here/wrapped_loc.dict" ;;
+    vcf_reader) echo "$here/vcf.dict" ;;
+    rqtl_reader) echo "$here/rqtl.dict" ;;
     *) echo "$here/$1.dict" ;;
   esac
 }
 max_len_of() {
   case "$1" in
-    loc_reader) echo 4096 ;;
+    loc_reader | vcf_reader | rqtl_reader | wrapped_loc_reader | map_reader) echo 4096 ;;
     *) echo 1024 ;;
   esac
 }

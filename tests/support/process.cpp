@@ -101,14 +101,29 @@ RunResult run_program_in(const std::string& binary, const TempDir& dir,
   RunResult result;
   int wstatus = 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+  bool signalled = false;
+  const auto temporary_exists = [&dir] {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path(), ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) return true;
+    }
+    return false;
+  };
   while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
+    if (limits.signal_at_temporary != 0 && !signalled && temporary_exists()) {
+      ::kill(pid, limits.signal_at_temporary);
+      signalled = true;
+    }
     if (std::chrono::steady_clock::now() > deadline) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &wstatus, 0);
       result.timed_out = true;
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // Watching for a temporary file, the loop must not sleep past it.
+    std::this_thread::sleep_for(limits.signal_at_temporary != 0 && !signalled ? std::chrono::microseconds(200)
+                                                                              : std::chrono::microseconds(2000));
   }
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
   result.signal = WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0;

@@ -44,6 +44,9 @@ struct ProcessLimits {
   long file_size = -1;          // RLIMIT_FSIZE in bytes; -1 for none
   bool ignore_file_size_signal = false;  // writes past the limit fail instead of killing
   int seconds = 900;            // killed (SIGKILL) after this long
+  // When not 0: this signal is sent once, as soon as a file whose name ends
+  // in ".tmp" appears in the run's folder (a writer's temporary file).
+  int signal_at_temporary = 0;
 };
 
 // Runs `binary` with `args` (not including the program name) with `dir` as

@@ -31,6 +31,17 @@ TEST(PrintableText, KeepsWellFormedUtf8AndReplacesEverythingElse) {
   EXPECT_EQ(printable_text(std::string("a\0b", 3)), "a" + kReplacement + "b");
 }
 
+TEST(PictureLabel, LongNamesEndInAnEllipsisAfterFortyCharacters) {
+  const std::string forty(40, 'n');
+  EXPECT_EQ(picture_label(forty), forty);
+  EXPECT_EQ(picture_label(forty + "x"), forty + "\xE2\x80\xA6");
+  // Characters, not bytes: forty "é" are eighty bytes.
+  std::string accents;
+  for (int k = 0; k < 41; ++k) accents += "\xC3\xA9";
+  EXPECT_EQ(picture_label(accents), accents.substr(0, 80) + "\xE2\x80\xA6");
+  EXPECT_EQ(picture_label(std::string("a\x01", 2)), "a" + kReplacement);
+}
+
 TEST(XmlEscaped, EscapesTheFiveSpecialCharacters) {
   EXPECT_EQ(xml_escaped("a<b & \"c\" 'd'>"), "a&lt;b &amp; &quot;c&quot; &#39;d&#39;&gt;");
   EXPECT_EQ(xml_escaped("plain"), "plain");

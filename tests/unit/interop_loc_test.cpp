@@ -113,7 +113,7 @@ TEST(LocWriter, ChecksWhatTheLayoutCannotHold) {
   loc.individuals = {"a"};
   EXPECT_EQ(check_loc(loc), "1 individual names for 2 individuals");
   loc.individuals = {"a", "b\tc"};
-  EXPECT_EQ(check_loc(loc), "individual name \"b\tc\" cannot be written");
+  EXPECT_EQ(check_loc(loc), "individual name \"b\\x09c\" cannot be written");  // the tab shown escaped
   loc.individuals.clear();
   loc.markers[0].name = ";M1";
   EXPECT_EQ(check_loc(loc), "marker name \";M1\" cannot be written");

@@ -155,6 +155,43 @@ TEST(MapReader, DamageIsReportedWithFileAndLine) {
   EXPECT_EQ(error_of("name = x\npopt = F2\n"), "map.loc: fewer than four lines: not a map file");
 }
 
+TEST(MapReader, CopiedCommentLinesAreNeverTheRunsOwnLines) {
+  // A loc file's first comment lines land in lines 5 to 7, before tarvek's
+  // own ";grouping threshold LOD=" line 8: an old order there is a copy.
+  const std::string stale = replaced(replaced(kMap, "\n\n\n;grouping", "\n;indOrdr\t0\t1\t2\t3\n;switched alleles\tM9\n;grouping"),
+                                     ";individuals", ";individuals");
+  const MapFile map = read(stale);
+  EXPECT_EQ(map.individual_order, (std::vector<int>{2, 0, 3, 1}));
+  EXPECT_EQ(map.individual_order_line, 11u);
+  EXPECT_FALSE(map.switched_alleles);
+  EXPECT_EQ(map.comment_lines, (std::vector<std::string>{";indOrdr\t0\t1\t2\t3", ";switched alleles\tM9"}));
+  EXPECT_EQ(map.individual_names->front(), "p1");  // names are taken from there
+}
+
+TEST(MapReader, TheEmptyGroupOfARunThatMappedNothingIsNoGroup) {
+  const std::string head = "name = x\npopt = F2\nnloc = 1\nnind = 2\n\n\n\n;grouping threshold LOD=16\n\n"
+                           ";newscore=0\n;indOrdr\t0\t1\t;\tr\tLOD\tdist\n";
+  const MapFile map = read(head + ";\n\n;excessive missing value markers\nR\tA\t-\t\n");
+  EXPECT_TRUE(map.groups.empty());
+  EXPECT_EQ(map.excess_missing.size(), 1u);
+  EXPECT_EQ(error_of(head + ";\n;\n"), "map.loc: line 13: a group closing line \";\" without markers");
+  EXPECT_EQ(error_of(head + ";\nM\tA\tB\n;\n"),
+            "map.loc: line 13: a group after the empty group of a map without mapped markers");
+}
+
+TEST(MapReader, MapsCutBetweenLinesAreRefused) {
+  // After a group, inside the rejected markers, and inside a last line.
+  EXPECT_EQ(error_of(kMap.substr(0, kMap.find(";bad segregation"))),
+            "map.loc: line 17: the file ends after 4 of the 6 markers its header line 3 counts (nloc): truncated?");
+  EXPECT_EQ(error_of(kMap.substr(0, kMap.find("R2\t"))),
+            "map.loc: line 21: the file ends after 5 of the 6 markers its header line 3 counts (nloc): truncated?");
+  EXPECT_EQ(error_of(kMap.substr(0, kMap.size() - 2)),
+            "map.loc: line 22: the last line has no line feed: the file is cut (truncated?)");
+  // Without a count in the header, a map that ends at a line is taken.
+  EXPECT_EQ(read(replaced(kMap, "nloc = 6", "markers")).groups.size(), 2u);
+  EXPECT_EQ(read(replaced(kMap, "nloc = 6", "nloc = 5")).excess_missing.size(), 1u);
+}
+
 TEST(MapReader, FlaggedGenotypesHaveTheirOwnCode) {
   EXPECT_EQ(map_letter_code('*'), 6);
   EXPECT_EQ(map_letter_code('-'), 0);

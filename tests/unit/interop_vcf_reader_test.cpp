@@ -201,7 +201,7 @@ TEST(VcfImport, BrokenFilesAreReportedWithTheirRecord) {
   std::string only_parents = kHeader;
   only_parents.replace(only_parents.find("\tI1\tI2\tI3"), 9, "");
   EXPECT_EQ(error_of(f.write("x.vcf", only_parents), parents()), x + ": no individuals besides the parents");
-  EXPECT_EQ(error_of(f.write("x.vcf", "id,m1\n,1\nx,A\n"), parents()), x + ": not a VCF or BCF file");
+  EXPECT_EQ(error_of(f.write("x.vcf", "id,m1\n,1\nx,A\n"), parents()), x + ": not a VCF or BCF file: it reads as unknown text");
   EXPECT_EQ(error_of(f.write("x.vcf", kHeader.substr(0, 60)), parents()),
             x + ": the header cannot be read (malformed or truncated)");
   EXPECT_EQ(error_of(f.path("none.vcf"), parents()).rfind(f.path("none.vcf") + ": cannot open", 0), 0u);

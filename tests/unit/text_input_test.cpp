@@ -33,6 +33,36 @@ TEST(TextInput, LinesEndAtLineFeedsAndLoseOneCarriageReturn) {
   EXPECT_EQ(lines_of("one\n\n"), (Lines{"one", ""}));
 }
 
+TEST(TextInput, LongLinesReadWholeAcrossTheReadersChunks) {
+  // The reader takes a line in chunks of 65,536 bytes: lines that end at,
+  // just before and just after a chunk's end, with and without a line feed
+  // or a carriage return after them.
+  for (const std::size_t length : {65534u, 65535u, 65536u, 131071u, 131072u}) {
+    SCOPED_TRACE(length);
+    const std::string line(length, 'x');
+    EXPECT_EQ(lines_of(line + "\nnext\n"), (Lines{line, "next"}));
+    EXPECT_EQ(lines_of(line), (Lines{line}));
+    EXPECT_EQ(lines_of(line + "\r\n\n"), (Lines{line, ""}));
+  }
+}
+
+TEST(TextInput, LineBeyondTheBoundIsRefusedBeforeItIsRead) {
+  std::istringstream in("abcdef\nabcdefg\nnever read\n");
+  std::string line;
+  ASSERT_TRUE(read_line(in, line, 6));
+  EXPECT_EQ(line, "abcdef");
+  try {
+    read_line(in, line, 6);
+    ADD_FAILURE() << "no LineTooLong";
+  } catch (const LineTooLong& e) {
+    EXPECT_EQ(e.limit, 6u);
+    EXPECT_EQ(line_too_long_text(e), "a line is longer than 6 bytes");
+  }
+  LineTooLong named(kMaxLineBytes);
+  named.line = 7;
+  EXPECT_EQ(line_too_long_text(named), "line 7 is longer than 256 MB (268435456 bytes)");
+}
+
 TEST(TextInput, IntegersConvertLeniently) {
   EXPECT_EQ(to_int_lenient("42"), 42);
   EXPECT_EQ(to_int_lenient("  -17x"), -17);
