@@ -57,8 +57,9 @@ std::size_t groups_of_two_or_more(const LinkageGroups& groups) {
       groups.begin(), groups.end(), [](const LinkageGroup& g) { return g.size() >= 2; }));
 }
 
-// The rows with the markers the search for switched alleles finds at
-// `lod` flipped, and how many it flipped.
+// The groups at core LOD `lod` once the satellites are placed (as the run
+// itself groups), the rows with the markers the search for switched alleles
+// finds at `lod` flipped, and how many it flipped.
 struct Grouping {
   float lod = 0.0f;
   std::size_t flipped = 0;
@@ -74,13 +75,18 @@ Grouping group_at(const std::vector<GenotypeRow>& rows, const LodMatrix& matrix,
   std::vector<int> flipped;
   if (search_switched) flipped = switched_loci_by_parts(matrix, lod, quiet.channels, params.threads);
   g.flipped = flipped.size();
+  const float min_lod = std::min(params.min_LOD, lod);
+  const auto group = [&](const LodMatrix& m) {
+    core_grouping(m, g.groups, lod, quiet.channels, params.threads);
+    if (static_cast<long long>(g.groups.size()) > params.chromosomes)
+      place_satellites(m, g.groups, min_lod, params.chromosomes, quiet.channels, params.threads);
+  };
   if (flipped.empty()) {
-    core_grouping(matrix, g.groups, lod, quiet.channels, params.threads);
+    group(matrix);
   } else {
     g.rows = rows;
     for (const int x : flipped) exchange_alleles(g.rows.at(static_cast<std::size_t>(x)));
-    core_grouping(build_lod_matrix(g.rows, params.population), g.groups, lod, quiet.channels,
-                  params.threads);
+    group(build_lod_matrix(g.rows, params.population));
   }
   return g;
 }
@@ -201,7 +207,8 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
   for (const float lod : steps) {
     g = group_at(rows, matrix, lod, search_switched, params);
     const std::size_t count = groups_of_two_or_more(g.groups);
-    log << "core LOD " << lod << ": " << count << " groups of two or more markers" << std::endl;
+    log << "core LOD " << lod << ": " << count << " groups of two or more markers once the satellites are placed"
+        << std::endl;
     if (count <= static_cast<std::size_t>(params.chromosomes)) break;
   }
   if (free('g')) {
@@ -210,7 +217,7 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
     params.skip_grouping = false;
     choice("-g " + std::to_string(params.chromosomes) + " " + number(params.core_LOD) + " " +
                number(params.min_LOD),
-           "the first core LOD at which the groups of two or more markers are no more than " +
+           "the first core LOD at which the groups of two or more markers, once the satellites are placed, are no more than " +
                std::to_string(params.chromosomes));
   }
   if (free('a') && g.flipped > 0) {
