@@ -13,6 +13,7 @@ Channels standard_channels(const std::string& program) {
   c.console = &std::cout;
   c.errors = &std::cerr;
   c.errors_on_terminal = ::isatty(STDERR_FILENO) == 1;
+  c.console_on_terminal = ::isatty(STDOUT_FILENO) == 1;
   c.program = program;
   return c;
 }
@@ -77,18 +78,18 @@ void note(Channels& channels, std::string_view text) {
 void report_fatal(Channels& channels, const std::string& message) {
   *channels.errors << "\n\nFatal error!: " << message << std::endl;
   *channels.log << "\n\nFatal error!: " << message << std::endl;
-  throw RunAbort{1};
+  throw RunAbort{1, message};
 }
 
 void stop_run(Channels& channels, const std::string& message) {
   line_to_log_and_errors(channels, message);
-  throw RunAbort{1};
+  throw RunAbort{1, message};
 }
 
 void report_fatal_addition(Channels& channels, const std::string& message) {
   *channels.errors << channels.program << ": " << message << std::endl;
   *channels.log << "\n\nFatal error!: " << message << std::endl;
-  throw RunAbort{1};
+  throw RunAbort{1, message};
 }
 
 }  // namespace tarvek

@@ -1,9 +1,11 @@
 #include "base/file_checks.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -96,6 +98,21 @@ bool in_device_folder(const std::string& path) {
   // /dev/shm and the like hold ordinary files; /proc and /sys never do.
   const auto first = ++folder.begin();
   return first != folder.end() && (*first == "proc" || *first == "sys");
+}
+
+OpenFailure open_failure(const std::string& path, bool for_writing) {
+  // Non-blocking, so that a FIFO without a writer does not hold the run.
+  // For writing, as the file would be opened: created when it is not there
+  // (only called once that has failed, so it fails again for the same reason).
+  const int flags = (for_writing ? O_WRONLY | O_APPEND | O_CREAT : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+  errno = 0;
+  const int fd = ::open(path.c_str(), flags, 0666);
+  if (fd >= 0) {
+    ::close(fd);
+    return {0, "cannot be opened"};
+  }
+  const int error = errno;
+  return {error, std::error_code(error, std::generic_category()).message()};
 }
 
 }  // namespace tarvek

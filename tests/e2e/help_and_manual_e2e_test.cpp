@@ -7,6 +7,7 @@
 #include <string>
 
 #include "run/driver.hpp"
+#include "run/option_table.hpp"
 #include "run/run_parameters.hpp"
 #include "support/process.hpp"
 
