@@ -8,6 +8,9 @@
 
 namespace tarvek {
 
+// Left out where the process's streams belong to someone else (R, whose
+// console is not standard output).
+#ifndef TARVEK_NO_STANDARD_STREAMS
 Channels standard_channels(const std::string& program) {
   Channels c;
   c.console = &std::cout;
@@ -17,6 +20,7 @@ Channels standard_channels(const std::string& program) {
   c.program = program;
   return c;
 }
+#endif
 
 Channels stream_channels(std::ostream& console, std::ostream& errors, std::ostream& log) {
   Channels c;
