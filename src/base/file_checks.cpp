@@ -100,13 +100,10 @@ bool in_device_folder(const std::string& path) {
   return first != folder.end() && (*first == "proc" || *first == "sys");
 }
 
-OpenFailure open_failure(const std::string& path, bool for_writing) {
+OpenFailure open_failure(const std::string& path) {
   // Non-blocking, so that a FIFO without a writer does not hold the run.
-  // For writing, as the file would be opened: created when it is not there
-  // (only called once that has failed, so it fails again for the same reason).
-  const int flags = (for_writing ? O_WRONLY | O_APPEND | O_CREAT : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
   errno = 0;
-  const int fd = ::open(path.c_str(), flags, 0666);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd >= 0) {
     ::close(fd);
     return {0, "cannot be opened"};

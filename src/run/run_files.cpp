@@ -25,10 +25,6 @@ int note_open_failure(const std::string& path, Channels& channels) {
   return failure.error;
 }
 
-std::string open_failure_reason(const std::string& path, bool for_writing) {
-  return open_failure(path, for_writing).text;
-}
-
 std::string installed_data_file(const std::string& name) {
   std::vector<std::filesystem::path> folders;
   std::error_code ec;

@@ -27,10 +27,6 @@ bool note_unreadable_input(const std::string& path, Channels& channels);
 // opened for reading; returns the error number (0 when it now opens).
 int note_open_failure(const std::string& path, Channels& channels);
 
-// The reason a file could not be opened, for messages that name it in
-// their own words.
-std::string open_failure_reason(const std::string& path, bool for_writing = false);
-
 // Where the installed copy of a file shipped with the programs is
 // (matrix.txt, mapping_parameters.txt): beside the running program as
 // <prefix>/bin/../share/tarvek/<name>, else in the folder the build was

@@ -234,8 +234,9 @@ tarvek_est_map <- function(cross, error_rate = NULL, map_function = c("haldane",
     k <- k + 1
     fit <- result$maps[[k]]
     start <- if (length(old)) old[[1]] else 0
-    positions <- start + c(0, cumsum(map_distance(fit$r, map_function)))
-    names(positions) <- colnames(cross$geno[[chr]]$data)
+    markers <- colnames(cross$geno[[chr]]$data)
+    positions <- if (length(markers)) start + c(0, cumsum(map_distance(fit$r, map_function))) else numeric()
+    names(positions) <- markers
     attr(positions, "loglik") <- fit$loglik
     attr(positions, "error_rate") <- fit$error_rate
     class(positions) <- class(cross$geno[[chr]])[1]
