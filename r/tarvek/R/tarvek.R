@@ -149,7 +149,8 @@ tarvek_map <- function(cross, chromosomes = NULL, core_lod = 16, min_lod = 4,
   }
   if (errsweep_given)
     args <- c(args, "-s", number_text(errsweep_group), number_text(singleton))
-  if (!identical(threads, 0)) args <- c(args, "-t", number_text(threads))
+  if (!(is.numeric(threads) && length(threads) == 1 && isTRUE(threads == 0)))
+    args <- c(args, "-t", number_text(threads))
   if (isTRUE(typed_only)) args <- c(args, "-u")
   if (!is.null(sparse_share)) args <- c(args, "-y", number_text(sparse_share))
   loc_name <- paste0(name, ".loc")
