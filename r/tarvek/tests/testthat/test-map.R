@@ -93,3 +93,20 @@ test_that("the multipoint map of the current order is R/qtl's est.map at the est
   fixed <- tarvek_est_map(cross, error_rate = 0)
   expect_equal(attr(fixed[[1]], "error_rate"), 0)
 })
+
+test_that("flagged genotypes are the ones set to NA, at their marker and individual", {
+  set.seed(7)
+  cross <- sim.cross(sim.map(len = 100, n.mar = 150, include.x = FALSE), type = "bc", n.ind = 100,
+                     error.prob = 0.02)
+  mapped <- tarvek_map(cross, chromosomes = 1, core_lod = 8, min_lod = 3, threads = 1)
+  flagged <- attr(mapped, "flagged")
+  expect_gt(nrow(flagged), 0)
+  before <- pull.geno(cross)
+  after <- pull.geno(mapped)
+  expect_true(all(is.na(after[cbind(flagged$individual, match(flagged$marker, colnames(after)))])))
+  expect_false(any(is.na(before[cbind(flagged$individual, match(flagged$marker, colnames(before)))])))
+  # Everything else is as it was, marker by marker.
+  after[cbind(flagged$individual, match(flagged$marker, colnames(after)))] <- before[
+    cbind(flagged$individual, match(flagged$marker, colnames(before)))]
+  expect_identical(unname(after), unname(before[, colnames(after)]))
+})
