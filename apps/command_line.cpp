@@ -1,6 +1,5 @@
 #include "command_line.hpp"
 
-#include <iostream>
 #include <new>
 #include <sstream>
 
@@ -16,29 +15,31 @@
 
 namespace tarvek::apps {
 
-std::optional<int> help_or_version(const std::string& word, const char* program, const char* usage) {
+std::optional<int> help_or_version(const std::string& word, Channels& channels, const char* usage) {
   if (word == "--help" || word == "-h") {
-    std::cout << usage;
+    console_of(channels) << usage;
     return kExitOk;
   }
   if (word == "--version") {
-    std::cout << program << " " << TARVEK_VERSION << "\n";
+    console_of(channels) << channels.program << " " << TARVEK_VERSION << "\n";
     return kExitOk;
   }
   return std::nullopt;
 }
 
-int usage_error(const char* program, const std::string& message) {
-  std::cerr << program << ": " << message << "\n" << program << ": see " << program << " --help\n";
+int usage_error(Channels& channels, const std::string& message) {
+  note(channels, message);
+  note(channels, "see " + channels.program + " --help");
   return kExitBadCommandLine;
 }
 
 void write_output(const std::string& path, const std::function<void(std::ostream&)>& write,
-                  bool dash_is_stdout) {
+                  Channels& channels, bool dash_is_stdout) {
   if (dash_is_stdout && path == "-") {
-    write(std::cout);
-    std::cout.flush();
-    if (!std::cout) throw interop::InputError("cannot write to standard output");
+    std::ostream& out = console_of(channels);
+    write(out);
+    out.flush();
+    if (!out) throw interop::InputError("cannot write to standard output");
     return;
   }
   const std::string reason = write_file_atomically(path, write);
@@ -76,15 +77,15 @@ ModelOptions model_options(const Arguments& a) {
   return m;
 }
 
-int run_guarded(const char* program, const std::function<int()>& body) {
+int run_guarded(Channels& channels, const std::function<int()>& body) {
   try {
     return body();
   } catch (const interop::InputError& e) {
-    std::cerr << program << ": " << e.what() << '\n';
+    note(channels, e.what());
   } catch (const std::bad_alloc&) {
-    std::cerr << program << ": out of memory\n";
+    note(channels, "out of memory");
   } catch (const std::exception& e) {
-    std::cerr << program << ": internal error: " << e.what() << '\n';
+    note(channels, std::string("internal error: ") + e.what());
   }
   return kExitBadInput;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/channels.hpp"
 #include "base/file_checks.hpp"
 #include "genotype/population.hpp"
 #include "multipoint/map_estimate.hpp"
@@ -119,21 +120,25 @@ inline std::vector<std::string> list_option(const std::string& text) {
   }
 }
 
+// Every companion writes through one Channels object (standard output,
+// standard error, no log), its lines on standard error prefixed with the
+// program's name.
+
 // For a first argument --help or -h: `usage` on standard output; for
 // --version: "<program> <version>". Either way the exit status 0 is
 // returned; nothing for any other word.
-std::optional<int> help_or_version(const std::string& word, const char* program, const char* usage);
+std::optional<int> help_or_version(const std::string& word, Channels& channels, const char* usage);
 
 // "<program>: <message>" and a pointer to --help on standard error; returns
 // the exit status of a bad command line.
-int usage_error(const char* program, const std::string& message);
+int usage_error(Channels& channels, const std::string& message);
 
 // Writes `path` through the one output writer (base/atomic_file.hpp): whole
 // or not at all for a file, straight through for a FIFO or a device
 // (InputError with the reason when it cannot be written); "-" (when
 // `dash_is_stdout`) writes to standard output.
 void write_output(const std::string& path, const std::function<void(std::ostream&)>& write,
-                  bool dash_is_stdout = false);
+                  Channels& channels, bool dash_is_stdout = false);
 
 // The rule for every output: none may be one of the inputs or another
 // output (by device and inode, or by normalised path when it does not exist
@@ -147,6 +152,6 @@ void require_one_line(const std::string& option, const std::string& value);
 
 // Runs a program's body and turns what it throws into a message on standard
 // error ("<program>: ...") and exit status 1.
-int run_guarded(const char* program, const std::function<int()>& body);
+int run_guarded(Channels& channels, const std::function<int()>& body);
 
 }  // namespace tarvek::apps

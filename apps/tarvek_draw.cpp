@@ -78,12 +78,12 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
 
-int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
+int usage_error(Channels& channels, const std::string& message) { return apps::usage_error(channels, message); }
 
-void write_output(const std::string& path, const std::string& bytes) {
+void write_output(const std::string& path, const std::string& bytes, Channels& channels) {
   apps::write_output(path, [&](std::ostream& out) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  });
+  }, channels);
 }
 
 std::optional<double> positive_real(const Arguments& args, const std::string& name) {
@@ -101,10 +101,10 @@ int bounded_count(const Arguments& args, const std::string& name, int lowest, in
   return value;
 }
 
-int run(int argc, char** argv) {
-  if (argc < 2) return usage_error("no command (map, heatmap, genotypes or report)");
+int run(int argc, char** argv, Channels& channels) {
+  if (argc < 2) return usage_error(channels, "no command (map, heatmap, genotypes or report)");
   const std::string command = argv[1];
-  if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
+  if (const auto done = help_or_version(command, channels, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
   const std::set<std::string> model_flags = {"--distances", "--error-rate", "--population", "-t"};
   if (command == "map") {
@@ -118,7 +118,7 @@ int run(int argc, char** argv) {
     with_value.insert({"--map-function", "--min-lod"});
     with_value.insert(model_flags.begin(), model_flags.end());
   }
-  else return usage_error("unknown command \"" + command + "\" (map, heatmap, genotypes or report)");
+  else return usage_error(channels, "unknown command \"" + command + "\" (map, heatmap, genotypes or report)");
 
   Arguments args;
   MapFunction function = MapFunction::kKosambi;
@@ -136,7 +136,7 @@ int run(int argc, char** argv) {
                           command == "genotypes" ? std::set<std::string>{"--help", "--mark-errors"}
                                                  : std::set<std::string>{"--help"});
     if (args.has("--help")) {
-      std::cout << kUsage;
+      console_of(channels) << kUsage;
       return kExitOk;
     }
     if (args.operands.size() != 1) throw UsageError("give exactly one map file");
@@ -168,7 +168,7 @@ int run(int argc, char** argv) {
     lod_max = positive_real(args, "--lod-max");
     threads = model.estimate.threads;
   } catch (const UsageError& e) {
-    return usage_error(e.what());
+    return usage_error(channels, e.what());
   }
   const std::string output = args.value("-o");
 
@@ -182,7 +182,7 @@ int run(int argc, char** argv) {
   if (estimating) {
     estimates = estimate_map(map, *population, model.estimate);
     for (const std::string& line : summary_lines(map, estimates, function, model.estimate.iteration_cap))
-      std::cerr << kProgram << ": " << line << '\n';
+      note(channels, line);
   }
   if (command == "report") {
     ReportOptions options;
@@ -191,7 +191,7 @@ int run(int argc, char** argv) {
     options.threads = threads;
     options.multipoint = model.multipoint;
     options.min_lod = min_lod;
-    write_output(output, html_report(map, options, estimates));
+    write_output(output, html_report(map, options, estimates), channels);
     return kExitOk;
   }
   if (map.groups.empty())
@@ -220,12 +220,13 @@ int run(int argc, char** argv) {
       bytes = draw_genotypes(map, options, *format);
     }
   }
-  write_output(output, bytes);
+  write_output(output, bytes, channels);
   return kExitOk;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return run_guarded(kProgram, [&] { return run(argc, argv); });
+  Channels channels = standard_channels(kProgram);
+  return run_guarded(channels, [&] { return run(argc, argv, channels); });
 }

@@ -74,7 +74,7 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
 
-int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
+int usage_error(Channels& channels, const std::string& message) { return apps::usage_error(channels, message); }
 
 std::string format_number(double value) {
   std::ostringstream text;
@@ -82,8 +82,8 @@ std::string format_number(double value) {
   return text.str();
 }
 
-void write_output(const std::string& path, const std::function<void(std::ostream&)>& write) {
-  apps::write_output(path, write, true);
+void write_output(const std::string& path, const std::function<void(std::ostream&)>& write, Channels& channels) {
+  apps::write_output(path, write, channels, true);
 }
 
 // "--drop-errors" takes an optional number: the next argument when it is one.
@@ -108,17 +108,17 @@ std::vector<std::string> with_optional_values(int argc, char** argv) {
 
 // Runs the model on every group and writes each group's line to standard error.
 std::vector<GroupMap> run_model(const MapFile& map, PopulationType population, const ModelOptions& choice,
-                                MapFunction function) {
+                                MapFunction function, Channels& channels) {
   std::vector<GroupMap> estimates = estimate_map(map, population, choice.estimate);
   for (const std::string& line : summary_lines(map, estimates, function, choice.estimate.iteration_cap))
-    std::cerr << kProgram << ": " << line << '\n';
+    note(channels, line);
   return estimates;
 }
 
-int run(int argc, char** argv) {
-  if (argc < 2) return usage_error("no command (positions, rqtl, mapchart, errors or compare)");
+int run(int argc, char** argv, Channels& channels) {
+  if (argc < 2) return usage_error(channels, "no command (positions, rqtl, mapchart, errors or compare)");
   const std::string command = argv[1];
-  if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
+  if (const auto done = help_or_version(command, channels, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
   const bool placing = command == "positions" || command == "rqtl" || command == "mapchart";
   if (placing)
@@ -127,7 +127,7 @@ int run(int argc, char** argv) {
   if (command == "errors") with_value.insert({"--min-lod", "--error-rate", "--population", "-t"});
   if (command == "compare") with_value.insert("--truth");
   if (!placing && command != "errors" && command != "compare")
-    return usage_error("unknown command \"" + command +
+    return usage_error(channels, "unknown command \"" + command +
                        "\" (positions, rqtl, mapchart, errors or compare)");
 
   const std::vector<std::string> words = with_optional_values(argc, argv);
@@ -143,7 +143,7 @@ int run(int argc, char** argv) {
     args = scan_arguments(static_cast<int>(word_pointers.size()), word_pointers.data(), 2, with_value,
                           {"--help"});
     if (args.has("--help")) {
-      std::cout << kUsage;
+      console_of(channels) << kUsage;
       return kExitOk;
     }
     if (args.operands.size() != 1) throw UsageError("give exactly one map file");
@@ -160,7 +160,7 @@ int run(int argc, char** argv) {
     refuse_output_over_input({{"-o", args.value("-o")}},
                              {{"the map file", args.operands[0]}, {"--truth", args.value("--truth")}});
   } catch (const UsageError& e) {
-    return usage_error(e.what());
+    return usage_error(channels, e.what());
   }
   const std::string output = args.value("-o");
 
@@ -172,36 +172,35 @@ int run(int argc, char** argv) {
     std::ifstream in = open_input_file(truth_file);
     const std::vector<ReferencePosition> truth = read_reference_map(in, truth_file);
     const std::vector<GroupComparison> rows = compare_with_reference(map, truth);
-    write_output(output, [&](std::ostream& out) { write_comparison(out, rows); });
+    write_output(output, [&](std::ostream& out) { write_comparison(out, rows); }, channels);
     return kExitOk;
   }
 
   std::vector<GroupMap> estimates;
   if (command == "errors" || model.multipoint || drop_lod)
-    estimates = run_model(map, population, model, function);
+    estimates = run_model(map, population, model, function, channels);
   if (command == "errors") {
     const auto calls = map_error_calls(map, population, estimates, min_lod, model.estimate.threads);
-    write_output(output, [&](std::ostream& out) { write_error_table(out, map, calls); });
+    write_output(output, [&](std::ostream& out) { write_error_table(out, map, calls); }, channels);
     return kExitOk;
   }
   if (drop_lod) {
     const auto calls = map_error_calls(map, population, estimates, *drop_lod, model.estimate.threads);
-    std::cerr << kProgram << ": " << calls.size() << (calls.size() == 1 ? " genotype" : " genotypes")
-              << " called errors (error LOD at least " << format_number(*drop_lod)
-              << ") written as missing\n";
+    note(channels, std::to_string(calls.size()) + (calls.size() == 1 ? " genotype" : " genotypes") +
+                       " called errors (error LOD at least " + format_number(*drop_lod) + ") written as missing");
     map = with_calls_recoded(map, calls, kMissing);
   }
   const std::vector<PlacedGroup> placed =
       model.multipoint ? place_estimated(map, estimates, function) : place_markers(map, function);
   if (command == "positions") {
-    write_output(output, [&](std::ostream& out) { write_positions_table(out, map, placed); });
+    write_output(output, [&](std::ostream& out) { write_positions_table(out, map, placed); }, channels);
   } else if (command == "rqtl") {
     // Checked before anything is written, so that a bad order leaves no file.
     columns_by_individual(map);
     individual_labels(map);
-    write_output(output, [&](std::ostream& out) { write_rqtl_csv(out, map, placed); });
+    write_output(output, [&](std::ostream& out) { write_rqtl_csv(out, map, placed); }, channels);
   } else {
-    write_output(output, [&](std::ostream& out) { write_mapchart(out, map, placed, function); });
+    write_output(output, [&](std::ostream& out) { write_mapchart(out, map, placed, function); }, channels);
   }
   return kExitOk;
 }
@@ -209,7 +208,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int tarvek::apps::export_main(int argc, char** argv) {
-  return run_guarded(kProgram, [&] { return run(argc, argv); });
+  Channels channels = standard_channels(kProgram);
+  return run_guarded(channels, [&] { return run(argc, argv, channels); });
 }
 
 #ifndef TARVEK_NO_MAIN

@@ -63,26 +63,27 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
 
-int usage_error(const std::string& message) { return apps::usage_error(kProgram, message); }
+int usage_error(Channels& channels, const std::string& message) { return apps::usage_error(channels, message); }
 
 std::ifstream open_input(const std::string& path) { return open_input_file(path); }
 
 // A loc file tarvek can map has markers and individuals; anything else is
 // refused rather than written.
-void require_markers(const LocData& loc, const std::string& input, const std::vector<std::string>& summary) {
+void require_markers(const LocData& loc, const std::string& input, const std::vector<std::string>& summary,
+                     Channels& channels) {
   const std::size_t individuals = loc.markers.empty() ? loc.individuals.size() : loc.markers.front().codes.size();
   if (!loc.markers.empty() && individuals > 0) return;
-  for (const std::string& line : summary) std::cerr << kProgram << ": " << line << '\n';
+  for (const std::string& line : summary) note(channels, line);
   throw error_in_file(input, loc.markers.empty()
                                  ? "no marker read (an empty file, or lines that end in carriage returns alone?): "
                                    "nothing written"
                                  : "no individuals read: nothing written");
 }
 
-int run(int argc, char** argv) {
-  if (argc < 2) return usage_error("no command (vcf, rqtl or loc)");
+int run(int argc, char** argv, Channels& channels) {
+  if (argc < 2) return usage_error(channels, "no command (vcf, rqtl or loc)");
   const std::string command = argv[1];
-  if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
+  if (const auto done = help_or_version(command, channels, kUsage)) return *done;
   std::set<std::string> with_value = {"-o", "--population", "--name", "--positions"};
   std::set<std::string> flags = {"--help"};
   if (command == "vcf") {
@@ -91,7 +92,7 @@ int run(int argc, char** argv) {
   } else if (command == "rqtl") {
     with_value.insert({"--genotypes", "--missing"});
   } else if (command != "loc") {
-    return usage_error("unknown command \"" + command + "\" (vcf, rqtl or loc)");
+    return usage_error(channels, "unknown command \"" + command + "\" (vcf, rqtl or loc)");
   }
 
   Arguments args;
@@ -99,7 +100,7 @@ int run(int argc, char** argv) {
   try {
     args = scan_arguments(argc, argv, 2, with_value, flags);
     if (args.has("--help")) {
-      std::cout << kUsage;
+      console_of(channels) << kUsage;
       return kExitOk;
     }
     if (args.operands.size() != 1) throw UsageError("give exactly one input file");
@@ -117,7 +118,7 @@ int run(int argc, char** argv) {
     }
     if (args.has("--positions") && command == "loc") throw UsageError("--positions is for vcf and rqtl");
   } catch (const UsageError& e) {
-    return usage_error(e.what());
+    return usage_error(channels, e.what());
   }
   const std::string input = args.operands[0];
   const std::string output = args.value("-o");
@@ -141,7 +142,7 @@ int run(int argc, char** argv) {
       options.min_gq = count_option(args, "--min-gq", 0);
       options.min_dp = count_option(args, "--min-dp", 0);
     } catch (const UsageError& e) {
-      return usage_error(e.what());
+      return usage_error(channels, e.what());
     }
     options.population = population;
     options.keep_filtered = args.has("--keep-filtered");
@@ -159,7 +160,7 @@ int run(int argc, char** argv) {
     if (args.has("--genotypes")) {
       options.genotype_codes = list_option(args.value("--genotypes"));
       if (options.genotype_codes.size() > 5)
-        return usage_error("--genotypes takes at most five codes: AA,AB,BB,notBB,notAA");
+        return usage_error(channels, "--genotypes takes at most five codes: AA,AB,BB,notBB,notAA");
     }
     if (args.has("--missing")) options.missing_codes = list_option(args.value("--missing"));
     options.population = population_name(population);
@@ -176,7 +177,7 @@ int run(int argc, char** argv) {
     if (args.has("--population")) loc.population = population_name(population);
   }
 
-  require_markers(loc, input, summary);
+  require_markers(loc, input, summary, channels);
   if (command != "vcf") {
     // The VCF reader counts its own repeated marker names.
     if (const std::size_t n = repeated_marker_names(loc); n > 0)
@@ -188,20 +189,22 @@ int run(int argc, char** argv) {
   if (const std::string problem = check_loc(loc); !problem.empty()) throw error_in_file(input, problem);
   if (args.has("--positions")) {
     if (positions.empty()) throw error_in_file(input, "no positions to write for --positions");
-    write_output(args.value("--positions"), [&](std::ostream& out) { write_reference_map(out, positions); });
+    write_output(args.value("--positions"), [&](std::ostream& out) { write_reference_map(out, positions); },
+                 channels);
   }
-  write_output(output, [&](std::ostream& out) { write_loc(out, loc); });
-  for (const std::string& line : summary) std::cerr << kProgram << ": " << line << '\n';
-  std::cerr << kProgram << ": wrote " << output << ": " << loc.markers.size() << " markers, "
-            << (loc.markers.empty() ? loc.individuals.size() : loc.markers.front().codes.size())
-            << " individuals\n";
+  write_output(output, [&](std::ostream& out) { write_loc(out, loc); }, channels);
+  for (const std::string& line : summary) note(channels, line);
+  note(channels, "wrote " + output + ": " + std::to_string(loc.markers.size()) + " markers, " +
+                     std::to_string(loc.markers.empty() ? loc.individuals.size() : loc.markers.front().codes.size()) +
+                     " individuals");
   return kExitOk;
 }
 
 }  // namespace
 
 int tarvek::apps::import_main(int argc, char** argv) {
-  return run_guarded(kProgram, [&] { return run(argc, argv); });
+  Channels channels = standard_channels(kProgram);
+  return run_guarded(channels, [&] { return run(argc, argv, channels); });
 }
 
 #ifndef TARVEK_NO_MAIN

@@ -3,7 +3,8 @@
 #
 #   tools/install_deps.sh          what building tarvek needs (a C++ compiler, CMake)
 #   tools/install_deps.sh --all    also GoogleTest, htslib and cairo: the tests
-#                                  and the companion programs
+#                                  and the companion programs; and R with Rcpp,
+#                                  R/qtl and testthat: the R package
 #
 # Run as root, it installs the missing packages with apt-get. Otherwise it
 # prints the exact apt-get command to run and exits with status 1. When
@@ -12,9 +13,9 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config)
 if [ "${1:-}" = "--all" ]; then
-  packages+=(libgtest-dev libhts-dev libcairo2-dev)
+  packages+=(libgtest-dev libhts-dev libcairo2-dev r-base-dev r-cran-rcpp r-cran-qtl r-cran-testthat)
 elif [ $# -gt 0 ]; then
-  sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 fi
 

@@ -8,14 +8,19 @@
 
 namespace tarvek {
 
+// Left out where the process's streams belong to someone else (R, whose
+// console is not standard output).
+#ifndef TARVEK_NO_STANDARD_STREAMS
 Channels standard_channels(const std::string& program) {
   Channels c;
   c.console = &std::cout;
   c.errors = &std::cerr;
   c.errors_on_terminal = ::isatty(STDERR_FILENO) == 1;
+  c.console_on_terminal = ::isatty(STDOUT_FILENO) == 1;
   c.program = program;
   return c;
 }
+#endif
 
 Channels stream_channels(std::ostream& console, std::ostream& errors, std::ostream& log) {
   Channels c;
@@ -77,18 +82,18 @@ void note(Channels& channels, std::string_view text) {
 void report_fatal(Channels& channels, const std::string& message) {
   *channels.errors << "\n\nFatal error!: " << message << std::endl;
   *channels.log << "\n\nFatal error!: " << message << std::endl;
-  throw RunAbort{1};
+  throw RunAbort{1, message};
 }
 
 void stop_run(Channels& channels, const std::string& message) {
   line_to_log_and_errors(channels, message);
-  throw RunAbort{1};
+  throw RunAbort{1, message};
 }
 
 void report_fatal_addition(Channels& channels, const std::string& message) {
   *channels.errors << channels.program << ": " << message << std::endl;
   *channels.log << "\n\nFatal error!: " << message << std::endl;
-  throw RunAbort{1};
+  throw RunAbort{1, message};
 }
 
 }  // namespace tarvek

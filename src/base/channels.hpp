@@ -24,6 +24,8 @@ struct Channels {
   std::string log_path;  // of the log file opened, for messages
   // Progress lines are drawn on standard error only when it is a terminal.
   bool errors_on_terminal = false;
+  // Standard output is a terminal: the run's last console line is ended.
+  bool console_on_terminal = false;
   // Prefix of the lines added to standard error: "<program>: ".
   std::string program = "tarvek";
 };
@@ -60,9 +62,12 @@ void warn(Channels& channels, std::string_view text);
 void note(Channels& channels, std::string_view text);
 
 // Thrown to end the run once its messages are written; the entry point
-// catches it, closes the log and returns `status` as the exit status.
+// catches it, closes the log and returns `status` as the exit status. A
+// library caller finds the message (without the "Fatal error!" banner) in
+// `message`, so that it need not read the captured streams.
 struct RunAbort {
-  int status;
+  int status = 1;
+  std::string message;
 };
 
 // The one fatal-error path: "\n\nFatal error!: " + message + line end to

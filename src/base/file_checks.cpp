@@ -1,9 +1,11 @@
 #include "base/file_checks.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -96,6 +98,18 @@ bool in_device_folder(const std::string& path) {
   // /dev/shm and the like hold ordinary files; /proc and /sys never do.
   const auto first = ++folder.begin();
   return first != folder.end() && (*first == "proc" || *first == "sys");
+}
+
+OpenFailure open_failure(const std::string& path) {
+  // Non-blocking, so that a FIFO without a writer does not hold the run.
+  errno = 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return {0, "cannot be opened"};
+  }
+  const int error = errno;
+  return {error, std::error_code(error, std::generic_category()).message()};
 }
 
 }  // namespace tarvek

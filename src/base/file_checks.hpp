@@ -48,6 +48,15 @@ std::string clash_text(const FileClash& clash);
 // it says what is wrong. Symbolic links are followed.
 std::string unreadable_input_reason(const std::string& path);
 
+// The system's reason why `path` cannot be opened for reading, as an error
+// number and its text ("No such file or directory"); 0 and "cannot be
+// opened" when opening it now works.
+struct OpenFailure {
+  int error = 0;
+  std::string text;
+};
+OpenFailure open_failure(const std::string& path);
+
 // True when the folder that would hold `path` is /dev itself, or lies in
 // /proc or /sys: the folders of devices and of the system's own files
 // (/dev/stdin, /proc/self/fd/0). Nothing is written beside such a name.

@@ -47,6 +47,14 @@ std::optional<PopulationType> parse_population(std::string_view name) {
   return std::nullopt;
 }
 
+std::optional<PopulationType> parse_population_any_case(std::string_view name) {
+  const std::string wanted = upper_trimmed(name);
+  if (wanted.size() != name.size()) return std::nullopt;  // blanks are not part of a name
+  for (const PopulationType type : kTypes)
+    if (upper_trimmed(population_name(type)) == wanted) return type;
+  return std::nullopt;
+}
+
 std::optional<PopulationType> population_in_header(std::string_view line) {
   const auto eq = line.find('=');
   if (eq == std::string_view::npos || upper_trimmed(line.substr(0, eq)) != "POPT")

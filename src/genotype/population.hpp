@@ -22,6 +22,8 @@ std::string_view population_name(PopulationType type);
 
 // The type of an exact name as population_name spells it; nothing otherwise.
 std::optional<PopulationType> parse_population(std::string_view name);
+// The same in any case of letters (f2, bc1, RILSIB).
+std::optional<PopulationType> parse_population_any_case(std::string_view name);
 
 // The type a loc file's header line names, as mapping programs write it:
 // "popt = BC1", the key and the value in any case, with common aliases (BC,

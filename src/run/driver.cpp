@@ -24,6 +24,7 @@
 #include "ordering/order_random.hpp"
 #include "output/map_file.hpp"
 #include "refine/refine_group.hpp"
+#include "run/option_table.hpp"
 #include "run/order_individuals.hpp"
 #include "run/settings_choice.hpp"
 
@@ -257,33 +258,44 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
 }  // namespace
 
 RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver& observer) {
-  const RunParameters& params = setup.params;
+  RunResult result = run_pipeline_on(*setup.loc, setup.params, setup.matrix, channels, observer,
+                                     [&setup] { setup.loc.reset(); });
+  setup.params = result.params;
+  return result;
+}
+
+RunResult run_pipeline_on(std::istream& loc_in, const RunParameters& given, const ScoringMatrix& matrix,
+                          Channels& channels, const StageObserver& observer,
+                          const std::function<void()>& after_read) {
   RunResult result;
+  result.params = given;
+  RunParameters& params = result.params;
   log_of(channels) << "\nRUNNING TARVEK ON " << map_file_stem(params.loc_file) << std::endl;
 
   stage_started(observer, Stage::read);
   std::istringstream loc_text;
-  std::istream* loc = setup.loc.get();
+  std::istream* loc = &loc_in;
   try {
     if (params.choose) {
       // The settings are chosen from the file before it is read for the run.
-      loc_text.str(std::string(std::istreambuf_iterator<char>(*setup.loc), {}));
-      choose_settings(loc_text.str(), setup.params, channels);
+      loc_text.str(std::string(std::istreambuf_iterator<char>(loc_in), {}));
+      choose_settings(loc_text.str(), params, channels);
       loc = &loc_text;
     }
     result.table = read_loc_file(*loc, params.screening_thresholds, channels, params.population,
                                  params.typed_only);
   } catch (const LineTooLong& e) {
-    note(channels, params.loc_file + ": " + line_too_long_text(e));
+    note(channels, (params.loc_file.empty() ? std::string("the loc text") : params.loc_file) + ": " +
+                       line_too_long_text(e));
     report_fatal(channels, "bad loc file!");
   }
-  setup.loc.reset();
+  if (after_read) after_read();
   stage_finished(observer, Stage::read);
   GenotypeTable& table = result.table;
   check_header_population(params, table, channels);
   hint_typed_segregation(params, table, channels);
   if (table.n_individuals < 0) {
-    warn(channels, "no locus read from " + params.loc_file);
+    warn(channels, "no locus read from " + (params.loc_file.empty() ? std::string("the loc text") : params.loc_file));
     table.n_individuals = 0;
   }
 
@@ -302,13 +314,13 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
   write_group_listing(result.groups, channels);
 
   OrderRandom random;
-  result.total_score = order_groups(params, setup.matrix, table, result.groups, first_kept,
+  result.total_score = order_groups(params, matrix, table, result.groups, first_kept,
                                     result.removed_lists, random, channels, observer);
 
   if (params.order_plants) {
     stage_started(observer, Stage::order_individuals);
     // The random stream goes on from the last group.
-    order_individuals(setup.matrix, table.loci.rows, result.individual_order, random, channels,
+    order_individuals(matrix, table.loci.rows, result.individual_order, random, channels,
                       params.threads);
     stage_finished(observer, Stage::order_individuals);
   }
@@ -346,6 +358,9 @@ int run_program(int argc, const char* const* argv, Channels& channels,
 
   log_of(channels) << "\nTARVEK IS DONE\n";
   console_of(channels) << "\nDONE";
+  // On a terminal the prompt comes back on a line of its own; a file or a
+  // pipe gets the console's bytes as they always were.
+  if (channels.console_on_terminal) console_of(channels) << '\n';
   close_log_file(channels, true);
   console_of(channels).flush();
   return 0;

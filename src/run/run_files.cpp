@@ -2,7 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
+
+#include "base/echo.hpp"
 
 #include "base/file_checks.hpp"
 
@@ -13,6 +17,27 @@ bool note_unreadable_input(const std::string& path, Channels& channels) {
   if (why.empty()) return false;
   note(channels, path + " is " + why);
   return true;
+}
+
+int note_open_failure(const std::string& path, Channels& channels) {
+  const OpenFailure failure = open_failure(path);
+  note(channels, escaped_for_message(path) + ": " + failure.text);
+  return failure.error;
+}
+
+std::string installed_data_file(const std::string& name) {
+  std::vector<std::filesystem::path> folders;
+  std::error_code ec;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) folders.push_back(program.parent_path().parent_path() / "share" / "tarvek");
+#ifdef TARVEK_DATA_DIR
+  folders.emplace_back(TARVEK_DATA_DIR);
+#endif
+  for (const auto& folder : folders) {
+    const std::filesystem::path file = folder / name;
+    if (std::filesystem::is_regular_file(file, ec)) return file.lexically_normal().string();
+  }
+  return {};
 }
 
 void check_loc_file(const std::string& loc_file, const std::string& map_file, Channels& channels) {

@@ -23,6 +23,16 @@ struct RunFiles {
 // nothing written, otherwise.
 bool note_unreadable_input(const std::string& path, Channels& channels);
 
+// "<program>: <path>: <the system's reason>" for a file that could not be
+// opened for reading; returns the error number (0 when it now opens).
+int note_open_failure(const std::string& path, Channels& channels);
+
+// Where the installed copy of a file shipped with the programs is
+// (matrix.txt, mapping_parameters.txt): beside the running program as
+// <prefix>/bin/../share/tarvek/<name>, else in the folder the build was
+// configured to install into. Empty when neither holds it.
+std::string installed_data_file(const std::string& name);
+
 // The loc file: readable (see above), not a device, and not in a folder of
 // devices, since the map is written beside it. Fatal "bad loc file!" after
 // a note that says why.

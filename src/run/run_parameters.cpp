@@ -1,6 +1,7 @@
 #include "run/run_parameters.hpp"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <ostream>
@@ -9,68 +10,22 @@
 
 #include "base/echo.hpp"
 #include "base/parallel.hpp"
+#include "genotype/genotype_codes.hpp"
 #include "genotype/text_input.hpp"
 #include "output/map_file.hpp"
+#include "run/parse_options.hpp"
 #include "run/run_files.hpp"
 
 namespace tarvek {
 namespace {
 
-// Reads option values from argv, checking before each one that it stands
-// before the last argument (the loc file).
-struct OptionCursor {
-  const char* const* argv;
-  int last;  // index of the loc file
-  int pos;   // index of the option being read
-
-  bool take(std::string& value) {
-    if (pos + 1 >= last) return false;
-    value = argv[++pos];
-    return true;
-  }
-};
-
-std::vector<std::string> take_values(OptionCursor& cursor, int count,
-                                     const std::string& missing_message, Channels& channels) {
-  std::vector<std::string> values(static_cast<std::size_t>(count));
-  for (auto& value : values) {
-    if (!cursor.take(value)) report_fatal(channels, missing_message);
-  }
-  return values;
-}
-
-float to_float(const std::string& text) { return static_cast<float>(to_real_lenient(text)); }
-
-// Out-of-range tests are written so that a value that is not a number fails.
-bool in_unit_range(float v) { return v >= 0.0f && v <= 1.0f; }
-
-int values_of(char letter) {
-  for (const OptionSpec& o : accepted_options())
-    if (o.letter == letter) return o.values;
-  return 0;
-}
-
-// The value of the last option `letter` before the first malformed option,
-// read ahead of the options themselves: the log must be open before the
-// options are read, so that their errors reach it. Empty when there is none.
-std::string option_ahead(int argc, const char* const* argv, char letter) {
-  std::string value;
-  for (int pos = 1; pos < argc - 1; ++pos) {
-    const std::string flag = argv[pos];
-    if (flag.size() != 2 || flag[0] != '-') break;
-    if (flag[1] == letter && pos + 1 < argc - 1) value = argv[pos + 1];
-    pos += values_of(flag[1]);
-  }
-  return value;
-}
-
 // The scoring matrix file the run will read, known before the log is opened:
 // from -m (or its default) in options mode, from the parameters file's first
 // line in parameters-file mode. Empty when it cannot be told yet.
-std::string matrix_path_ahead(int argc, const char* const* argv, bool file_mode,
+std::string matrix_path_ahead(const std::vector<std::string>& arguments, bool file_mode,
                               const std::string& base_dir) {
   if (!file_mode) {
-    const std::string m = option_ahead(argc, argv, 'm');
+    const std::string m = option_ahead(arguments, 'm');
     return matrix_file_name(m.empty() ? std::string("matrix.txt") : m);
   }
   std::ifstream in;
@@ -92,140 +47,11 @@ std::string matrix_path_ahead(int argc, const char* const* argv, bool file_mode,
 // The type a -p or "population=" value names; an unknown name ends the run.
 PopulationType population_value(const std::string& value, const std::string& where,
                                 Channels& channels) {
-  const auto type = parse_population(value);
+  const auto type = parse_population_any_case(value);
   if (!type)
     report_fatal_addition(channels, "unknown population type \"" + value + "\" for " + where +
                                         " (F2, BC1, DH, RIL or RILsib)");
   return *type;
-}
-
-void read_options(int argc, const char* const* argv, RunParameters& params, Channels& channels) {
-  params.skip_grouping = true;
-  OptionCursor cursor{argv, argc - 1, 1};
-  for (; cursor.pos < cursor.last; ++cursor.pos) {
-    const std::string flag = argv[cursor.pos];
-    if (flag.size() != 2 || flag[0] != '-') report_fatal(channels, "bad input flags " + flag);
-    switch (flag[1]) {
-      case 'a':
-        params.switched_alleles = true;
-        break;
-      case 'f':
-        params.framework = true;
-        break;
-      case 'k':
-        params.keep_distorted = true;
-        break;
-      case 'u':
-        params.typed_only = true;
-        break;
-      case 'y': {
-        std::string value;
-        if (!cursor.take(value))
-          report_fatal_addition(channels, "-y needs a share of missing genotypes before the loc file");
-        params.sparse_share = to_float(value);
-        if (!in_unit_range(params.sparse_share))
-          report_fatal_addition(channels, "-y needs a share of missing genotypes from 0 to 1, not '" +
-                                              value + "'");
-        break;
-      }
-      case 'A': {
-        std::string value;
-        if (!cursor.take(value))
-          report_fatal_addition(channels, "-A needs the number of chromosomes before the loc file");
-        params.choose = true;
-        params.skip_grouping = false;
-        params.chromosomes = to_int_lenient(value);
-        if (params.chromosomes < 1)
-          report_fatal_addition(channels, "-A needs a number of chromosomes of at least 1, not '" +
-                                              value + "'");
-        break;
-      }
-      case 'g': {
-        params.skip_grouping = false;
-        const auto v =
-            take_values(cursor, 3, "bad input paramaters -g!\n not enough parameters", channels);
-        params.chromosomes = to_int_lenient(v[0]);
-        params.core_LOD = to_float(v[1]);
-        params.min_LOD = to_float(v[2]);
-        console_of(channels) << "chromosomes=" << params.chromosomes;
-        if (params.chromosomes < 0)
-          report_fatal(channels, "bad input paramaters -g!\nchromosomes must be non-negative");
-        if (!(params.core_LOD > 0.0f))
-          report_fatal(channels, "bad input paramaters -g!\ncore_LOD must be > 0");
-        if (!(params.min_LOD > 0.0f))
-          report_fatal(channels, "bad input paramaters -g!\nmin_LOD must be > 0");
-        // inf would be written into the map, which no reader takes back.
-        if (!std::isfinite(params.core_LOD))
-          report_fatal_addition(channels, "-g: core_LOD must be a finite number, not " + escaped_for_message(v[1]));
-        if (!std::isfinite(params.min_LOD))
-          report_fatal_addition(channels, "-g: min_LOD must be a finite number, not " + escaped_for_message(v[2]));
-        break;
-      }
-      case 'l': {
-        // Taken before the log was opened; here only its value is skipped.
-        std::string value;
-        if (!cursor.take(value)) report_fatal_addition(channels, "-l needs a log file name before the loc file");
-        break;
-      }
-      case 'm': {
-        const auto v = take_values(cursor, 1, "bad input paramater -m!", channels);
-        params.matrix_file = v[0];
-        break;
-      }
-      case 'o':
-        params.order_plants = true;
-        break;
-      case 'p': {
-        std::string value;
-        if (!cursor.take(value))
-          report_fatal_addition(channels, "-p needs a population type before the loc file");
-        params.population = population_value(value, "-p", channels);
-        break;
-      }
-      case 't': {
-        std::string value;
-        if (!cursor.take(value))
-          report_fatal_addition(channels, "-t needs a number of threads before the loc file");
-        params.threads = parse_thread_count(value);
-        if (params.threads == 0)
-          report_fatal_addition(channels, "-t needs a whole number of threads from 1 to " +
-                                              std::to_string(kMaxThreads) + ", not '" + value + "'");
-        break;
-      }
-      case 'q': {
-        const auto v =
-            take_values(cursor, 4, "bad input paramaters -q!\n not enough parameters", channels);
-        for (std::size_t i = 0; i < 4; ++i) params.screening_thresholds.at(i) = to_float(v[i]);
-        const auto& t = params.screening_thresholds;
-        if (!in_unit_range(t[0]))
-          report_fatal(channels,
-                       "bad input paramaters -q!\nmissing value threshold must be between 0 and 1");
-        if (!(t[1] > 0.0f))
-          report_fatal(channels, "bad input paramaters -q!\n1:1 chisquare threshold must be positive");
-        if (!(t[2] > 0.0f))
-          report_fatal(channels,
-                       "bad input paramaters -q!\n1:2:1 chisquare threshold must be positive");
-        if (!(t[3] > 0.0f))
-          report_fatal(channels, "bad input paramaters -q!\n1:3 chisquare threshold must be positive");
-        break;
-      }
-      case 's': {
-        const auto v =
-            take_values(cursor, 2, "bad input paramaters -s!\n not enough parameters", channels);
-        params.errsweep = true;
-        params.errsweep_group_threshold = to_int_lenient(v[0]);
-        params.singleton_threshold = to_float(v[1]);
-        if (params.errsweep_group_threshold < 1)
-          report_fatal(channels, "bad input paramaters -s!\nERRSWEEP group threshold must be positive");
-        if (!in_unit_range(params.singleton_threshold))
-          report_fatal(channels,
-                       "bad input paramaters -s!\n singleton threshold must be between 0 and 1");
-        break;
-      }
-      default:
-        report_fatal(channels, std::string("bad input flag!") + flag[1]);
-    }
-  }
 }
 
 // The value of a parameters-file line: the text after its first "=", or the
@@ -287,8 +113,11 @@ void read_parameter_settings(std::istream& in, RunParameters& params, Channels& 
 void read_parameters_file(const std::string& base_dir, RunParameters& params, Channels& channels) {
   const std::string path = base_dir + kParametersFileName;
   std::ifstream in;
-  if (note_unreadable_input(path, channels) || !open_input_file(path, in))
+  if (note_unreadable_input(path, channels)) report_fatal(channels, "bad parameters file!" + path);
+  if (!open_input_file(path, in)) {
+    note_open_failure(path, channels);
     report_fatal(channels, "bad parameters file!" + path);
+  }
   log_of(channels) << "getting parameters from " << path;
 
   std::vector<std::string> values(9);
@@ -359,50 +188,31 @@ void echo_parameters(const RunParameters& params, std::ostream& log) {
   if (params.sparse_share >= 0.0f) log << "sparse share = " << params.sparse_share << std::endl;
 }
 
+// The scoring matrix file of a run; a file that is not there gets a line
+// naming the installed standard matrix (when there is one) and the option
+// that takes it.
+ScoringMatrix load_matrix(const std::string& path, Channels& channels, bool hint) {
+  ScoringMatrix matrix{};
+  std::ifstream in;
+  if (note_unreadable_input(path, channels)) report_fatal(channels, "bad matrix file " + path);
+  if (!open_input_file(path, in)) {
+    const int error = note_open_failure(path, channels);
+    const std::string installed = installed_data_file("matrix.txt");
+    if (hint && error == ENOENT && !installed.empty())
+      note(channels, "the standard scoring matrix is installed as " + installed + ": give -m " + installed +
+                         " (or matrix=" + installed + " on the first line of " + kParametersFileName + ")");
+    report_fatal(channels, "bad matrix file " + path);
+  }
+  try {
+    read_scoring_matrix(in, matrix, channels, path);
+  } catch (const LineTooLong& e) {
+    note(channels, path + ": " + line_too_long_text(e));
+    report_fatal(channels, "bad matrix file " + path);
+  }
+  return matrix;
+}
+
 }  // namespace
-
-const std::vector<OptionSpec>& accepted_options() {
-  static const std::vector<OptionSpec> options = {
-      {'a', 0}, {'f', 0}, {'g', 3}, {'k', 0}, {'l', 1}, {'m', 1}, {'o', 0}, {'p', 1},
-      {'q', 4}, {'s', 2}, {'t', 1}, {'u', 0}, {'y', 1}, {'A', 1}};
-  return options;
-}
-
-std::string usage_text() {
-  return "usage: tarvek <loc file>\n"
-         "       tarvek [options] <loc file>\n"
-         "       tarvek --help | --version\n"
-         "\n"
-         "With the loc file alone, the parameters are read from mapping_parameters.txt\n"
-         "beside it, and the matrix and log files are beside it too. With options,\n"
-         "grouping is skipped unless -g is given, and matrix.txt and tarvek_log.txt\n"
-         "are in the current folder.\n"
-         "\n"
-         "options (each value a separate argument):\n"
-         "  -A chromosomes                    choose the settings from the data for this\n"
-         "                                    many chromosomes; prints the command line\n"
-         "  -a                                find and flip markers with switched alleles\n"
-         "  -f                                order codominant markers first, then place\n"
-         "                                    the dominant ones into that framework\n"
-         "  -g chromosomes core_LOD min_LOD   group the markers (12 16 4)\n"
-         "  -k                                keep markers rejected for segregation that\n"
-         "                                    are linked to a group, placed into it\n"
-         "  -l file                           write the log to file (tarvek_log.txt)\n"
-         "  -m file                           scoring matrix file (matrix.txt)\n"
-         "  -o                                also order the individuals\n"
-         "  -p type                           population: F2, BC1, DH, RIL or RILsib (F2)\n"
-         "  -q missing 1:1 1:2:1 1:3          screening thresholds (0.2 50 50 50)\n"
-         "  -s group_threshold singleton      error detection thresholds (100 0.05)\n"
-         "  -t threads                        threads to use (the cores available);\n"
-         "                                    the output is the same for any number\n"
-         "  -u                                segregation tests among the typed genotypes\n"
-         "  -y share                          with -f, also set aside markers missing in\n"
-         "                                    more than share of the individuals (0.5,\n"
-         "                                    or above the commonest share + 0.1)\n"
-         "\n"
-         "The map is written beside the loc file as <loc file without extension>_map.loc.\n"
-         "Exit status: 0 after a complete run, 1 after a fatal error.\n";
-}
 
 int parse_thread_count(const std::string& text) {
   if (text.empty() || text.size() > 4) return 0;
@@ -430,24 +240,26 @@ std::string matrix_file_name(const std::string& matrix_file) {
   return name;
 }
 
-RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channels) {
+RunSetup open_run(const ParsedOptions& parsed, Channels& channels) {
   RunSetup setup;
   RunParameters& params = setup.params;
-  if (argc < 2) report_fatal(channels, "bad input. tarvek wants input!");
-  params.loc_file = argv[argc - 1];
+  if (parsed.params.arguments.empty()) report_problem(channels, *parsed.problem);
+  params = parsed.params;
   setup.map_file_name = map_file_stem(params.loc_file) + "_map.loc";
   check_loc_file(params.loc_file, setup.map_file_name, channels);
   setup.loc = std::make_unique<std::ifstream>();
-  if (!open_input_file(params.loc_file, *setup.loc)) report_fatal(channels, "bad loc file!");
-  const bool file_mode = argc == 2;
+  if (!open_input_file(params.loc_file, *setup.loc)) {
+    note_open_failure(params.loc_file, channels);
+    report_fatal(channels, "bad loc file!");
+  }
+  const bool file_mode = parsed.parameters_file;
   const std::string base_dir = base_dir_of(params.loc_file);
-  params.log_file = file_mode ? std::string() : option_ahead(argc, argv, 'l');
   const std::string log_path = !params.log_file.empty() ? params.log_file
                                : file_mode             ? base_dir + kLogFileName
                                                        : std::string(kLogFileName);
 
   // The input must never be destroyed by the run's own output.
-  const std::string matrix_ahead = matrix_path_ahead(argc, argv, file_mode, base_dir);
+  const std::string matrix_ahead = matrix_path_ahead(params.arguments, file_mode, base_dir);
   check_outputs_against_inputs(
       RunFiles{params.loc_file, file_mode ? base_dir + kParametersFileName : std::string(), matrix_ahead,
                log_path, setup.map_file_name},
@@ -465,24 +277,43 @@ RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channe
       report_fatal(channels, "bad parameters file!" + base_dir + kParametersFileName);
     }
   } else {
-    read_options(argc, argv, params, channels);
+    for (const std::string& text : parsed.console) console_of(channels) << text;
+    for (const std::string& text : parsed.warnings) warn(channels, text);
+    if (parsed.problem) report_problem(channels, *parsed.problem);
   }
   if (params.threads == 0) params.threads = available_cores();
-  for (int k = 1; k < argc; ++k) params.arguments.emplace_back(argv[k]);
   echo_parameters(params, log_of(channels));
 
   const std::string name = matrix_file_name(params.matrix_file);
   const std::string path = (file_mode ? base_dir : std::string()) + name;
-  std::ifstream in;
-  if (name.empty() || note_unreadable_input(path, channels) || !open_input_file(path, in))
-    report_fatal(channels, "bad matrix file " + path);
-  try {
-    read_scoring_matrix(in, setup.matrix, channels, path);
-  } catch (const LineTooLong& e) {
-    note(channels, path + ": " + line_too_long_text(e));
+  if (name.empty()) {
+    note(channels, "the scoring matrix file's name is empty");
     report_fatal(channels, "bad matrix file " + path);
   }
+  setup.matrix = load_matrix(path, channels, true);
   return setup;
+}
+
+RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channels) {
+  return open_run(parse_options(argc, argv), channels);
+}
+
+ScoringMatrix load_scoring_matrix(const std::string& path, Channels& channels) {
+  return load_matrix(path, channels, false);
+}
+
+ScoringMatrix standard_scoring_matrix() {
+  ScoringMatrix m{};
+  const auto set = [&m](int a, int b, std::int32_t score) {
+    m.at(static_cast<std::size_t>(a)).at(static_cast<std::size_t>(b)) = score;
+    m.at(static_cast<std::size_t>(b)).at(static_cast<std::size_t>(a)) = score;
+  };
+  set(kCodeA, kCodeB, 2);
+  set(kCodeA, kCodeC, 1);
+  set(kCodeA, kCodeH, 1);
+  set(kCodeB, kCodeD, 1);
+  set(kCodeB, kCodeH, 1);
+  return m;
 }
 
 }  // namespace tarvek

@@ -14,6 +14,8 @@
 namespace tarvek {
 
 inline constexpr float kDefaultSparseShare = -1.0f;
+// The least sparse share chosen from the data (see sparse_share_of).
+inline constexpr float kSparseShareFloor = 0.5f;
 
 struct RunParameters {
   std::string loc_file;
@@ -75,31 +77,36 @@ struct RunSetup {
 // folder. A loc file in the root folder gives "/".
 std::string base_dir_of(const std::string& loc_file);
 
-// Checks the arguments, opens the loc file, refuses a loc file that is the
-// log or the map file to be written (before anything is opened for writing),
-// opens the log, reads the options or the parameters file, echoes the
-// parameters into the log and loads the scoring matrix. Every failure ends
-// the run through the fatal path.
+struct ParsedOptions;
+
+// The files of a run whose command line has been parsed: checks the
+// arguments, opens the loc file, refuses a loc file that is the log or the
+// map file to be written (before anything is opened for writing), opens the
+// log, reports what the options said (their console texts, warnings and
+// first problem) or reads the parameters file, settles the number of
+// threads, echoes the parameters into the log and loads the scoring matrix.
+// Every failure ends the run through the fatal path (RunAbort).
+RunSetup open_run(const ParsedOptions& parsed, Channels& channels);
+
+// open_run(parse_options(argc, argv), channels).
 RunSetup read_run_parameters(int argc, const char* const* argv, Channels& channels);
+
+// Reads the scoring matrix file `path` as a run does ("bad matrix file " +
+// path when it cannot be read, "matrix entries should be integers!" for a
+// bad entry; RunAbort either way), its rows echoed into the log.
+ScoringMatrix load_scoring_matrix(const std::string& path, Channels& channels);
+
+// The standard scoring matrix, as the shipped matrix.txt holds it: a
+// recombination between neighbours costs 2 between opposite homozygotes
+// and 1 between a homozygote and the heterozygote or a dominant score.
+ScoringMatrix standard_scoring_matrix();
 
 // The matrix file name with leading blanks removed and, when it then starts
 // with a double quote, its first and last characters dropped.
 std::string matrix_file_name(const std::string& matrix_file);
 
-// An option of the command line: its letter and how many values follow it.
-struct OptionSpec {
-  char letter;
-  int values;
-};
-
-// Every option the command line accepts.
-const std::vector<OptionSpec>& accepted_options();
-
 // The value of -t: a whole number of threads from 1 to kMaxThreads, written
 // in decimal digits alone; 0 when the text is anything else.
 int parse_thread_count(const std::string& text);
-
-// The text `tarvek --help` prints.
-std::string usage_text();
 
 }  // namespace tarvek

@@ -12,6 +12,7 @@
 #include "linkage/independence_lod.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/switched_alleles.hpp"
+#include "run/option_table.hpp"
 
 namespace tarvek {
 namespace {
@@ -104,10 +105,10 @@ float sparse_share_of(const RunParameters& params, const std::vector<GenotypeRow
   std::vector<double> shares;
   shares.reserve(rows.size());
   for (const GenotypeRow& row : rows) shares.push_back(missing_share(row));
-  if (shares.empty()) return 0.5f;
+  if (shares.empty()) return kSparseShareFloor;
   const auto middle = shares.begin() + static_cast<std::ptrdiff_t>(shares.size() / 2);
   std::nth_element(shares.begin(), middle, shares.end());
-  return static_cast<float>(std::max(0.5, *middle + 0.1));
+  return static_cast<float>(std::max(static_cast<double>(kSparseShareFloor), *middle + 0.1));
 }
 
 std::string equivalent_command_line(const std::vector<std::string>& arguments,

@@ -33,13 +33,13 @@ RunResult run_options(const TempDir& dir, std::vector<std::string> options) {
 
 // An error found while reading the options: the log holds only the error.
 void expect_option_error(const std::vector<std::string>& options, const std::string& message,
-                         const std::string& extra_out = "") {
+                         const std::string& extra_out = "", const std::string& warnings = "") {
   SCOPED_TRACE(message);
   TempDir dir;
   const RunResult r = run_options(dir, options);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kLogHere + extra_out);
-  EXPECT_EQ(r.err, fatal(message));
+  EXPECT_EQ(r.err, warnings + fatal(message));
   EXPECT_EQ(dir.read("tarvek_log.txt"), fatal(message));
   EXPECT_FALSE(dir.exists("x_map.loc"));
 }
@@ -54,13 +54,13 @@ TEST(CommandLineErrors, FailuresBeforeTheLogReachStandardErrorOnly) {
   r = run_tarvek_in(dir, {"missing.loc"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kStarted);
-  EXPECT_EQ(r.err, fatal("bad loc file!"));
+  EXPECT_EQ(r.err, "tarvek: missing.loc: No such file or directory\n" + fatal("bad loc file!"));
 
   dir.write("matrix.txt", kRecombinationMatrix);
   r = run_tarvek_in(dir, {"-g", "2", "3", "2", "missing.loc"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kStarted);
-  EXPECT_EQ(r.err, fatal("bad loc file!"));
+  EXPECT_EQ(r.err, "tarvek: missing.loc: No such file or directory\n" + fatal("bad loc file!"));
   EXPECT_FALSE(dir.exists("tarvek_log.txt"));
 }
 
@@ -91,7 +91,8 @@ TEST(CommandLineErrors, RangeChecksOfGroupingValues) {
   expect_option_error({"-g", "-1", "8", "3"}, g + "chromosomes must be non-negative",
                       "chromosomes=-1");
   expect_option_error({"-g", "10", "0", "3"}, g + "core_LOD must be > 0", "chromosomes=10");
-  expect_option_error({"-g", "10", "abc", "3"}, g + "core_LOD must be > 0", "chromosomes=10");
+  expect_option_error({"-g", "10", "abc", "3"}, g + "core_LOD must be > 0", "chromosomes=10",
+                      "tarvek: warning: -g: \"abc\" is not a number; it is read as 0\n");
   expect_option_error({"-g", "10", "8", "0"}, g + "min_LOD must be > 0", "chromosomes=10");
   // All three values are read before the first check.
   expect_option_error({"-g", "-1", "0", "0"}, g + "chromosomes must be non-negative",
@@ -160,7 +161,7 @@ TEST(MatrixFile, FatalErrorsFollowTheParameterEcho) {
     with_order.order = "1";
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kLogHere);
-    EXPECT_EQ(r.err, fatal("bad matrix file matrix.txt"));
+    EXPECT_EQ(r.err, "tarvek: matrix.txt: No such file or directory\n" + fatal("bad matrix file matrix.txt"));
     EXPECT_EQ(dir.read("tarvek_log.txt"), with_order.text() + fatal("bad matrix file matrix.txt"));
   }
   {
@@ -168,7 +169,7 @@ TEST(MatrixFile, FatalErrorsFollowTheParameterEcho) {
     TempDir dir;
     const RunResult r = run_options(dir, {"-m", "   "});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, fatal("bad matrix file "));
+    EXPECT_EQ(r.err, "tarvek: the scoring matrix file's name is empty\n" + fatal("bad matrix file "));
     EXPECT_EQ(dir.read("tarvek_log.txt"), echo + fatal("bad matrix file "));
   }
   {
@@ -283,7 +284,8 @@ TEST(ParametersFile, FatalErrorsNameThePathsBesideTheLocFile) {
     const RunResult r = run_tarvek_in(dir, {"x.loc"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kLogHere);
-    EXPECT_EQ(r.err, fatal("bad parameters file!mapping_parameters.txt"));
+    EXPECT_EQ(r.err, "tarvek: mapping_parameters.txt: No such file or directory\n" +
+                         fatal("bad parameters file!mapping_parameters.txt"));
     EXPECT_EQ(dir.read("tarvek_log.txt"), fatal("bad parameters file!mapping_parameters.txt"));
   }
   {
@@ -292,7 +294,8 @@ TEST(ParametersFile, FatalErrorsNameThePathsBesideTheLocFile) {
     const RunResult r = run_tarvek_in(dir, {"sub/x.loc"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kStarted + "Writing log to sub/tarvek_log.txt\n");
-    EXPECT_EQ(r.err, fatal("bad parameters file!sub/mapping_parameters.txt"));
+    EXPECT_EQ(r.err, "tarvek: sub/mapping_parameters.txt: No such file or directory\n" +
+                         fatal("bad parameters file!sub/mapping_parameters.txt"));
     EXPECT_EQ(dir.read("sub/tarvek_log.txt"), fatal("bad parameters file!sub/mapping_parameters.txt"));
   }
   {
@@ -302,13 +305,13 @@ TEST(ParametersFile, FatalErrorsNameThePathsBesideTheLocFile) {
     const RunResult r = run_tarvek_in(dir, {"sub/x.loc"});
     const std::string log_head = "getting parameters from sub/mapping_parameters.txt" + Echo().text();
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, fatal("bad matrix file sub/none.txt"));
+    EXPECT_EQ(r.err, "tarvek: sub/none.txt: No such file or directory\n" + fatal("bad matrix file sub/none.txt"));
     EXPECT_EQ(dir.read("sub/tarvek_log.txt"), log_head + fatal("bad matrix file sub/none.txt"));
 
     dir.write("sub/mapping_parameters.txt", "matrix=  \n");
     const RunResult blank = run_tarvek_in(dir, {"sub/x.loc"});
     EXPECT_EQ(blank.status, 1);
-    EXPECT_EQ(blank.err, fatal("bad matrix file sub/"));
+    EXPECT_EQ(blank.err, "tarvek: the scoring matrix file's name is empty\n" + fatal("bad matrix file sub/"));
     EXPECT_EQ(dir.read("sub/tarvek_log.txt"), log_head + fatal("bad matrix file sub/"));
   }
 }

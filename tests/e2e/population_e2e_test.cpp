@@ -57,6 +57,15 @@ TEST(PopulationOptions, NonDefaultSettingsAreEchoedAfterTheClassicOnes) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(starts_with(dir.read("tarvek_log.txt"), kDefaultEcho + kMatrixEcho));
   }
+  // Names are read in any case.
+  for (const char* name : {"bc1", "rilSIB", "f2"}) {
+    TempDir dir;
+    const RunResult r = run_header_only(dir, {"-p", name});
+    EXPECT_EQ(r.status, 0) << name;
+    const std::string echo = std::string(name) == "f2" ? "" : std::string(name) == "bc1" ? "population type = BC1\n"
+                                                                                         : "population type = RILsib\n";
+    EXPECT_TRUE(starts_with(dir.read("tarvek_log.txt"), kDefaultEcho + echo + kMatrixEcho)) << name;
+  }
 }
 
 TEST(PopulationOptions, AnUnknownTypeOrAMissingOneEndsTheRun) {
@@ -64,7 +73,8 @@ TEST(PopulationOptions, AnUnknownTypeOrAMissingOneEndsTheRun) {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{"-p", "bc1"}, "unknown population type \"bc1\" for -p (F2, BC1, DH, RIL or RILsib)"},
+      {{"-p", "BC2"}, "unknown population type \"BC2\" for -p (F2, BC1, DH, RIL or RILsib)"},
+      {{"-p", " DH"}, "unknown population type \" DH\" for -p (F2, BC1, DH, RIL or RILsib)"},
       {{"-p", "RI8"}, "unknown population type \"RI8\" for -p (F2, BC1, DH, RIL or RILsib)"},
       {{"-p"}, "-p needs a population type before the loc file"},
   };
@@ -84,7 +94,7 @@ TEST(PopulationParametersFile, SettingsAfterTheNinthLine) {
     dir.write("x.loc", kHeaderOnly);
     dir.write("matrix.txt", kRecombinationMatrix);
     dir.write("mapping_parameters.txt",
-              kParameters + "a note\npopulation = DH\nSwitched_Alleles=1\nother=7\n");
+              kParameters + "a note\npopulation = dh\nSwitched_Alleles=1\nother=7\n");
     const RunResult r = run_tarvek_in(dir, {"x.loc"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(starts_with(dir.read("tarvek_log.txt"),
@@ -95,8 +105,8 @@ TEST(PopulationParametersFile, SettingsAfterTheNinthLine) {
     std::string lines;
     std::string message;
   } bad[] = {
-      {"population=dh\n",
-       "unknown population type \"dh\" for population= in the parameters file (F2, BC1, DH, RIL "
+      {"population=dh2\n",
+       "unknown population type \"dh2\" for population= in the parameters file (F2, BC1, DH, RIL "
        "or RILsib)"},
       {"switched alleles=2\n",
        "switched alleles= in the parameters file takes 0 or 1, not \"2\""},

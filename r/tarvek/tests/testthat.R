@@ -1,0 +1,3 @@
+library(testthat)
+library(tarvek)
+test_check("tarvek")
