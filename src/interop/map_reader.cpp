@@ -170,6 +170,21 @@ class Parser {
     return value;
   }
 
+  // The r, LOD and optional distance after the ";" at field k.
+  NeighbourPair pair(const std::vector<std::string>& fields, std::size_t k, std::size_t rest) const {
+    NeighbourPair p;
+    p.r_text = fields.at(k + 1);
+    p.lod_text = fields.at(k + 2);
+    p.r = number(p.r_text, "r");
+    p.lod = number(p.lod_text, "LOD");
+    if (p.r < 0.0 || p.r > 0.5) fail("r = " + echo(p.r_text) + " is outside 0 to 0.5");
+    if (rest == 3 || (rest > 3 && !fields.at(k + 3).empty())) {
+      p.dist_text = fields.at(k + 3);
+      p.dist = number(p.dist_text, "distance");
+    }
+    return p;
+  }
+
   void marker(const std::string& text) {
     const std::vector<std::string> fields = split_fields(text, '\t');
     MapMarker m;
@@ -189,18 +204,14 @@ class Parser {
            std::to_string(map_.individual_count()));
     if (k < end) {
       const std::size_t rest = end - k - 1;
-      if (rest < 2 || rest > 3) fail("marker " + echo(m.name) + ": expected r, LOD and an optional distance after \";\"");
-      NeighbourPair p;
-      p.r_text = fields.at(k + 1);
-      p.lod_text = fields.at(k + 2);
-      p.r = number(p.r_text, "r");
-      p.lod = number(p.lod_text, "LOD");
-      if (p.r < 0.0 || p.r > 0.5) fail("r = " + echo(p.r_text) + " is outside 0 to 0.5");
-      if (rest == 3) {
-        p.dist_text = fields.at(k + 3);
-        p.dist = number(p.dist_text, "distance");
+      // More than three fields: r, LOD and dist (each possibly empty), then
+      // the carried text.
+      if (rest > 3) {
+        for (std::size_t f = k + 4; f < end; ++f) m.note += (f > k + 4 ? "\t" : "") + fields.at(f);
+      } else if (rest < 2) {
+        fail("marker " + echo(m.name) + ": expected r, LOD and an optional distance after \";\"");
       }
-      m.next = std::move(p);
+      if (rest <= 3 || !fields.at(k + 1).empty() || !fields.at(k + 2).empty()) m.next = pair(fields, k, rest);
     }
     if (section_ == Section::kGroups && empty_group_)
       fail("a group after the empty group of a map without mapped markers");

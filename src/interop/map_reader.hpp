@@ -30,6 +30,10 @@ struct MapMarker {
   std::string name;
   GenotypeRow codes;  // in the map file's column order; "*" is code 6
   std::optional<NeighbourPair> next;
+  // The text the marker's line carried in the loc file after its genotypes
+  // (tab-separated fields; "chromosome<TAB>position" from the importers),
+  // written by tarvek after the r, LOD and dist columns; empty when none.
+  std::string note;
   std::size_t line = 0;
 };
 
