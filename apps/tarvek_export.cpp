@@ -11,6 +11,7 @@
 #include "command_line.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "programs.hpp"
+#include "interop/carried_positions.hpp"
 #include "interop/exporters.hpp"
 #include "interop/input_error.hpp"
 #include "base/parallel.hpp"
@@ -37,7 +38,7 @@ const char* const kUsage =
     "  tarvek-export mapchart [MODEL OPTIONS] x_map.loc -o map.mct\n"
     "  tarvek-export errors [--min-lod X] [--error-rate P] [--population T] [-t N]\n"
     "                       x_map.loc -o errors.tsv\n"
-    "  tarvek-export compare --truth truth.tsv x_map.loc -o comparison.tsv\n"
+    "  tarvek-export compare [--truth truth.tsv] x_map.loc -o comparison.tsv\n"
     "  tarvek-export --help | --version\n"
     "\n"
     "Reads a map file written by tarvek.\n"
@@ -50,6 +51,10 @@ const char* const kUsage =
     "  compare    per group: markers, the reference chromosome most come from, and\n"
     "             Spearman's correlation of map order with reference position\n"
     "\n"
+    "Markers that carry a chromosome and position (tarvek-import writes them\n"
+    "behind each marker; tarvek keeps them) name each group after the chromosome\n"
+    "most of its markers come from, and give the positions table chromosome and\n"
+    "position_bp columns.\n"
     "Positions are cM from the top of each linkage segment. By default the r of\n"
     "each interval is estimated by a multipoint hidden Markov model of each\n"
     "group in map order, with a genotyping error rate estimated per group (one\n"
@@ -69,7 +74,11 @@ const char* const kUsage =
     "  --drop-errors [LOD]  write the genotypes called errors as missing (error\n"
     "                    LOD at least LOD, default 2.7)\n"
     "  --min-lod X       the smallest error LOD listed (default 2.7)\n"
-    "  --truth FILE      tab-separated with a header: marker, chromosome, position\n"
+    "  --orient O        physical: turn every group whose order runs against the\n"
+    "                    positions its markers carry (from tarvek-import vcf); map\n"
+    "                    (default): as in the map file\n"
+    "  --truth FILE      tab-separated with a header: marker, chromosome, position;\n"
+    "                    by default the chromosomes and positions the markers carry\n"
     "  -o FILE           the file to write (required; - for standard output)\n"
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
@@ -122,10 +131,10 @@ int run(int argc, char** argv) {
   std::set<std::string> with_value = {"-o"};
   const bool placing = command == "positions" || command == "rqtl" || command == "mapchart";
   if (placing)
-    with_value.insert({"--map-function", "--distances", "--error-rate", "--population", "-t"});
+    with_value.insert({"--map-function", "--distances", "--error-rate", "--population", "-t", "--orient"});
   if (command == "rqtl") with_value.insert("--drop-errors");
-  if (command == "errors") with_value.insert({"--min-lod", "--error-rate", "--population", "-t"});
-  if (command == "compare") with_value.insert("--truth");
+  if (command == "errors") with_value.insert({"--min-lod", "--error-rate", "--population", "-t", "--orient"});
+  if (command == "compare") with_value.insert({"--truth", "--orient"});
   if (!placing && command != "errors" && command != "compare")
     return usage_error("unknown command \"" + command +
                        "\" (positions, rqtl, mapchart, errors or compare)");
@@ -156,7 +165,10 @@ int run(int argc, char** argv) {
     model = model_options(args);
     if (args.has("--drop-errors")) drop_lod = real_option(args, "--drop-errors", -1000.0, 1000.0, 0.0);
     min_lod = real_option(args, "--min-lod", -1000.0, 1000.0, kDefaultErrorLod);
-    if (command == "compare" && args.value("--truth").empty()) throw UsageError("compare needs --truth FILE");
+    if (args.has("--orient") && args.value("--orient") != "physical" && args.value("--orient") != "map")
+      throw UsageError("--orient must be physical or map");
+    if (command == "compare" && args.has("--truth") && args.value("--truth").empty())
+      throw UsageError("--truth needs a file");
     refuse_output_over_input({{"-o", args.value("-o")}},
                              {{"the map file", args.operands[0]}, {"--truth", args.value("--truth")}});
   } catch (const UsageError& e) {
@@ -167,10 +179,22 @@ int run(int argc, char** argv) {
   MapFile map = read_map_file(args.operands[0]);
   const PopulationType population =
       model.population.value_or(header_population(map).value_or(PopulationType::F2));
+  if (args.value("--orient") == "physical") {
+    std::vector<bool> reversed;
+    map = oriented_physically(map, &reversed);
+    std::cerr << kProgram << ": " << orientation_summary(map, reversed) << '\n';
+  }
   if (command == "compare") {
-    const std::string truth_file = args.value("--truth");
-    std::ifstream in = open_input_file(truth_file);
-    const std::vector<ReferencePosition> truth = read_reference_map(in, truth_file);
+    std::vector<ReferencePosition> truth;
+    if (args.has("--truth")) {
+      const std::string truth_file = args.value("--truth");
+      std::ifstream in = open_input_file(truth_file);
+      truth = read_reference_map(in, truth_file);
+    } else {
+      truth = carried_reference(map);
+      if (truth.empty())
+        throw error_in_file(map.file, "no marker carries a chromosome and position: give --truth FILE");
+    }
     const std::vector<GroupComparison> rows = compare_with_reference(map, truth);
     write_output(output, [&](std::ostream& out) { write_comparison(out, rows); });
     return kExitOk;

@@ -9,6 +9,7 @@
 
 #include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
+#include "interop/carried_positions.hpp"
 #include "interop/input_error.hpp"
 
 namespace tarvek::interop {
@@ -61,7 +62,9 @@ std::vector<double> ranks(const std::vector<double>& v) {
 }  // namespace
 
 void write_positions_table(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed) {
-  out << "group\tsegment\tmarker\tposition_cM\tr\tLOD\tflagged\n";
+  const bool carried = carries_chromosomes(map);
+  out << "group\tsegment\tmarker\tposition_cM\tr\tLOD\tflagged" << (carried ? "\tchromosome\tposition_bp" : "")
+      << '\n';
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     const MapGroup& group = map.groups.at(g);
     for (std::size_t k = 0; k < group.size(); ++k) {
@@ -74,7 +77,13 @@ void write_positions_table(std::ostream& out, const MapFile& map, const std::vec
         out << m.next->r_text << '\t' << m.next->lod_text;
       else
         out << "NA\tNA";
-      out << '\t' << flagged_count(m) << '\n';
+      out << '\t' << flagged_count(m);
+      if (carried) {
+        const CarriedPosition c = carried_position(m);
+        out << '\t' << (c.chromosome.empty() ? "NA" : c.chromosome) << '\t'
+            << (c.bp ? std::to_string(*c.bp) : std::string("NA"));
+      }
+      out << '\n';
     }
   }
 }
@@ -124,7 +133,9 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
   out << "id";
   for (const MapMarker* m : markers) out << ',' << csv_field(m->name);
   out << '\n';
-  for (std::size_t k = 0; k < markers.size(); ++k) out << ',' << segment_name(groups.at(k), places.at(k)->segment);
+  const std::vector<std::string> names = group_names(map);
+  for (std::size_t k = 0; k < markers.size(); ++k)
+    out << ',' << csv_field(segment_label(names.at(groups.at(k) - 1), places.at(k)->segment));
   out << '\n';
   for (const PlacedMarker* p : places) out << ',' << format_cm(p->position_cm);
   out << '\n';
@@ -138,6 +149,7 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
 void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed,
                     MapFunction f) {
   out << "; " << escaped_for_message(map.file) << ", positions in " << map_function_name(f) << " cM\n";
+  const std::vector<std::string> names = group_names(map);
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     const MapGroup& group = map.groups.at(g);
     int segment = 0;
@@ -145,7 +157,7 @@ void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<Pla
       const PlacedMarker& p = placed.at(g).markers.at(k);
       if (p.segment != segment) {
         segment = p.segment;
-        out << "\ngroup " << segment_name(g + 1, segment) << '\n';
+        out << "\ngroup " << mapchart_name(segment_label(names.at(g), segment)) << '\n';
       }
       out << mapchart_name(group.at(k).name) << '\t' << format_cm(p.position_cm) << '\n';
     }

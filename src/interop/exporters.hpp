@@ -16,7 +16,9 @@ namespace tarvek::interop {
 // Tab-separated, with a header line: group, segment, marker, position in cM
 // from the top of the segment, r and LOD to the next marker as printed in
 // the map file ("NA" for the last marker of a group), and the number of "*"
-// genotypes of the marker.
+// genotypes of the marker. When markers carry chromosomes (see
+// carried_positions.hpp), two more columns: the marker's chromosome and
+// position_bp ("NA" where it carries none).
 void write_positions_table(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed);
 
 // For each individual, numbered as in the first loc file, the column of the
@@ -29,7 +31,8 @@ std::vector<std::size_t> columns_by_individual(const MapFile& map);
 std::vector<std::string> individual_labels(const MapFile& map);
 
 // R/qtl "csv" with markers in columns: an "id" column, one column per
-// mapped marker in map order, chromosome = segment name (the group number),
+// mapped marker in map order, chromosome = segment name (the group's name:
+// its majority chromosome or its number, see carried_positions.hpp),
 // positions in cM, one row per individual in the original order. Genotypes
 // A, H, B, D (not BB), C (not AA); missing and "*" are written "-". The
 // rejected markers are left out. Throws as columns_by_individual and

@@ -193,7 +193,7 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
       double position = 0.0;
       if (!parse_real(text, position))
         throw error_in_file(file, layout.where(2, j) + ": position \"" + echo(text) + "\" is not a number");
-      marker.note += "\t" + text;
+      marker.note += "\t" + text + " cM";  // genetic, not a physical position
       result.positions.push_back(ReferencePosition{marker.name, chromosome, position, text});
     }
     marker.codes.reserve(n);

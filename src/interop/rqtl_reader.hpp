@@ -30,7 +30,7 @@ struct RqtlOptions {
 };
 
 struct RqtlImport {
-  LocData loc;  // markers carry "chromosome<TAB>position" as their note
+  LocData loc;  // markers carry "chromosome<TAB>position cM" as their note
   std::vector<ReferencePosition> positions;  // only when the file has positions
   bool rotated = false;                      // markers in rows
   std::size_t phenotypes = 0;                // phenotype columns (rows) skipped, id included

@@ -71,7 +71,7 @@ TEST(CompanionCommandLines, HelpVersionAndBadCommandLines) {
   const std::vector<std::vector<std::string>> bad_exports = {
       {"positions", "map.loc"},
       {"positions", "--map-function", "morgan", "map.loc", "-o", "p.tsv"},
-      {"compare", "map.loc", "-o", "c.tsv"},
+      {"compare", "--truth", "", "map.loc", "-o", "c.tsv"},
       {"mapchart", "--truth", "t.tsv", "map.loc", "-o", "m.mct"},
   };
   for (const auto& args : bad_exports) EXPECT_EQ(run_program_in(kExport, dir, args).status, 2) << args.at(1);
@@ -281,17 +281,22 @@ TEST(CompanionRoundTrip, RqtlCsvThroughTarvekKeepsEveryGenotype) {
   const std::vector<std::string> positions = split(out[2], ',');
   ASSERT_EQ(header.size(), mapped.size() + 1);
   EXPECT_EQ(std::vector<std::string>(header.begin() + 1, header.end()), mapped);
-  // Chromosomes are the group numbers in map order, positions rise within them.
+  // Each group is named after the R/qtl chromosome its markers came from
+  // (one name per group, the three chromosomes), positions rise within them.
   std::size_t column = 1;
+  std::set<std::string> names;
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     double previous = 0.0;
+    const std::string name = chromosomes[column];
+    names.insert(name);
     for (std::size_t k = 0; k < map.groups[g].size(); ++k, ++column) {
-      EXPECT_EQ(chromosomes[column], std::to_string(g + 1));
+      EXPECT_EQ(chromosomes[column], name);
       const double position = std::stod(positions[column]);
       EXPECT_GE(position, previous);
       previous = position;
     }
   }
+  EXPECT_EQ(names, (std::set<std::string>{"1", "2", "3"}));
   // Every genotype of every mapped marker, for every individual by name in
   // the original order; the cells that differ are exactly the flagged ones,
   // written as missing.

@@ -54,7 +54,7 @@ TEST(RqtlReader, MarkersInColumns) {
   EXPECT_EQ(r.loc.markers[0].codes, (GenotypeRow{1, 0, 1}));
   EXPECT_EQ(r.loc.markers[1].codes, (GenotypeRow{5, 4, 5}));
   EXPECT_EQ(r.loc.markers[2].codes, (GenotypeRow{2, 3, 2}));
-  EXPECT_EQ(r.loc.markers[1].note, "1\t12.5");
+  EXPECT_EQ(r.loc.markers[1].note, "1\t12.5 cM");
   ASSERT_EQ(r.positions.size(), 3u);
   EXPECT_EQ(r.positions[2].chromosome, "2");
   EXPECT_EQ(r.positions[1].position, 12.5);
