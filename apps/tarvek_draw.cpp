@@ -15,6 +15,7 @@
 #include "draw/heat_map.hpp"
 #include "draw/map_drawing.hpp"
 #include "draw/report.hpp"
+#include "interop/carried_positions.hpp"
 #include "interop/input_error.hpp"
 #include "interop/map_model.hpp"
 #include "interop/map_positions.hpp"
@@ -101,15 +102,72 @@ int bounded_count(const Arguments& args, const std::string& name, int lowest, in
   return value;
 }
 
+// A page dimension in points: 0 (no limit) or 100 to 30000.
+double page_size(const Arguments& args, const std::string& name, double fallback) {
+  if (!args.has(name)) return fallback;
+  double value = 0.0;
+  if (!parse_real(args.value(name), value) || !(value == 0.0 || (value >= 100.0 && value <= 30000.0)))
+    throw UsageError(name + " needs 0 (no limit) or a number of points from 100 to 30000, not \"" +
+                     args.value(name) + "\"");
+  return value;
+}
+
+// Every --group value, each a number or a comma-separated list of numbers.
+std::vector<std::size_t> group_list(const Arguments& args) {
+  std::vector<std::size_t> groups;
+  const auto it = args.all_values.find("--group");
+  if (it == args.all_values.end()) return groups;
+  for (const std::string& value : it->second) {
+    for (const std::string& item : list_option(value)) {
+      Arguments one;
+      one.values["--group"] = item;
+      groups.push_back(static_cast<std::size_t>(count_option(one, "--group", 1)));
+    }
+  }
+  return groups;
+}
+
+// The options of the map drawing.
+MapDrawOptions map_draw_options(const Arguments& args) {
+  MapDrawOptions options;
+  options.page_width = page_size(args, "--width", kA4LandscapeWidth);
+  options.page_height = page_size(args, "--height", kA4LandscapeHeight);
+  options.groups = group_list(args);
+  if (args.has("--group-names")) options.names = list_option(args.value("--group-names"));
+  options.cm_labels = args.has("--cm-labels");
+  if (args.has("--names")) {
+    const std::string names = args.value("--names");
+    if (names == "all") {
+      options.name_choice = NameChoice::kAll;
+    } else if (names == "auto") {
+      options.name_choice = NameChoice::kAuto;
+    } else if (names == "marked") {
+      options.name_choice = NameChoice::kMarked;
+    } else {
+      options.name_choice = NameChoice::kEvery;
+      try {
+        options.every = static_cast<std::size_t>(count_option(args, "--names", 1));
+      } catch (const UsageError&) {
+        throw UsageError("--names must be auto, all, marked or a whole number K (every K-th name), not \"" +
+                         names + "\"");
+      }
+    }
+  }
+  return options;
+}
+
 int run(int argc, char** argv) {
   if (argc < 2) return usage_error("no command (map, heatmap, genotypes or report)");
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
   const std::set<std::string> model_flags = {"--distances", "--error-rate", "--population", "-t"};
+  const std::set<std::string> map_layout = {"--width", "--height", "--group", "--group-names", "--names",
+                                            "--orient"};
   if (command == "map") {
     with_value.insert("--map-function");
     with_value.insert(model_flags.begin(), model_flags.end());
+    with_value.insert(map_layout.begin(), map_layout.end());
   } else if (command == "heatmap") {
     with_value.insert({"--group", "--size", "--population", "--lod-max", "-t"});
   } else if (command == "genotypes") {
@@ -130,11 +188,13 @@ int run(int argc, char** argv) {
   int threads = 1;
   std::optional<double> lod_max;
   ModelOptions model;
+  MapDrawOptions map_options;
   double min_lod = kDefaultErrorLod;
   try {
-    args = scan_arguments(argc, argv, 2, with_value,
-                          command == "genotypes" ? std::set<std::string>{"--help", "--mark-errors"}
-                                                 : std::set<std::string>{"--help"});
+    std::set<std::string> flags = {"--help"};
+    if (command == "genotypes") flags.insert("--mark-errors");
+    if (command == "map") flags.insert("--cm-labels");
+    args = scan_arguments(argc, argv, 2, with_value, flags);
     if (args.has("--help")) {
       std::cout << kUsage;
       return kExitOk;
@@ -162,9 +222,16 @@ int run(int argc, char** argv) {
     model = model_options(args);
     population = model.population;
     min_lod = real_option(args, "--min-lod", -1000.0, 1000.0, kDefaultErrorLod);
-    if (args.has("--group")) group = static_cast<std::size_t>(count_option(args, "--group", 1));
+    if (command == "map") {
+      map_options = map_draw_options(args);
+    } else if (args.has("--group")) {
+      group = static_cast<std::size_t>(count_option(args, "--group", 1));
+    }
+    if (args.has("--orient") && args.value("--orient") != "physical" && args.value("--orient") != "map")
+      throw UsageError("--orient must be physical or map");
     size = bounded_count(args, "--size", kSmallestHeatMap, kLargestHeatMap, size);
-    width = bounded_count(args, "--width", kNarrowestGenotypeGraph, kWidestGenotypeGraph, width);
+    if (command == "genotypes")
+      width = bounded_count(args, "--width", kNarrowestGenotypeGraph, kWidestGenotypeGraph, width);
     lod_max = positive_real(args, "--lod-max");
     threads = model.estimate.threads;
   } catch (const UsageError& e) {
@@ -172,7 +239,12 @@ int run(int argc, char** argv) {
   }
   const std::string output = args.value("-o");
 
-  const MapFile map = read_map_file(args.operands[0]);
+  MapFile map = read_map_file(args.operands[0]);
+  if (args.value("--orient") == "physical") {
+    std::vector<bool> reversed;
+    map = oriented_physically(map, &reversed);
+    std::cerr << kProgram << ": " << orientation_summary(map, reversed) << '\n';
+  }
   if (!population) population = header_population(map).value_or(PopulationType::F2);
   // The multipoint model: for the map's positions, the report's figures and
   // the marked errors.
@@ -198,8 +270,9 @@ int run(int argc, char** argv) {
     throw error_in_file(map.file, "no marker was mapped (every marker was rejected): nothing to draw");
   std::string bytes;
   if (command == "map") {
-    bytes = render_map(model.multipoint ? layout_map(map, place_estimated(map, estimates, function), function)
-                                        : layout_map(map, function),
+    bytes = render_map(model.multipoint ? layout_map(map, place_estimated(map, estimates, function), function,
+                                                     map_options)
+                                        : layout_map(map, function, map_options),
                        *format);
   } else if (command == "heatmap") {
     HeatOptions options;

@@ -26,6 +26,7 @@ add_library(tarvek_draw STATIC
   src/draw/drawn_map.cpp
   src/draw/label_layout.cpp
   src/draw/map_drawing.cpp
+  src/draw/map_render.cpp
   src/draw/pair_statistic.cpp
   src/draw/heat_matrix.cpp
   src/draw/heat_map.cpp
