@@ -1,6 +1,7 @@
 // tarvek-draw: pictures of a map file written by tarvek: the map, the heat
 // map of pair statistics, the genotype graph, and an HTML report of all.
 
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -10,10 +11,12 @@
 #include "command_line.hpp"
 #include "draw/canvas.hpp"
 #include "draw/colours.hpp"
+#include "draw/compare_drawing.hpp"
 #include "draw/drawn_map.hpp"
 #include "draw/genotype_graph.hpp"
 #include "draw/heat_map.hpp"
 #include "draw/map_drawing.hpp"
+#include "draw/marey_plot.hpp"
 #include "draw/report.hpp"
 #include "interop/carried_positions.hpp"
 #include "interop/input_error.hpp"
@@ -21,6 +24,7 @@
 #include "interop/map_positions.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/population.hpp"
+#include "interop/reference_map.hpp"
 #include "interop/text_lines.hpp"
 
 namespace {
@@ -156,8 +160,69 @@ MapDrawOptions map_draw_options(const Arguments& args) {
   return options;
 }
 
+// The markers' physical positions: from --positions, else those the map's
+// markers carry.
+std::vector<ReferencePosition> physical_positions(const Arguments& args, const MapFile& map) {
+  if (args.has("--positions")) {
+    const std::string file = args.value("--positions");
+    std::ifstream in = open_input_file(file);
+    return read_reference_map(in, file);
+  }
+  std::vector<ReferencePosition> carried = carried_reference(map);
+  if (carried.empty())
+    throw error_in_file(map.file, "no mapped marker carries a physical position: give --positions FILE");
+  return carried;
+}
+
+// Positions of a map's markers: multipoint (each group's summary line on
+// standard error, after `prefix`) or two-point.
+std::vector<PlacedGroup> positions_of(const MapFile& map, const ModelOptions& model, MapFunction function,
+                                      const std::string& prefix) {
+  if (!model.multipoint) return place_markers(map, function);
+  const PopulationType population = model.population.value_or(header_population(map).value_or(PopulationType::F2));
+  const std::vector<GroupMap> estimates = estimate_map(map, population, model.estimate);
+  for (const std::string& line : summary_lines(map, estimates, function, model.estimate.iteration_cap))
+    std::cerr << kProgram << ": " << prefix << line << '\n';
+  return place_estimated(map, estimates, function);
+}
+
+// marey and compare: the map against physical positions, or two maps.
+int draw_against(const std::string& command, const Arguments& args, const ModelOptions& model, MapFunction function,
+                 Format format) {
+  const double page_width = page_size(args, "--width", kA4LandscapeWidth);
+  const double page_height = page_size(args, "--height", kA4LandscapeHeight);
+  const MapFile map = read_map_file(args.operands[0]);
+  if (map.groups.empty())
+    throw error_in_file(map.file, "no marker was mapped (every marker was rejected): nothing to draw");
+  const bool two_maps = args.operands.size() == 2;
+  const std::vector<PlacedGroup> placed = positions_of(map, model, function, two_maps ? map.file + ": " : "");
+  std::string bytes;
+  if (command == "marey") {
+    bytes = render_marey(layout_marey(map, placed, physical_positions(args, map), function, page_width, page_height),
+                         format);
+  } else if (two_maps) {
+    const MapFile other = read_map_file(args.operands[1]);
+    if (other.groups.empty())
+      throw error_in_file(other.file, "no marker was mapped (every marker was rejected): nothing to draw");
+    const std::vector<PlacedGroup> other_placed = positions_of(other, model, function, other.file + ": ");
+    bytes = render_comparison(layout_comparison(map_track(map, placed, map.file),
+                                                map_track(other, other_placed, other.file), page_width, page_height),
+                              format);
+  } else {
+    const Track genetic = map_track(map, placed, map.file);
+    std::vector<std::string> markers;
+    for (const TrackGroup& g : genetic.groups) markers.insert(markers.end(), g.markers.begin(), g.markers.end());
+    bytes = render_comparison(
+        layout_comparison(genetic, physical_track(physical_positions(args, map), markers), page_width, page_height,
+                          true),
+        format);
+  }
+  write_output(args.value("-o"), bytes);
+  return kExitOk;
+}
+
 int run(int argc, char** argv) {
-  if (argc < 2) return usage_error("no command (map, heatmap, genotypes or report)");
+  if (argc < 2) return usage_error("no command (map, heatmap, genotypes, marey, compare or report)");
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
@@ -173,10 +238,14 @@ int run(int argc, char** argv) {
   } else if (command == "genotypes") {
     with_value.insert({"--group", "--width", "--min-lod", "--error-rate", "--population", "-t"});
   } else if (command == "report") {
-    with_value.insert({"--map-function", "--min-lod"});
+    with_value.insert({"--map-function", "--min-lod", "--positions", "--orient"});
     with_value.insert(model_flags.begin(), model_flags.end());
+  } else if (command == "marey" || command == "compare") {
+    with_value.insert({"--map-function", "--positions", "--width", "--height"});
+    with_value.insert(model_flags.begin(), model_flags.end());
+  } else {
+    return usage_error("unknown command \"" + command + "\" (map, heatmap, genotypes, marey, compare or report)");
   }
-  else return usage_error("unknown command \"" + command + "\" (map, heatmap, genotypes or report)");
 
   Arguments args;
   MapFunction function = MapFunction::kKosambi;
@@ -199,7 +268,9 @@ int run(int argc, char** argv) {
       std::cout << kUsage;
       return kExitOk;
     }
-    if (args.operands.size() != 1) throw UsageError("give exactly one map file");
+    if (command == "compare" && (args.operands.empty() || args.operands.size() > 2))
+      throw UsageError("give one map file (compared with its physical positions) or two map files");
+    if (command != "compare" && args.operands.size() != 1) throw UsageError("give exactly one map file");
     const std::string output = args.value("-o");
     if (output.empty()) throw UsageError("-o FILE is required");
     if (command == "report") {
@@ -209,7 +280,10 @@ int run(int argc, char** argv) {
       format = format_for_path(output);
       if (!format) throw UsageError("-o " + output + ": the name must end in .svg, .pdf or .png");
     }
-    refuse_output_over_input({{"-o", output}}, {{"the map file", args.operands[0]}});
+    std::vector<FileRole> inputs = {{"the map file", args.operands[0]}};
+    if (args.operands.size() > 1) inputs.push_back({"the second map file", args.operands[1]});
+    if (args.has("--positions")) inputs.push_back({"--positions", args.value("--positions")});
+    refuse_output_over_input({{"-o", output}}, inputs);
     if (args.has("--map-function")) {
       const auto f = parse_map_function(args.value("--map-function"));
       if (!f) throw UsageError("--map-function must be kosambi or haldane");
@@ -238,6 +312,7 @@ int run(int argc, char** argv) {
     return usage_error(e.what());
   }
   const std::string output = args.value("-o");
+  if (command == "marey" || command == "compare") return draw_against(command, args, model, function, *format);
 
   MapFile map = read_map_file(args.operands[0]);
   if (args.value("--orient") == "physical") {
@@ -263,6 +338,7 @@ int run(int argc, char** argv) {
     options.threads = threads;
     options.multipoint = model.multipoint;
     options.min_lod = min_lod;
+    options.positions = args.has("--positions") ? physical_positions(args, map) : carried_reference(map);
     write_output(output, html_report(map, options, estimates));
     return kExitOk;
   }

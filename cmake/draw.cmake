@@ -32,6 +32,9 @@ add_library(tarvek_draw STATIC
   src/draw/heat_map.cpp
   src/draw/genotype_graph.cpp
   src/draw/report.cpp
+  src/draw/plot_parts.cpp
+  src/draw/marey_plot.cpp
+  src/draw/compare_drawing.cpp
 )
 target_include_directories(tarvek_draw PUBLIC src)
 target_link_libraries(tarvek_draw PUBLIC tarvek_interop PkgConfig::CAIRO)
