@@ -38,29 +38,42 @@ constexpr const char* kProgram = "tarvek-draw";
 
 const char* const kUsage =
     "Usage:\n"
-    "  tarvek-draw map [--map-function kosambi|haldane] [MODEL OPTIONS] x_map.loc\n"
-    "                  -o map.svg|map.pdf|map.png\n"
+    "  tarvek-draw map [--map-function kosambi|haldane] [MODEL OPTIONS] [PAGE OPTIONS]\n"
+    "                  [--group N]... [--group-names A,B,...] [--names WHICH] [--cm-labels]\n"
+    "                  [--orient physical] x_map.loc -o map.svg|map.pdf|map.png\n"
     "  tarvek-draw heatmap [--group N] [--size PIXELS] [--population TYPE] [--lod-max X]\n"
     "                      [-t N] x_map.loc -o heat.png|heat.svg|heat.pdf\n"
     "  tarvek-draw genotypes [--group N] [--width PIXELS] [--mark-errors] [MODEL OPTIONS]\n"
     "                        x_map.loc -o genotypes.png|.svg|.pdf\n"
+    "  tarvek-draw marey [--positions FILE] [MODEL OPTIONS] [PAGE OPTIONS] x_map.loc\n"
+    "                    -o marey.svg|.pdf|.png\n"
+    "  tarvek-draw compare [--positions FILE] [MODEL OPTIONS] [PAGE OPTIONS]\n"
+    "                      A_map.loc [B_map.loc] -o compare.svg|.pdf|.png\n"
     "  tarvek-draw report [--map-function kosambi|haldane] [MODEL OPTIONS] [--min-lod X]\n"
-    "                     x_map.loc -o report.html\n"
+    "                     [--positions FILE] [--orient physical] x_map.loc -o report.html\n"
     "  tarvek-draw --help | --version\n"
     "\n"
     "Draws a map file written by tarvek. The output's extension chooses the\n"
     "format: .svg, .pdf or .png.\n"
     "  map        every group (every linkage segment) as a bar with its cM scale,\n"
-    "             a tick per marker and the names beside it; red: markers with\n"
-    "             genotypes flagged \"*\"\n"
+    "             a tick per marker and the names beside it, in rows that fit a\n"
+    "             page; red: markers with genotypes flagged \"*\"\n"
     "  heatmap    r (above the diagonal) and LOD (below) of the pairs of markers\n"
     "             in map order, of one group or of all groups on one sheet\n"
     "  genotypes  individuals (rows, the map file's column order) x markers (map\n"
     "             order), coloured by genotype; with --mark-errors the genotypes\n"
     "             the multipoint model calls errors in a colour of their own\n"
-    "  report     one HTML file with everything embedded: summary, map, each\n"
-    "             group's heat map and genotypes, the rejected markers\n"
+    "  marey      per chromosome, each mapped marker's map position (cM) against\n"
+    "             its physical position, one colour per linkage segment\n"
+    "  compare    two maps side by side, groups matched by their shared markers,\n"
+    "             each shared marker's two places joined by a line; with one map,\n"
+    "             the map beside its chromosomes (the physical positions)\n"
+    "  report     one HTML file with everything embedded: summary, map, the Marey\n"
+    "             plot and the physical comparison (when markers have positions),\n"
+    "             each group's heat map and genotypes, the rejected markers\n"
     "\n"
+    "Groups are named after the chromosome most of their markers carry (from\n"
+    "tarvek-import vcf or rqtl), else numbered.\n"
     "  --map-function F  kosambi (default) or haldane\n"
     "MODEL OPTIONS (the multipoint map model, as in tarvek-export):\n"
     "  --distances D     multipoint (default: each group's r estimated in map order\n"
@@ -68,6 +81,25 @@ const char* const kUsage =
     "                    or two-point (the r printed between neighbours)\n"
     "  --error-rate P    fix the error rate (0 to 0.25) instead of estimating it\n"
     "  --min-lod X       the smallest error LOD of a called error (default 2.7)\n"
+    "PAGE OPTIONS (map, marey, compare):\n"
+    "  --width POINTS    page width, 100 to 30000 points, or 0 for one row\n"
+    "                    (default 842: A4 landscape)\n"
+    "  --height POINTS   page height the scale is chosen to fit, or 0 for none\n"
+    "                    (default 595: A4 landscape)\n"
+    "Map options:\n"
+    "  --group N         the groups drawn, in this order (repeat, or N,M,...); all\n"
+    "                    by default\n"
+    "  --group-names L   names of the groups drawn, comma-separated, in order\n"
+    "  --names WHICH     auto (default: every name, or every k-th where a group has\n"
+    "                    more than fit), all, marked (markers with flagged genotypes\n"
+    "                    and the codominant framework), or K (every K-th)\n"
+    "  --cm-labels       each named marker's position in cM beside its tick\n"
+    "  --orient O        physical: turn groups that run against the positions\n"
+    "                    their markers carry (map, report)\n"
+    "  --positions FILE  marker, chromosome, position (tab-separated, a header line),\n"
+    "                    as tarvek-import --positions writes; by default the\n"
+    "                    positions the markers carry\n"
+    "Heat map and genotype options:\n"
     "  --group N         one group (from 1); all groups by default\n"
     "  --size PIXELS     width and height of the heat map, 200 to 10000 (1000)\n"
     "  --population T    F2, BC1, DH, RIL or RILsib: the estimator of r and LOD;\n"
@@ -195,11 +227,14 @@ int draw_against(const std::string& command, const Arguments& args, const ModelO
   if (map.groups.empty())
     throw error_in_file(map.file, "no marker was mapped (every marker was rejected): nothing to draw");
   const bool two_maps = args.operands.size() == 2;
+  // Positions are looked for before the model runs, so that a map without
+  // them is refused at once.
+  const std::vector<ReferencePosition> physical = two_maps ? std::vector<ReferencePosition>()
+                                                           : physical_positions(args, map);
   const std::vector<PlacedGroup> placed = positions_of(map, model, function, two_maps ? map.file + ": " : "");
   std::string bytes;
   if (command == "marey") {
-    bytes = render_marey(layout_marey(map, placed, physical_positions(args, map), function, page_width, page_height),
-                         format);
+    bytes = render_marey(layout_marey(map, placed, physical, function, page_width, page_height), format);
   } else if (two_maps) {
     const MapFile other = read_map_file(args.operands[1]);
     if (other.groups.empty())
@@ -213,8 +248,7 @@ int draw_against(const std::string& command, const Arguments& args, const ModelO
     std::vector<std::string> markers;
     for (const TrackGroup& g : genetic.groups) markers.insert(markers.end(), g.markers.begin(), g.markers.end());
     bytes = render_comparison(
-        layout_comparison(genetic, physical_track(physical_positions(args, map), markers), page_width, page_height,
-                          true),
+        layout_comparison(genetic, physical_track(physical, markers), page_width, page_height, true),
         format);
   }
   write_output(args.value("-o"), bytes);
