@@ -18,6 +18,7 @@
 #include "interop/map_model.hpp"
 #include "interop/map_positions.hpp"
 #include "interop/population.hpp"
+#include "interop/quality.hpp"
 #include "interop/text_lines.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/reference_map.hpp"
@@ -129,11 +130,12 @@ int run(int argc, char** argv) {
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
-  const bool placing = command == "positions" || command == "rqtl" || command == "mapchart";
+  const bool quality = command == "markers" || command == "individuals";
+  const bool placing = command == "positions" || command == "rqtl" || command == "mapchart" || quality;
   if (placing)
     with_value.insert({"--map-function", "--distances", "--error-rate", "--population", "-t", "--orient"});
   if (command == "rqtl") with_value.insert("--drop-errors");
-  if (command == "errors") with_value.insert({"--min-lod", "--error-rate", "--population", "-t", "--orient"});
+  if (command == "errors" || quality) with_value.insert({"--min-lod", "--error-rate", "--population", "-t", "--orient"});
   if (command == "compare") with_value.insert({"--truth", "--orient"});
   if (!placing && command != "errors" && command != "compare")
     return usage_error("unknown command \"" + command +
@@ -201,8 +203,20 @@ int run(int argc, char** argv) {
   }
 
   std::vector<GroupMap> estimates;
-  if (command == "errors" || model.multipoint || drop_lod)
+  if (command == "errors" || model.multipoint || drop_lod || quality)
     estimates = run_model(map, population, model, function);
+  if (quality) {
+    const auto calls = map_error_calls(map, population, estimates, min_lod, model.estimate.threads);
+    if (command == "markers") {
+      const auto placed = model.multipoint ? place_estimated(map, estimates, function) : place_markers(map, function);
+      const auto rows = marker_quality(map, placed, population, calls);
+      write_output(output, [&](std::ostream& out) { write_marker_table(out, map, rows); });
+    } else {
+      const auto rows = individual_quality(map, population, calls);
+      write_output(output, [&](std::ostream& out) { write_individual_table(out, rows); });
+    }
+    return kExitOk;
+  }
   if (command == "errors") {
     const auto calls = map_error_calls(map, population, estimates, min_lod, model.estimate.threads);
     write_output(output, [&](std::ostream& out) { write_error_table(out, map, calls); });

@@ -35,6 +35,8 @@ add_library(tarvek_draw STATIC
   src/draw/plot_parts.cpp
   src/draw/marey_plot.cpp
   src/draw/compare_drawing.cpp
+  src/draw/individual_plot.cpp
+  src/draw/quality_section.cpp
 )
 target_include_directories(tarvek_draw PUBLIC src)
 target_link_libraries(tarvek_draw PUBLIC tarvek_interop PkgConfig::CAIRO)

@@ -29,6 +29,7 @@ add_library(tarvek_interop STATIC
   src/interop/map_model.cpp
   src/interop/exporters.cpp
   src/interop/carried_positions.cpp
+  src/interop/quality.cpp
 )
 target_include_directories(tarvek_interop PUBLIC src)
 target_link_libraries(tarvek_interop PUBLIC tarvek_core PkgConfig::HTSLIB)

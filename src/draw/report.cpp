@@ -9,6 +9,7 @@
 #include "draw/map_drawing.hpp"
 #include "draw/marey_plot.hpp"
 #include "draw/pair_statistic.hpp"
+#include "draw/quality_section.hpp"
 #include "draw/colours.hpp"
 #include "draw/text.hpp"
 #include "genotype/genotype_codes.hpp"
@@ -191,6 +192,7 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
     }
   }
 
+  write_quality_sections(out, map, placed, options.population, calls, title);
   out << "<h2>Rejected markers</h2>\n";
   if (map.bad_segregation.empty() && map.excess_missing.empty()) {
     out << "<p>None.</p>\n";
