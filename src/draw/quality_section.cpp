@@ -55,7 +55,7 @@ void write_quality_sections(std::ostream& out, const interop::MapFile& map,
   }
   out << "</table>\n";
 
-  if (map.individual_count() > 0) {
+  if (map.individual_count() > 0 && !map.groups.empty()) {
     const std::vector<interop::IndividualQuality> individuals = interop::individual_quality(map, population, calls);
     const std::vector<std::size_t> outliers = outlying_individuals(individuals);
     out << "<h2>Individuals</h2>\n<p class=\"note\">Crossovers along the groups (within linkage segments; an F2 "

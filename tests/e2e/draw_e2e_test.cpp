@@ -579,11 +579,11 @@ TEST(DrawReport, EverythingIsInsideTheFile) {
       ++png;
     } else if (ref.rfind("data:image/svg+xml;base64,", 0) == 0) {
       const auto root = parse_xml(bytes);
-      EXPECT_TRUE(contains(bytes, "class=\"marker\""));
+      EXPECT_TRUE(contains(bytes, svg == 0 ? "class=\"marker\"" : "data-name=\"crossovers\""));
       ++svg;
     }
   }
-  EXPECT_EQ(svg, 1u);      // the map
+  EXPECT_EQ(svg, 2u);      // the map, the individuals' crossovers and missing shares
   EXPECT_EQ(png, 2u * 2);  // each group's heat map and genotype graph
   // The summary: 43 markers read, 3 rejected, in two groups.
   EXPECT_TRUE(contains(html, "<tr><td>markers read</td><td>43</td></tr>")) << html.substr(0, 2000);
