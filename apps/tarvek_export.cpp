@@ -237,7 +237,10 @@ int run(int argc, char** argv) {
     // Checked before anything is written, so that a bad order leaves no file.
     columns_by_individual(map);
     individual_labels(map);
-    write_output(output, [&](std::ostream& out) { write_rqtl_csv(out, map, placed); });
+    std::ostringstream csv;
+    write_rqtl_csv(csv, map, placed, population);
+    for (const std::string& line : recoding_notes(map, population)) std::cerr << kProgram << ": " << line << '\n';
+    write_output(output, [&](std::ostream& out) { out << csv.str(); });
   } else {
     write_output(output, [&](std::ostream& out) { write_mapchart(out, map, placed, function); });
   }

@@ -46,8 +46,9 @@ const char* const kUsage =
     "  --min-gq N             calls with GQ below N are missing (parents: site skipped)\n"
     "  --min-dp N             calls with DP below N are missing (parents: site skipped)\n"
     "  --keep-filtered        also use records whose FILTER is not PASS\n"
-    "rqtl: markers in columns or in rows (detected); phenotypes skipped, the id\n"
-    "column gives the names, chromosome and position follow each marker as a comment.\n"
+    "rqtl: markers in columns or in rows (detected); the id column gives the names,\n"
+    "the other phenotypes are kept on a \";phenotypes\" comment line (tarvek-export\n"
+    "rqtl writes them back), chromosome and position follow each marker as a comment.\n"
     "  --genotypes CODES      codes of AA,AB,BB,not BB,not AA (default A,H,B,D,C and\n"
     "                         AA,AB,BB,\"not BB\",\"not AA\")\n"
     "  --missing CODES        codes read as missing besides an empty field (default -,NA)\n"
@@ -165,9 +166,11 @@ int run(int argc, char** argv) {
     options.population = population_name(population);
     std::ifstream in = open_input(input);
     RqtlImport result = read_rqtl_csv(in, input, options);
+    const std::size_t kept = result.loc.phenotype_names.size();
+    const std::string unit = result.rotated ? " row" : " column";
     summary.push_back(std::string("markers in ") + (result.rotated ? "rows" : "columns") + ", " +
-                      std::to_string(result.phenotypes) + " phenotype " +
-                      (result.rotated ? "rows" : "columns") + " skipped");
+                      std::to_string(kept) + " phenotype" + unit + (kept == 1 ? "" : "s") + " kept" +
+                      (result.phenotypes > kept ? " besides the id" : ""));
     loc = std::move(result.loc);
     positions = std::move(result.positions);
   } else {

@@ -117,9 +117,62 @@ std::vector<std::string> individual_labels(const MapFile& map) {
   return labels;
 }
 
-void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed) {
+char two_class_letter(const MapMarker& marker, int code, PopulationType population) {
+  if (!two_class(population)) return rqtl_letter(code);
+  const MarkerClasses classes = marker_classes(population, marker.codes);
+  const int k = class_of(classes, code);
+  if (k < 0) return '-';
+  // The homozygote of a backcross is the recurrent parent's, A.
+  if (population == PopulationType::BC1) return k == 0 ? 'A' : 'H';
+  return code_to_letter(code);
+}
+
+std::string name_list(const std::vector<std::string>& names, std::size_t most) {
+  std::string list;
+  for (std::size_t k = 0; k < names.size() && k < most; ++k) list += (k > 0 ? ", " : "") + escaped_for_message(names[k]);
+  if (names.size() > most) list += " and " + std::to_string(names.size() - most) + " more";
+  return list;
+}
+
+std::vector<std::string> recoding_notes(const MapFile& map, PopulationType population) {
+  std::vector<std::string> notes;
+  if (two_class(population)) {
+    std::vector<std::string> turned;
+    std::size_t impossible = 0;
+    for (const MapGroup& group : map.groups) {
+      for (const MapMarker& m : group) {
+        const MarkerClasses classes = marker_classes(population, m.codes);
+        if (population == PopulationType::BC1 && classes.first == kCodeB) turned.push_back(m.name);
+        for (const int code : m.codes)
+          if (code != kMissing && code != kFlagged && class_of(classes, code) < 0) ++impossible;
+      }
+    }
+    if (!turned.empty())
+      notes.push_back(std::to_string(turned.size()) + (turned.size() == 1 ? " backcross marker" : " backcross markers") +
+                      " scored B/H written as A/H, the coding of read.cross(crosstype = \"bc\"): " +
+                      name_list(turned));
+    if (impossible > 0)
+      notes.push_back(std::to_string(impossible) + (impossible == 1 ? " genotype" : " genotypes") +
+                      " that its marker cannot have in " + std::string(population_name(population)) +
+                      " written as missing");
+  }
+  if (map.switched_alleles && !map.switched_alleles->empty())
+    notes.push_back(std::to_string(map.switched_alleles->size()) +
+                    (map.switched_alleles->size() == 1 ? " marker has" : " markers have") +
+                    " A and B exchanged relative to the loc file (tarvek -a): " + name_list(*map.switched_alleles));
+  return notes;
+}
+
+void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed,
+                    PopulationType population) {
   const std::vector<std::size_t> column = columns_by_individual(map);
   const std::vector<std::string> labels = individual_labels(map);
+  const std::size_t traits = map.phenotype_names.size();
+  if (traits > 0 && map.phenotype_values.size() != traits * labels.size())
+    throw error_at_line(map.file, map.phenotypes_line,
+                        "the ;phenotypes line holds " + std::to_string(map.phenotype_values.size()) + " values, not " +
+                            std::to_string(traits) + " for each of the " + std::to_string(labels.size()) +
+                            " individuals");
   std::vector<const MapMarker*> markers;
   std::vector<const PlacedMarker*> places;
   std::vector<std::size_t> groups;
@@ -131,17 +184,21 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
     }
   }
   out << "id";
+  for (const std::string& name : map.phenotype_names) out << ',' << csv_field(name);
   for (const MapMarker* m : markers) out << ',' << csv_field(m->name);
   out << '\n';
+  const std::string empty_phenotypes(traits, ',');
   const std::vector<std::string> names = group_names(map);
+  out << empty_phenotypes;
   for (std::size_t k = 0; k < markers.size(); ++k)
     out << ',' << csv_field(segment_label(names.at(groups.at(k) - 1), places.at(k)->segment));
-  out << '\n';
+  out << '\n' << empty_phenotypes;
   for (const PlacedMarker* p : places) out << ',' << format_cm(p->position_cm);
   out << '\n';
   for (std::size_t i = 0; i < labels.size(); ++i) {
     out << csv_field(labels.at(i));
-    for (const MapMarker* m : markers) out << ',' << rqtl_letter(m->codes.at(column.at(i)));
+    for (std::size_t t = 0; t < traits; ++t) out << ',' << csv_field(map.phenotype_values.at(i * traits + t));
+    for (const MapMarker* m : markers) out << ',' << two_class_letter(*m, m->codes.at(column.at(i)), population);
     out << '\n';
   }
 }

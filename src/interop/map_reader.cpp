@@ -1,5 +1,6 @@
 #include "interop/map_reader.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <utility>
@@ -19,6 +20,7 @@ constexpr std::string_view kNewScore = ";newscore=";
 constexpr std::string_view kIndividualOrder = ";indOrdr";
 constexpr std::string_view kIndividuals = ";individuals";
 constexpr std::string_view kSwitchedAlleles = ";switched alleles";
+constexpr std::string_view kPhenotypes = ";phenotypes";
 constexpr std::string_view kBadSegregation = ";bad segregation ratio markers";
 constexpr std::string_view kExcessMissing = ";excessive missing value markers";
 
@@ -52,6 +54,8 @@ class Parser {
       map_.individual_names_line = number;
     } else if (is_list_line(text, kSwitchedAlleles)) {
       map_.switched_alleles = list_entries(text, kSwitchedAlleles);
+    } else if (is_list_line(text, kPhenotypes)) {
+      phenotypes(text);
     } else if (!seen_order_) {
       preamble(text);
     } else if (text == ";") {
@@ -74,6 +78,8 @@ class Parser {
     if (is_list_line(text, kIndividuals)) {
       map_.individual_names = list_entries(text, kIndividuals);
       map_.individual_names_line = number;
+    } else if (is_list_line(text, kPhenotypes)) {
+      phenotypes(text);
     } else if (!text.empty()) {
       map_.comment_lines.push_back(text);
     }
@@ -122,6 +128,16 @@ class Parser {
     } else if (!text.empty()) {
       map_.comment_lines.push_back(text);
     }
+  }
+
+  // ";phenotypes", the names up to a ";" field, then the values.
+  void phenotypes(const std::string& text) {
+    const std::vector<std::string> entries = list_entries(text, kPhenotypes);
+    const auto end = std::find(entries.begin(), entries.end(), ";");
+    if (end == entries.end() || end == entries.begin()) fail("a ;phenotypes line without names and \";\"");
+    map_.phenotype_names.assign(entries.begin(), end);
+    map_.phenotype_values.assign(end + 1, entries.end());
+    map_.phenotypes_line = number_;
   }
 
   // ";indOrdr", a tab, the column entries up to a ";" field (the header of

@@ -52,6 +52,11 @@ struct MapFile {
   std::size_t individual_order_line = 0;
   std::optional<std::vector<std::string>> individual_names;  // ";individuals" line
   std::size_t individual_names_line = 0;
+  // ";phenotypes" line: the phenotypes' names, and their values, individual
+  // after individual (in the first loc file's order), as tarvek-import wrote them.
+  std::vector<std::string> phenotype_names;
+  std::vector<std::string> phenotype_values;
+  std::size_t phenotypes_line = 0;
   std::optional<std::vector<std::string>> switched_alleles;  // ";switched alleles" line
   std::vector<MapGroup> groups;
   std::vector<MapMarker> bad_segregation;

@@ -207,6 +207,28 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
     }
     result.loc.markers.push_back(std::move(marker));
   }
+  // The phenotypes but the id, kept for the export back to R/qtl.
+  for (const std::size_t j : phenotypes) {
+    if (j == id_column) continue;
+    const std::string& name = layout.at(0, j);
+    if (name.empty() || name.find_first_of("\t\r\n") != std::string::npos || name == ";")
+      throw error_in_file(file, layout.where(0, j) + ": phenotype name \"" + echo(name) + "\" cannot be kept");
+    result.loc.phenotype_names.push_back(name);
+  }
+  if (!result.loc.phenotype_names.empty()) {
+    for (std::size_t i = first_individual; i < layout.row_count(); ++i) {
+      std::vector<std::string> values;
+      for (const std::size_t j : phenotypes) {
+        if (j == id_column) continue;
+        const std::string& value = layout.at(i, j);
+        if (value.find_first_of("\t\r\n") != std::string::npos)
+          throw error_in_file(file, layout.where(i, j) + ": phenotype value \"" + echo(value) +
+                                        "\" holds a tab or a line break");
+        values.push_back(value);
+      }
+      result.loc.phenotype_values.push_back(std::move(values));
+    }
+  }
   if (id_column < layout.column_count()) {
     for (std::size_t i = first_individual; i < layout.row_count(); ++i) {
       const std::string& id = layout.at(i, id_column);

@@ -9,7 +9,7 @@
 // turned by a quarter: one line per phenotype or marker holding its name,
 // its chromosome, optionally its position, then one value per individual.
 // Phenotype columns (rows) are those without a chromosome; the one named
-// "id" gives the individual names.
+// "id" gives the individual names, the others are kept as phenotypes.
 
 #include <istream>
 #include <string>
@@ -33,7 +33,7 @@ struct RqtlImport {
   LocData loc;  // markers carry "chromosome<TAB>position cM" as their note
   std::vector<ReferencePosition> positions;  // only when the file has positions
   bool rotated = false;                      // markers in rows
-  std::size_t phenotypes = 0;                // phenotype columns (rows) skipped, id included
+  std::size_t phenotypes = 0;                // phenotype columns (rows), id included
 };
 
 // Splits one line of comma-separated values. Fields may be quoted with
