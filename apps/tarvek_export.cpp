@@ -17,6 +17,7 @@
 #include "base/parallel.hpp"
 #include "interop/map_model.hpp"
 #include "interop/map_positions.hpp"
+#include "interop/peer_exporters.hpp"
 #include "interop/population.hpp"
 #include "interop/quality.hpp"
 #include "interop/text_lines.hpp"
@@ -40,17 +41,32 @@ const char* const kUsage =
     "  tarvek-export errors [--min-lod X] [--error-rate P] [--population T] [-t N]\n"
     "                       x_map.loc -o errors.tsv\n"
     "  tarvek-export compare [--truth truth.tsv] x_map.loc -o comparison.tsv\n"
+    "  tarvek-export markers [MODEL OPTIONS] [--min-lod X] x_map.loc -o markers.tsv\n"
+    "  tarvek-export individuals [--min-lod X] [--error-rate P] [--population T] [-t N]\n"
+    "                            x_map.loc -o individuals.tsv\n"
+    "  tarvek-export joinmap [--population T] x_map.loc -o joinmap.loc\n"
+    "  tarvek-export lepmap [MODEL OPTIONS] [--min-lod X] x_map.loc -o map.txt\n"
     "  tarvek-export --help | --version\n"
     "\n"
     "Reads a map file written by tarvek.\n"
     "  positions  group, segment, marker, position in cM, r, LOD, number of \"*\"\n"
-    "  rqtl       R/qtl csv: one row per individual in the original order, one\n"
-    "             column per mapped marker; read.cross(\"csv\", file = ...) reads it\n"
+    "  rqtl       R/qtl csv: one row per individual in the original order, the\n"
+    "             phenotypes tarvek-import kept, one column per mapped marker;\n"
+    "             read.cross(\"csv\", file = ...) reads it (a backcross with\n"
+    "             crosstype = \"bc\": markers scored B/H are written A/H)\n"
     "  mapchart   MapChart input: one group per block, marker and position\n"
     "  errors     the genotypes the multipoint model calls likely errors: group,\n"
     "             marker, individual, name, observed, likely, error_lod\n"
     "  compare    per group: markers, the reference chromosome most come from, and\n"
     "             Spearman's correlation of map order with reference position\n"
+    "  markers    per marker: group, position, genotype classes, segregation test\n"
+    "             among the typed (chi-square, P), missing share, errors called,\n"
+    "             bin of identical markers, why rejected\n"
+    "  individuals per individual: typed, missing, crossovers along the map,\n"
+    "             errors called, near-identical individuals (clones)\n"
+    "  joinmap    JoinMap loc file: the mapped markers in map order, the type's\n"
+    "             codes (a, h, b, c, d, -), the individual names\n"
+    "  lepmap     Lep-MAP's table of marker positions, one block per segment\n"
     "\n"
     "Markers that carry a chromosome and position (tarvek-import writes them\n"
     "behind each marker; tarvek keeps them) name each group after the chromosome\n"
@@ -126,20 +142,22 @@ std::vector<GroupMap> run_model(const MapFile& map, PopulationType population, c
 }
 
 int run(int argc, char** argv) {
-  if (argc < 2) return usage_error("no command (positions, rqtl, mapchart, errors or compare)");
+  if (argc < 2)
+    return usage_error("no command (positions, rqtl, mapchart, errors, compare, markers, individuals, joinmap or lepmap)");
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, kProgram, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
-  const bool quality = command == "markers" || command == "individuals";
+  const bool quality = command == "markers" || command == "individuals" || command == "lepmap";
   const bool placing = command == "positions" || command == "rqtl" || command == "mapchart" || quality;
   if (placing)
     with_value.insert({"--map-function", "--distances", "--error-rate", "--population", "-t", "--orient"});
   if (command == "rqtl") with_value.insert("--drop-errors");
   if (command == "errors" || quality) with_value.insert({"--min-lod", "--error-rate", "--population", "-t", "--orient"});
   if (command == "compare") with_value.insert({"--truth", "--orient"});
-  if (!placing && command != "errors" && command != "compare")
+  if (command == "joinmap") with_value.insert({"--population", "--orient"});
+  if (!placing && command != "errors" && command != "compare" && command != "joinmap")
     return usage_error("unknown command \"" + command +
-                       "\" (positions, rqtl, mapchart, errors or compare)");
+                       "\" (positions, rqtl, mapchart, errors, compare, markers, individuals, joinmap or lepmap)");
 
   const std::vector<std::string> words = with_optional_values(argc, argv);
   std::vector<char*> word_pointers;
@@ -186,6 +204,17 @@ int run(int argc, char** argv) {
     map = oriented_physically(map, &reversed);
     std::cerr << kProgram << ": " << orientation_summary(map, reversed) << '\n';
   }
+  if (command == "joinmap") {
+    std::ostringstream loc;
+    std::size_t renamed = 0;
+    write_joinmap_loc(loc, map, population, renamed);
+    for (const std::string& line : recoding_notes(map, population)) std::cerr << kProgram << ": " << line << '\n';
+    if (renamed > 0)
+      std::cerr << kProgram << ": " << renamed << (renamed == 1 ? " name" : " names")
+                << " with blanks written with \"_\" in their place\n";
+    write_output(output, [&](std::ostream& out) { out << loc.str(); });
+    return kExitOk;
+  }
   if (command == "compare") {
     std::vector<ReferencePosition> truth;
     if (args.has("--truth")) {
@@ -207,10 +236,12 @@ int run(int argc, char** argv) {
     estimates = run_model(map, population, model, function);
   if (quality) {
     const auto calls = map_error_calls(map, population, estimates, min_lod, model.estimate.threads);
+    const auto placed = model.multipoint ? place_estimated(map, estimates, function) : place_markers(map, function);
     if (command == "markers") {
-      const auto placed = model.multipoint ? place_estimated(map, estimates, function) : place_markers(map, function);
       const auto rows = marker_quality(map, placed, population, calls);
       write_output(output, [&](std::ostream& out) { write_marker_table(out, map, rows); });
+    } else if (command == "lepmap") {
+      write_output(output, [&](std::ostream& out) { write_lepmap_table(out, map, placed, calls, function); });
     } else {
       const auto rows = individual_quality(map, population, calls);
       write_output(output, [&](std::ostream& out) { write_individual_table(out, rows); });

@@ -47,4 +47,12 @@ bool split_csv_line(const std::string& line, std::vector<std::string>& fields);
 // unknown genotype code, no marker at all.
 RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOptions& options);
 
+// The check of a --genotypes mapping of an F2 against the data: when most
+// markers (typed in at least 20 individuals, without dominant scores) fail
+// their segregation test among the typed individuals (P below 0.0001) and
+// another assignment of the first three codes to AA, AB and BB makes few of
+// them fail, the message that refuses the mapping and names that one; empty
+// otherwise.
+std::string check_genotype_mapping(const LocData& loc, const std::vector<std::string>& codes);
+
 }  // namespace tarvek::interop
