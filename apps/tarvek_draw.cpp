@@ -1,6 +1,7 @@
 // tarvek-draw: pictures of a map file written by tarvek: the map, the heat
 // map of pair statistics, the genotype graph, and an HTML report of all.
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -218,6 +219,9 @@ std::vector<PlacedGroup> positions_of(const MapFile& map, const ModelOptions& mo
   return place_estimated(map, estimates, function);
 }
 
+// A path's last part, as the pictures name a map file.
+std::string file_name(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
 // marey and compare: the map against physical positions, or two maps.
 int draw_against(const std::string& command, const Arguments& args, const ModelOptions& model, MapFunction function,
                  Format format) {
@@ -240,11 +244,12 @@ int draw_against(const std::string& command, const Arguments& args, const ModelO
     if (other.groups.empty())
       throw error_in_file(other.file, "no marker was mapped (every marker was rejected): nothing to draw");
     const std::vector<PlacedGroup> other_placed = positions_of(other, model, function, other.file + ": ");
-    bytes = render_comparison(layout_comparison(map_track(map, placed, map.file),
-                                                map_track(other, other_placed, other.file), page_width, page_height),
+    bytes = render_comparison(layout_comparison(map_track(map, placed, file_name(map.file)),
+                                                map_track(other, other_placed, file_name(other.file)), page_width,
+                                                page_height),
                               format);
   } else {
-    const Track genetic = map_track(map, placed, map.file);
+    const Track genetic = map_track(map, placed, file_name(map.file));
     std::vector<std::string> markers;
     for (const TrackGroup& g : genetic.groups) markers.insert(markers.end(), g.markers.begin(), g.markers.end());
     bytes = render_comparison(

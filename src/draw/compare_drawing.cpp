@@ -273,9 +273,14 @@ CompareLayout layout_comparison(const Track& first, const Track& second, double 
       }
       if (m.first)
         pair.left = side_of(first.groups[*m.first], first.unit, a_scale, room, turned && turn_first, b_index, spacing);
+      // In other units (a physical map beside a genetic one), the second
+      // side of a pair is drawn as long as the first.
+      double pair_scale = b_scale;
+      if (!common && m.first && m.second && second.groups[*m.second].length > 0.0)
+        pair_scale = first.groups[*m.first].length * a_scale / second.groups[*m.second].length;
       if (m.second)
         pair.right =
-            side_of(second.groups[*m.second], second.unit, b_scale, room, turned && !turn_first, a_index, spacing);
+            side_of(second.groups[*m.second], second.unit, pair_scale, room, turned && !turn_first, a_index, spacing);
       double upper = 0.0, lower = 0.0;
       for (const CompareSide* s : {&pair.left, &pair.right}) {
         if (!s->present) continue;

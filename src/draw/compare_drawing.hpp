@@ -9,7 +9,9 @@
 // Groups are matched one to one by the markers they share, the pairs with
 // most shared markers first; a group that matches none is drawn alone. The
 // top of a map is either end of its chromosome, so the second group of a
-// pair is turned when its order runs against the first's.
+// pair is turned when its order runs against the first's. Maps in the same
+// unit share one scale; otherwise (a physical map beside a genetic one)
+// each pair's second bar is drawn as long as its first.
 
 #include <cstddef>
 #include <string>

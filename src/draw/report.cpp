@@ -57,7 +57,7 @@ void rejected_rows(std::ostringstream& out, const std::vector<interop::MapMarker
 void physical_section(std::ostringstream& out, const interop::MapFile& map,
                       const std::vector<interop::PlacedGroup>& placed, const ReportOptions& options,
                       const std::string& title) {
-  const Track genetic = map_track(map, placed, map.file);
+  const Track genetic = map_track(map, placed, title);
   std::vector<std::string> markers;
   for (const TrackGroup& g : genetic.groups) markers.insert(markers.end(), g.markers.begin(), g.markers.end());
   const Track physical = physical_track(options.positions, markers);
