@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,29 @@ TEST(DrawPhysical, MareyPanelsPerChromosomeAndPairsPerGroup) {
   ASSERT_EQ(two.status, 0) << two.err;
   const auto two_svg = parse_xml(dir.read("two.svg"));
   EXPECT_EQ(with_class(*two_svg, "g", "pair").size(), 3u);
+
+  // The map titled by chromosome and turned to run along it; a heat map of
+  // one group of 40 markers has room for their names.
+  const RunResult oriented = run_program_in(
+      kDraw, dir, {"map", "--orient", "physical", "--distances", "two-point", "cross_map.loc", "-o", "map.svg"});
+  ASSERT_EQ(oriented.status, 0) << oriented.err;
+  const auto map_svg = parse_xml(dir.read("map.svg"));
+  std::vector<std::string> titles;
+  for (const XmlElement* t : with_class(*map_svg, "text", "segment-title")) titles.push_back(t->text);
+  std::sort(titles.begin(), titles.end());
+  EXPECT_EQ(titles, (std::vector<std::string>{"chr1", "chr2", "chr3"}));
+  for (const XmlElement* segment : with_class(*map_svg, "g", "segment")) {
+    std::vector<const XmlElement*> names;
+    for (const XmlElement* t : segment->descendants())
+      if (t->attribute("class") == "marker") names.push_back(t);
+    ASSERT_GE(names.size(), 2u);
+    EXPECT_LT(names.front()->text, names.back()->text) << "f2sim numbers markers along their chromosome";
+  }
+  ASSERT_EQ(run_program_in(kDraw, dir, {"heatmap", "--group", "1", "--size", "600", "cross_map.loc", "-o", "h.svg"})
+                .status,
+            0);
+  const auto heat_svg = parse_xml(dir.read("h.svg"));
+  EXPECT_EQ(with_class(*heat_svg, "text", "marker").size(), 40u);
 
   // Both in the report; none without positions.
   ASSERT_EQ(run_program_in(kDraw, dir, {"report", "cross_map.loc", "-o", "r.html"}).status, 0);
