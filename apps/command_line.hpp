@@ -32,6 +32,7 @@ struct UsageError : std::runtime_error {
 
 struct Arguments {
   std::map<std::string, std::string> values;  // options with a value, last one wins
+  std::map<std::string, std::vector<std::string>> all_values;  // every value, in order
   std::set<std::string> flags;                // options without a value
   std::vector<std::string> operands;
   bool has(const std::string& name) const { return values.count(name) > 0 || flags.count(name) > 0; }
@@ -69,6 +70,7 @@ inline Arguments scan_arguments(int argc, char** argv, int first, const std::set
         value = argv[++i];
       }
       a.values[arg] = value;
+      a.all_values[arg].push_back(value);
     } else if (without_value.count(arg) > 0 && !inline_value) {
       a.flags.insert(arg);
     } else {

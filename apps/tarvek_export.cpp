@@ -11,12 +11,15 @@
 #include "command_line.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "programs.hpp"
+#include "interop/carried_positions.hpp"
 #include "interop/exporters.hpp"
 #include "interop/input_error.hpp"
 #include "base/parallel.hpp"
 #include "interop/map_model.hpp"
 #include "interop/map_positions.hpp"
+#include "interop/peer_exporters.hpp"
 #include "interop/population.hpp"
+#include "interop/quality.hpp"
 #include "interop/text_lines.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/reference_map.hpp"
@@ -37,19 +40,38 @@ const char* const kUsage =
     "  tarvek-export mapchart [MODEL OPTIONS] x_map.loc -o map.mct\n"
     "  tarvek-export errors [--min-lod X] [--error-rate P] [--population T] [-t N]\n"
     "                       x_map.loc -o errors.tsv\n"
-    "  tarvek-export compare --truth truth.tsv x_map.loc -o comparison.tsv\n"
+    "  tarvek-export compare [--truth truth.tsv] x_map.loc -o comparison.tsv\n"
+    "  tarvek-export markers [MODEL OPTIONS] [--min-lod X] x_map.loc -o markers.tsv\n"
+    "  tarvek-export individuals [--min-lod X] [--error-rate P] [--population T] [-t N]\n"
+    "                            x_map.loc -o individuals.tsv\n"
+    "  tarvek-export joinmap [--population T] x_map.loc -o joinmap.loc\n"
+    "  tarvek-export lepmap [MODEL OPTIONS] [--min-lod X] x_map.loc -o map.txt\n"
     "  tarvek-export --help | --version\n"
     "\n"
     "Reads a map file written by tarvek.\n"
     "  positions  group, segment, marker, position in cM, r, LOD, number of \"*\"\n"
-    "  rqtl       R/qtl csv: one row per individual in the original order, one\n"
-    "             column per mapped marker; read.cross(\"csv\", file = ...) reads it\n"
+    "  rqtl       R/qtl csv: one row per individual in the original order, the\n"
+    "             phenotypes tarvek-import kept, one column per mapped marker;\n"
+    "             read.cross(\"csv\", file = ...) reads it (a backcross with\n"
+    "             crosstype = \"bc\": markers scored B/H are written A/H)\n"
     "  mapchart   MapChart input: one group per block, marker and position\n"
     "  errors     the genotypes the multipoint model calls likely errors: group,\n"
     "             marker, individual, name, observed, likely, error_lod\n"
     "  compare    per group: markers, the reference chromosome most come from, and\n"
     "             Spearman's correlation of map order with reference position\n"
+    "  markers    per marker: group, position, genotype classes, segregation test\n"
+    "             among the typed (chi-square, P), missing share, errors called,\n"
+    "             bin of identical markers, why rejected\n"
+    "  individuals per individual: typed, missing, crossovers along the map,\n"
+    "             errors called, near-identical individuals (clones)\n"
+    "  joinmap    JoinMap loc file: the mapped markers in map order, the type's\n"
+    "             codes (a, h, b, c, d, -), the individual names\n"
+    "  lepmap     Lep-MAP's table of marker positions, one block per segment\n"
     "\n"
+    "Markers that carry a chromosome and position (tarvek-import writes them\n"
+    "behind each marker; tarvek keeps them) name each group after the chromosome\n"
+    "most of its markers come from, and give the positions table chromosome and\n"
+    "position_bp columns.\n"
     "Positions are cM from the top of each linkage segment. By default the r of\n"
     "each interval is estimated by a multipoint hidden Markov model of each\n"
     "group in map order, with a genotyping error rate estimated per group (one\n"
@@ -69,7 +91,11 @@ const char* const kUsage =
     "  --drop-errors [LOD]  write the genotypes called errors as missing (error\n"
     "                    LOD at least LOD, default 2.7)\n"
     "  --min-lod X       the smallest error LOD listed (default 2.7)\n"
-    "  --truth FILE      tab-separated with a header: marker, chromosome, position\n"
+    "  --orient O        physical: turn every group whose order runs against the\n"
+    "                    positions its markers carry (from tarvek-import vcf); map\n"
+    "                    (default): as in the map file\n"
+    "  --truth FILE      tab-separated with a header: marker, chromosome, position;\n"
+    "                    by default the chromosomes and positions the markers carry\n"
     "  -o FILE           the file to write (required; - for standard output)\n"
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
@@ -116,19 +142,22 @@ std::vector<GroupMap> run_model(const MapFile& map, PopulationType population, c
 }
 
 int run(int argc, char** argv, Channels& channels) {
-  if (argc < 2) return usage_error(channels, "no command (positions, rqtl, mapchart, errors or compare)");
+  if (argc < 2)
+    return usage_error(channels, "no command (positions, rqtl, mapchart, errors, compare, markers, individuals, joinmap or lepmap)");
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, channels, kUsage)) return *done;
   std::set<std::string> with_value = {"-o"};
-  const bool placing = command == "positions" || command == "rqtl" || command == "mapchart";
+  const bool quality = command == "markers" || command == "individuals" || command == "lepmap";
+  const bool placing = command == "positions" || command == "rqtl" || command == "mapchart" || quality;
   if (placing)
-    with_value.insert({"--map-function", "--distances", "--error-rate", "--population", "-t"});
+    with_value.insert({"--map-function", "--distances", "--error-rate", "--population", "-t", "--orient"});
   if (command == "rqtl") with_value.insert("--drop-errors");
-  if (command == "errors") with_value.insert({"--min-lod", "--error-rate", "--population", "-t"});
-  if (command == "compare") with_value.insert("--truth");
-  if (!placing && command != "errors" && command != "compare")
+  if (command == "errors" || quality) with_value.insert({"--min-lod", "--error-rate", "--population", "-t", "--orient"});
+  if (command == "compare") with_value.insert({"--truth", "--orient"});
+  if (command == "joinmap") with_value.insert({"--population", "--orient"});
+  if (!placing && command != "errors" && command != "compare" && command != "joinmap")
     return usage_error(channels, "unknown command \"" + command +
-                       "\" (positions, rqtl, mapchart, errors or compare)");
+                       "\" (positions, rqtl, mapchart, errors, compare, markers, individuals, joinmap or lepmap)");
 
   const std::vector<std::string> words = with_optional_values(argc, argv);
   std::vector<char*> word_pointers;
@@ -156,7 +185,10 @@ int run(int argc, char** argv, Channels& channels) {
     model = model_options(args);
     if (args.has("--drop-errors")) drop_lod = real_option(args, "--drop-errors", -1000.0, 1000.0, 0.0);
     min_lod = real_option(args, "--min-lod", -1000.0, 1000.0, kDefaultErrorLod);
-    if (command == "compare" && args.value("--truth").empty()) throw UsageError("compare needs --truth FILE");
+    if (args.has("--orient") && args.value("--orient") != "physical" && args.value("--orient") != "map")
+      throw UsageError("--orient must be physical or map");
+    if (command == "compare" && args.has("--truth") && args.value("--truth").empty())
+      throw UsageError("--truth needs a file");
     refuse_output_over_input({{"-o", args.value("-o")}},
                              {{"the map file", args.operands[0]}, {"--truth", args.value("--truth")}});
   } catch (const UsageError& e) {
@@ -167,18 +199,55 @@ int run(int argc, char** argv, Channels& channels) {
   MapFile map = read_map_file(args.operands[0]);
   const PopulationType population =
       model.population.value_or(header_population(map).value_or(PopulationType::F2));
+  if (args.value("--orient") == "physical") {
+    std::vector<bool> reversed;
+    map = oriented_physically(map, &reversed);
+    note(channels, orientation_summary(map, reversed));
+  }
+  if (command == "joinmap") {
+    std::ostringstream loc;
+    std::size_t renamed = 0;
+    write_joinmap_loc(loc, map, population, renamed);
+    for (const std::string& line : recoding_notes(map, population)) note(channels, line);
+    if (renamed > 0)
+      note(channels, std::to_string(renamed) + (renamed == 1 ? " name" : " names") +
+                         " with blanks written with \"_\" in their place");
+    write_output(output, [&](std::ostream& out) { out << loc.str(); }, channels);
+    return kExitOk;
+  }
   if (command == "compare") {
-    const std::string truth_file = args.value("--truth");
-    std::ifstream in = open_input_file(truth_file);
-    const std::vector<ReferencePosition> truth = read_reference_map(in, truth_file);
+    std::vector<ReferencePosition> truth;
+    if (args.has("--truth")) {
+      const std::string truth_file = args.value("--truth");
+      std::ifstream in = open_input_file(truth_file);
+      truth = read_reference_map(in, truth_file);
+    } else {
+      truth = carried_reference(map);
+      if (truth.empty())
+        throw error_in_file(map.file, "no marker carries a chromosome and position: give --truth FILE");
+    }
     const std::vector<GroupComparison> rows = compare_with_reference(map, truth);
     write_output(output, [&](std::ostream& out) { write_comparison(out, rows); }, channels);
     return kExitOk;
   }
 
   std::vector<GroupMap> estimates;
-  if (command == "errors" || model.multipoint || drop_lod)
+  if (command == "errors" || model.multipoint || drop_lod || quality)
     estimates = run_model(map, population, model, function, channels);
+  if (quality) {
+    const auto calls = map_error_calls(map, population, estimates, min_lod, model.estimate.threads);
+    const auto placed = model.multipoint ? place_estimated(map, estimates, function) : place_markers(map, function);
+    if (command == "markers") {
+      const auto rows = marker_quality(map, placed, population, calls);
+      write_output(output, [&](std::ostream& out) { write_marker_table(out, map, rows); }, channels);
+    } else if (command == "lepmap") {
+      write_output(output, [&](std::ostream& out) { write_lepmap_table(out, map, placed, calls, function); }, channels);
+    } else {
+      const auto rows = individual_quality(map, population, calls);
+      write_output(output, [&](std::ostream& out) { write_individual_table(out, rows); }, channels);
+    }
+    return kExitOk;
+  }
   if (command == "errors") {
     const auto calls = map_error_calls(map, population, estimates, min_lod, model.estimate.threads);
     write_output(output, [&](std::ostream& out) { write_error_table(out, map, calls); }, channels);
@@ -198,7 +267,10 @@ int run(int argc, char** argv, Channels& channels) {
     // Checked before anything is written, so that a bad order leaves no file.
     columns_by_individual(map);
     individual_labels(map);
-    write_output(output, [&](std::ostream& out) { write_rqtl_csv(out, map, placed); }, channels);
+    std::ostringstream csv;
+    write_rqtl_csv(csv, map, placed, population);
+    for (const std::string& line : recoding_notes(map, population)) note(channels, line);
+    write_output(output, [&](std::ostream& out) { out << csv.str(); }, channels);
   } else {
     write_output(output, [&](std::ostream& out) { write_mapchart(out, map, placed, function); }, channels);
   }

@@ -11,6 +11,7 @@
 #include "programs.hpp"
 #include "interop/input_error.hpp"
 #include "interop/loc_writer.hpp"
+#include "interop/mapmaker_reader.hpp"
 #include "interop/population.hpp"
 #include "interop/reference_map.hpp"
 #include "interop/rqtl_reader.hpp"
@@ -30,6 +31,7 @@ const char* const kUsage =
     "Usage:\n"
     "  tarvek-import vcf (--parents P1,P2 | --parent-alleles FILE) [options] in.vcf[.gz]|in.bcf -o out.loc\n"
     "  tarvek-import rqtl [--genotypes AA,AB,BB,notBB,notAA] [--missing CODES] [options] in.csv -o out.loc\n"
+    "  tarvek-import mapmaker [options] in.raw -o out.loc\n"
     "  tarvek-import loc [options] in.loc -o out.loc\n"
     "  tarvek-import --help | --version\n"
     "\n"
@@ -46,17 +48,24 @@ const char* const kUsage =
     "  --min-gq N             calls with GQ below N are missing (parents: site skipped)\n"
     "  --min-dp N             calls with DP below N are missing (parents: site skipped)\n"
     "  --keep-filtered        also use records whose FILTER is not PASS\n"
-    "rqtl: markers in columns or in rows (detected); phenotypes skipped, the id\n"
-    "column gives the names, chromosome and position follow each marker as a comment.\n"
+    "rqtl: markers in columns or in rows (detected); the id column gives the names,\n"
+    "the other phenotypes are kept on a \";phenotypes\" comment line (tarvek-export\n"
+    "rqtl writes them back), chromosome and position follow each marker as a comment.\n"
     "  --genotypes CODES      codes of AA,AB,BB,not BB,not AA (default A,H,B,D,C and\n"
     "                         AA,AB,BB,\"not BB\",\"not AA\")\n"
     "  --missing CODES        codes read as missing besides an empty field (default -,NA)\n"
+    "  --no-segregation-check import an F2 even when the --genotypes codes make most\n"
+    "                         markers fail their segregation test (refused otherwise,\n"
+    "                         naming the codes that fit)\n"
+    "mapmaker: a MAPMAKER/OneMap raw file (\"data type f2 intercross\", counts and\n"
+    "symbols, \"*marker\" genotypes over several lines, traits kept as phenotypes).\n"
     "loc: blank-separated, wrapped genotypes, {} and ; comments, an \"individual\n"
     "names:\" section; rewritten one marker per line.\n"
     "\n"
     "Options for all:\n"
     "  -o FILE                the loc file to write (required)\n"
-    "  --population TYPE      F2 (default), BC1, DH, RIL or RILsib: the popt line\n"
+    "  --population TYPE      F2 (default; mapmaker: the file's data type), BC1, DH, RIL\n"
+    "                         or RILsib: the popt line\n"
     "  --name TEXT            the name line (default: the output file's stem)\n"
     "  --positions FILE       also write marker, chromosome, position (tab-separated),\n"
     "                         for tarvek-export compare --truth (vcf, rqtl)\n"
@@ -81,7 +90,7 @@ void require_markers(const LocData& loc, const std::string& input, const std::ve
 }
 
 int run(int argc, char** argv, Channels& channels) {
-  if (argc < 2) return usage_error(channels, "no command (vcf, rqtl or loc)");
+  if (argc < 2) return usage_error(channels, "no command (vcf, rqtl, mapmaker or loc)");
   const std::string command = argv[1];
   if (const auto done = help_or_version(command, channels, kUsage)) return *done;
   std::set<std::string> with_value = {"-o", "--population", "--name", "--positions"};
@@ -91,8 +100,9 @@ int run(int argc, char** argv, Channels& channels) {
     flags.insert("--keep-filtered");
   } else if (command == "rqtl") {
     with_value.insert({"--genotypes", "--missing"});
-  } else if (command != "loc") {
-    return usage_error(channels, "unknown command \"" + command + "\" (vcf, rqtl or loc)");
+    flags.insert("--no-segregation-check");
+  } else if (command != "loc" && command != "mapmaker") {
+    return usage_error(channels, "unknown command \"" + command + "\" (vcf, rqtl, mapmaker or loc)");
   }
 
   Arguments args;
@@ -116,7 +126,8 @@ int run(int argc, char** argv, Channels& channels) {
       if (!p) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
       population = *p;
     }
-    if (args.has("--positions") && command == "loc") throw UsageError("--positions is for vcf and rqtl");
+    if (args.has("--positions") && (command == "loc" || command == "mapmaker"))
+      throw UsageError("--positions is for vcf and rqtl");
   } catch (const UsageError& e) {
     return usage_error(channels, e.what());
   }
@@ -166,11 +177,23 @@ int run(int argc, char** argv, Channels& channels) {
     options.population = population_name(population);
     std::ifstream in = open_input(input);
     RqtlImport result = read_rqtl_csv(in, input, options);
+    if (args.has("--genotypes") && population == PopulationType::F2 && !args.has("--no-segregation-check"))
+      if (const std::string refusal = check_genotype_mapping(result.loc, options.genotype_codes); !refusal.empty())
+        throw error_in_file(input, refusal + ": nothing written");
+    const std::size_t kept = result.loc.phenotype_names.size();
+    const std::string unit = result.rotated ? " row" : " column";
     summary.push_back(std::string("markers in ") + (result.rotated ? "rows" : "columns") + ", " +
-                      std::to_string(result.phenotypes) + " phenotype " +
-                      (result.rotated ? "rows" : "columns") + " skipped");
+                      std::to_string(kept) + " phenotype" + unit + (kept == 1 ? "" : "s") + " kept" +
+                      (result.phenotypes > kept ? " besides the id" : ""));
     loc = std::move(result.loc);
     positions = std::move(result.positions);
+  } else if (command == "mapmaker") {
+    std::ifstream in = open_input(input);
+    loc = read_mapmaker_raw(in, input);
+    if (args.has("--population")) loc.population = population_name(population);
+    summary.push_back("a MAPMAKER raw file of a" + std::string(loc.population == "F2" ? "n " : " ") + loc.population +
+                      " cross, " + std::to_string(loc.phenotype_names.size()) +
+                      (loc.phenotype_names.size() == 1 ? " trait" : " traits") + " kept");
   } else {
     std::ifstream in = open_input(input);
     loc = read_wrapped_loc(in, input);

@@ -26,11 +26,17 @@ add_library(tarvek_draw STATIC
   src/draw/drawn_map.cpp
   src/draw/label_layout.cpp
   src/draw/map_drawing.cpp
+  src/draw/map_render.cpp
   src/draw/pair_statistic.cpp
   src/draw/heat_matrix.cpp
   src/draw/heat_map.cpp
   src/draw/genotype_graph.cpp
   src/draw/report.cpp
+  src/draw/plot_parts.cpp
+  src/draw/marey_plot.cpp
+  src/draw/compare_drawing.cpp
+  src/draw/individual_plot.cpp
+  src/draw/quality_section.cpp
 )
 target_include_directories(tarvek_draw PUBLIC src)
 target_link_libraries(tarvek_draw PUBLIC tarvek_interop PkgConfig::CAIRO)

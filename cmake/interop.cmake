@@ -24,10 +24,14 @@ add_library(tarvek_interop STATIC
   src/interop/vcf_reader.cpp
   src/interop/rqtl_reader.cpp
   src/interop/wrapped_loc_reader.cpp
+  src/interop/mapmaker_reader.cpp
   src/interop/map_reader.cpp
   src/interop/map_positions.cpp
   src/interop/map_model.cpp
   src/interop/exporters.cpp
+  src/interop/carried_positions.cpp
+  src/interop/quality.cpp
+  src/interop/peer_exporters.cpp
 )
 target_include_directories(tarvek_interop PUBLIC src)
 target_link_libraries(tarvek_interop PUBLIC tarvek_core PkgConfig::HTSLIB)

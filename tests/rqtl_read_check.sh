@@ -39,3 +39,23 @@ if (nind(x) != 100) stop("expected 100 individuals, read ", nind(x))
 if (totmar(x) != markers) stop("expected ", markers, " markers, read ", totmar(x))
 cat("R/qtl read", nind(x), "individuals and", totmar(x), "markers on", nchr(x), "chromosomes\n")
 RSCRIPT
+
+# R/qtl's hyper (a backcross with two phenotypes, genotypes written BB/BA by
+# write.cross) through tarvek and back: read.cross(crosstype = "bc") takes
+# the export, keeps bp and sex, and est.map gives the map a length.
+Rscript -e 'suppressPackageStartupMessages(library(qtl)); data(hyper); write.cross(hyper, "csv", filestem = "hyper")'
+"$import" rqtl --population BC1 hyper.csv -o hyper.loc 2>/dev/null
+"$tarvek" -A 19 -m matrix.txt -l hyper_log.txt hyper.loc >/dev/null 2>&1
+"$export" rqtl hyper_map.loc -o hyper_back.csv 2>/dev/null
+Rscript - <<'RSCRIPT'
+suppressPackageStartupMessages(library(qtl))
+x <- suppressWarnings(read.cross("csv", file = "hyper_back.csv", genotypes = c("A", "H"), crosstype = "bc"))
+if (!all(c("bp", "sex") %in% phenames(x))) stop("the phenotypes were lost: ", paste(phenames(x), collapse = ", "))
+if (nind(x) != 250) stop("expected 250 individuals, read ", nind(x))
+original <- read.cross("csv", file = "hyper.csv", genotypes = c("BB", "BA"), crosstype = "bc", alleles = c("B", "A"))
+if (!isTRUE(all.equal(x$pheno$bp, original$pheno$bp))) stop("bp differs after the round trip")
+length <- sum(summary(est.map(x, error.prob = 0.01))[, "length"])
+if (!(length > 0)) stop("est.map gave a length of ", length)
+cat("hyper: R/qtl read", nind(x), "individuals,", totmar(x), "markers, phenotypes",
+    paste(phenames(x), collapse = ", "), "; est.map length", round(length, 1), "cM\n")
+RSCRIPT

@@ -56,7 +56,7 @@ struct Boundary {
 
 }  // namespace
 
-HeatSheet heat_sheet_layout(int size) {
+HeatSheet heat_sheet_layout(int size, double label_room) {
   if (size < kSmallestHeatMap || size > kLargestHeatMap) throw std::invalid_argument("heat map size");
   HeatSheet h;
   h.size = size;
@@ -70,7 +70,7 @@ HeatSheet heat_sheet_layout(int size) {
                                        measure_text("LOD below it", h.small_font).width,
                                        h.font.size + 6.0 + measure_text("9999.9", h.small_font).width});
   const double note = measure_text("", h.small_font).height() + 6.0;
-  h.matrix_x = static_cast<int>(std::ceil(h.margin + band));
+  h.matrix_x = static_cast<int>(std::ceil(h.margin + band + label_room));
   h.matrix_y = static_cast<int>(std::ceil(h.title_y + text.descent + 6.0 + band));
   const double across = size - h.matrix_x - h.margin - legend_text - h.margin;
   const double down = size - h.matrix_y - note - h.margin;
@@ -80,9 +80,26 @@ HeatSheet heat_sheet_layout(int size) {
   return h;
 }
 
+std::optional<Font> heat_label_font(int size, const std::vector<std::string>& names, HeatSheet& sheet) {
+  sheet = heat_sheet_layout(size);
+  if (names.empty()) return std::nullopt;
+  const auto n = static_cast<double>(names.size());
+  if (sheet.matrix_pixels / n < kLabelledRow) return std::nullopt;
+  const Font font{std::min(8.0, 0.8 * sheet.matrix_pixels / n), false};
+  double widest = 0.0;
+  for (const std::string& name : names) widest = std::max(widest, measure_text(picture_label(name), font).width);
+  const HeatSheet labelled = heat_sheet_layout(size, widest + 4.0);
+  if (labelled.matrix_pixels / n < kLabelledRow) return std::nullopt;
+  sheet = labelled;
+  return font;
+}
+
 std::string draw_heat_map(const interop::MapFile& map, const HeatOptions& options, Format format) {
-  const HeatSheet sheet = heat_sheet_layout(options.size);
   const MarkerSelection selection = select_markers(map, options.group);
+  std::vector<std::string> names;
+  for (const interop::MapMarker* m : selection.markers) names.push_back(m->name);
+  HeatSheet sheet;
+  const std::optional<Font> label_font = heat_label_font(options.size, names, sheet);
   std::vector<const GenotypeRow*> rows;
   for (const interop::MapMarker* m : selection.markers) rows.push_back(&m->codes);
   const HeatSummary summary =
@@ -141,8 +158,21 @@ std::string draw_heat_map(const interop::MapFile& map, const HeatOptions& option
     const double middle = from + width / 2;
     canvas.text(blocks[k].second, sheet.matrix_x + middle - w / 2, sheet.matrix_y - 4.0 - text.descent, sheet.font,
                 kText, "block");
-    canvas.text(blocks[k].second, sheet.matrix_x - 4.0 - w, sheet.matrix_y + middle + (text.ascent - text.descent) / 2,
+    const double left_of = label_font ? sheet.margin + measure_text("", sheet.font).height() + 4.0 : sheet.matrix_x;
+    canvas.text(blocks[k].second, left_of - 4.0 - w, sheet.matrix_y + middle + (text.ascent - text.descent) / 2,
                 sheet.font, kText, "block");
+  }
+  // The markers' names, right-aligned beside their rows.
+  if (label_font) {
+    const TextSize small = measure_text("", *label_font);
+    canvas.begin_group("labels", "markers");
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::string name = picture_label(names[i]);
+      canvas.text(name, sheet.matrix_x - 3.0 - measure_text(name, *label_font).width,
+                  sheet.matrix_y + (at(i) + at(i + 1)) / 2 + (small.ascent - small.descent) / 2, *label_font, kText,
+                  "marker");
+    }
+    canvas.end_group();
   }
   canvas.set_colour(kGrey);
   cairo_set_line_width(cr, 1.0);

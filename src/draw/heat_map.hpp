@@ -1,13 +1,15 @@
 #pragma once
 // The heat map: the pair statistics of one group, or of all groups on one
 // sheet, in map order, r above the diagonal and LOD below it, each on the
-// heat scale (bright: r near 0, LOD high) with its colour bar. The matrix is
+// heat scale (bright: r near 0, LOD high) with its colour bar; the markers'
+// names beside the rows when the rows are tall enough to carry them. The matrix is
 // a raster of one pixel per summarised cell pair (see heat_matrix.hpp); the
 // sheet is `size` × `size` (pixels in a PNG, points in SVG and PDF).
 
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "draw/canvas.hpp"
 #include "draw/text.hpp"
@@ -40,7 +42,14 @@ struct HeatSheet {
   double note_y = 0.0;         // baseline of the line under the matrix
 };
 
-HeatSheet heat_sheet_layout(int size);
+// `label_room`: points kept free left of the matrix for the markers' names.
+HeatSheet heat_sheet_layout(int size, double label_room = 0.0);
+
+// The font of the markers' names beside the matrix rows, when each row of
+// `markers` is tall enough at this size (at least kLabelledRow points) and
+// the names leave room for such rows; nothing otherwise.
+inline constexpr double kLabelledRow = 9.0;
+std::optional<Font> heat_label_font(int size, const std::vector<std::string>& names, HeatSheet& sheet);
 
 // The heat map of a map with at least one group, as the bytes of a file.
 // Throws interop::InputError for a group the map does not have.

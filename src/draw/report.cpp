@@ -4,9 +4,12 @@
 
 #include "draw/drawn_map.hpp"
 #include "draw/genotype_graph.hpp"
+#include "draw/compare_drawing.hpp"
 #include "draw/heat_map.hpp"
 #include "draw/map_drawing.hpp"
+#include "draw/marey_plot.hpp"
 #include "draw/pair_statistic.hpp"
+#include "draw/quality_section.hpp"
 #include "draw/colours.hpp"
 #include "draw/text.hpp"
 #include "genotype/genotype_codes.hpp"
@@ -47,6 +50,28 @@ void rejected_rows(std::ostringstream& out, const std::vector<interop::MapMarker
                 std::to_string(by_code[kCodeB]), std::to_string(by_code[kCodeC]), std::to_string(by_code[kCodeD]),
                 std::to_string(by_code[kMissing]), fixed(missing, 3)});
   }
+}
+
+// The Marey plot and the map beside the physical one, when any mapped marker
+// has a position.
+void physical_section(std::ostringstream& out, const interop::MapFile& map,
+                      const std::vector<interop::PlacedGroup>& placed, const ReportOptions& options,
+                      const std::string& title) {
+  const Track genetic = map_track(map, placed, title);
+  std::vector<std::string> markers;
+  for (const TrackGroup& g : genetic.groups) markers.insert(markers.end(), g.markers.begin(), g.markers.end());
+  const Track physical = physical_track(options.positions, markers);
+  if (physical.groups.empty()) return;
+  out << "<h2>Map against physical positions</h2>\n"
+      << "<p class=\"note\">Each chromosome's mapped markers at their physical position (across) and map "
+         "position (up), one colour per linkage segment, turned where its order runs against the positions; "
+         "then each group beside its chromosome, shared markers joined.</p>\n"
+      << picture(render_marey(layout_marey(map, placed, options.positions, options.function), Format::kSvg),
+                 "image/svg+xml", "map position against physical position, " + title)
+      << "\n"
+      << picture(render_comparison(layout_comparison(genetic, physical, 842.0, 595.0, true), Format::kSvg),
+                 "image/svg+xml", "groups beside their chromosomes, " + title)
+      << "\n";
 }
 
 }  // namespace
@@ -147,6 +172,7 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
         << picture(render_map(layout_map(map, placed, options.function), Format::kSvg), "image/svg+xml",
                    "map drawing of " + title)
         << "\n";
+    if (!options.positions.empty()) physical_section(out, map, placed, options, title);
     for (std::size_t g = 0; g < map.groups.size(); ++g) {
       const std::string number = std::to_string(g + 1);
       out << "<h2>Group " << number << "</h2>\n";
@@ -166,6 +192,7 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
     }
   }
 
+  write_quality_sections(out, map, placed, options.population, calls, title);
   out << "<h2>Rejected markers</h2>\n";
   if (map.bad_segregation.empty() && map.excess_missing.empty()) {
     out << "<p>None.</p>\n";

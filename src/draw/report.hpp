@@ -13,6 +13,7 @@
 #include "interop/map_positions.hpp"
 #include "interop/map_reader.hpp"
 #include "interop/population.hpp"
+#include "interop/reference_map.hpp"
 #include "multipoint/map_estimate.hpp"
 
 namespace tarvek::draw {
@@ -25,6 +26,10 @@ struct ReportOptions {
   int threads = 1;              // for the heat maps' pair statistics and the error calls
   bool multipoint = true;       // the map drawn at the multipoint positions (else two-point)
   double min_lod = interop::kDefaultErrorLod;  // error LOD of the calls shown
+  // Physical positions of the markers (--positions, or those they carry):
+  // when there are any, the report shows the Marey plot and the map beside
+  // the physical one.
+  std::vector<interop::ReferencePosition> positions;
 };
 
 // `estimates` are the multipoint estimates of every group (interop::estimate_map):

@@ -9,16 +9,32 @@ namespace tarvek {
 // Genotype codes of one locus, one per individual in file column order.
 using GenotypeRow = std::vector<int>;
 
-// Parallel lists of locus names and genotype rows.
+// Parallel lists of locus names and genotype rows, and the text each locus
+// line carried after its genotypes (after the ";" that ends them): empty
+// until some locus has one, then as long as the names.
 struct LocusList {
   std::vector<std::string> names;
   std::vector<GenotypeRow> rows;
+  std::vector<std::string> notes;
 };
 
-inline void append_locus(LocusList& list, std::string name, GenotypeRow row) {
+inline void append_locus(LocusList& list, std::string name, GenotypeRow row,
+                         std::string note = std::string()) {
+  if (!note.empty() || !list.notes.empty()) {
+    list.notes.resize(list.names.size());
+    list.notes.push_back(std::move(note));
+  }
   list.names.push_back(std::move(name));
   list.rows.push_back(std::move(row));
 }
+
+// The text locus `index` carried, empty when it carried none.
+inline const std::string& locus_note(const LocusList& list, std::size_t index) {
+  static const std::string none;
+  return index < list.notes.size() ? list.notes[index] : none;
+}
+
+inline bool has_notes(const LocusList& list) { return !list.notes.empty(); }
 
 struct GenotypeTable {
   LocusList loci;             // accepted; index = locus number

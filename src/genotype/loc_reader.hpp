@@ -28,10 +28,21 @@ GenotypeTable read_loc_file(std::istream& in, const ScreeningThresholds& thresho
 // result. `codes_out` must be empty on entry and holds the codes read, also
 // those read before an error. The name is the text before the first tab; a
 // line without any tab is malformed and its whole text becomes the name.
+// `note_out`, when given, receives the text after the ";" that ends the
+// genotypes (empty when no ";" ends them).
 int parse_locus_line(const std::string& line, std::string& name_out,
                      std::vector<int>& codes_out, const ScreeningThresholds& thresholds,
                      Channels& channels, PopulationType population = PopulationType::F2,
-                     bool typed_only = false);
+                     bool typed_only = false, std::string* note_out = nullptr);
+
+// The text a locus line carries, from what follows its ";": blanks and tabs
+// trimmed at both ends. In a map file (`pair_columns`) the first three
+// fields are the r, LOD and dist columns tarvek wrote, not carried text.
+std::string carried_note(const std::string& after_semicolon, bool pair_columns);
+
+// True for the ";indOrdr" line of a map file, whose tail names the pair
+// columns written after a ";" on the locus lines.
+bool is_pair_column_header(const std::string& comment_line);
 
 // True for the lines that are kept as comments instead of parsed.
 bool is_comment_line(const std::string& line);

@@ -9,6 +9,7 @@
 
 #include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
+#include "interop/carried_positions.hpp"
 #include "interop/input_error.hpp"
 
 namespace tarvek::interop {
@@ -61,7 +62,9 @@ std::vector<double> ranks(const std::vector<double>& v) {
 }  // namespace
 
 void write_positions_table(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed) {
-  out << "group\tsegment\tmarker\tposition_cM\tr\tLOD\tflagged\n";
+  const bool carried = carries_chromosomes(map);
+  out << "group\tsegment\tmarker\tposition_cM\tr\tLOD\tflagged" << (carried ? "\tchromosome\tposition_bp" : "")
+      << '\n';
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     const MapGroup& group = map.groups.at(g);
     for (std::size_t k = 0; k < group.size(); ++k) {
@@ -74,7 +77,13 @@ void write_positions_table(std::ostream& out, const MapFile& map, const std::vec
         out << m.next->r_text << '\t' << m.next->lod_text;
       else
         out << "NA\tNA";
-      out << '\t' << flagged_count(m) << '\n';
+      out << '\t' << flagged_count(m);
+      if (carried) {
+        const CarriedPosition c = carried_position(m);
+        out << '\t' << (c.chromosome.empty() ? "NA" : c.chromosome) << '\t'
+            << (c.bp ? std::to_string(*c.bp) : std::string("NA"));
+      }
+      out << '\n';
     }
   }
 }
@@ -108,9 +117,62 @@ std::vector<std::string> individual_labels(const MapFile& map) {
   return labels;
 }
 
-void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed) {
+char two_class_letter(const MapMarker& marker, int code, PopulationType population) {
+  if (!two_class(population)) return rqtl_letter(code);
+  const MarkerClasses classes = marker_classes(population, marker.codes);
+  const int k = class_of(classes, code);
+  if (k < 0) return '-';
+  // The homozygote of a backcross is the recurrent parent's, A.
+  if (population == PopulationType::BC1) return k == 0 ? 'A' : 'H';
+  return code_to_letter(code);
+}
+
+std::string name_list(const std::vector<std::string>& names, std::size_t most) {
+  std::string list;
+  for (std::size_t k = 0; k < names.size() && k < most; ++k) list += (k > 0 ? ", " : "") + escaped_for_message(names[k]);
+  if (names.size() > most) list += " and " + std::to_string(names.size() - most) + " more";
+  return list;
+}
+
+std::vector<std::string> recoding_notes(const MapFile& map, PopulationType population) {
+  std::vector<std::string> notes;
+  if (two_class(population)) {
+    std::vector<std::string> turned;
+    std::size_t impossible = 0;
+    for (const MapGroup& group : map.groups) {
+      for (const MapMarker& m : group) {
+        const MarkerClasses classes = marker_classes(population, m.codes);
+        if (population == PopulationType::BC1 && classes.first == kCodeB) turned.push_back(m.name);
+        for (const int code : m.codes)
+          if (code != kMissing && code != kFlagged && class_of(classes, code) < 0) ++impossible;
+      }
+    }
+    if (!turned.empty())
+      notes.push_back(std::to_string(turned.size()) + (turned.size() == 1 ? " backcross marker" : " backcross markers") +
+                      " scored B/H written as A/H, the coding of read.cross(crosstype = \"bc\"): " +
+                      name_list(turned));
+    if (impossible > 0)
+      notes.push_back(std::to_string(impossible) + (impossible == 1 ? " genotype" : " genotypes") +
+                      " that its marker cannot have in " + std::string(population_name(population)) +
+                      " written as missing");
+  }
+  if (map.switched_alleles && !map.switched_alleles->empty())
+    notes.push_back(std::to_string(map.switched_alleles->size()) +
+                    (map.switched_alleles->size() == 1 ? " marker has" : " markers have") +
+                    " A and B exchanged relative to the loc file (tarvek -a): " + name_list(*map.switched_alleles));
+  return notes;
+}
+
+void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed,
+                    PopulationType population) {
   const std::vector<std::size_t> column = columns_by_individual(map);
   const std::vector<std::string> labels = individual_labels(map);
+  const std::size_t traits = map.phenotype_names.size();
+  if (traits > 0 && map.phenotype_values.size() != traits * labels.size())
+    throw error_at_line(map.file, map.phenotypes_line,
+                        "the ;phenotypes line holds " + std::to_string(map.phenotype_values.size()) + " values, not " +
+                            std::to_string(traits) + " for each of the " + std::to_string(labels.size()) +
+                            " individuals");
   std::vector<const MapMarker*> markers;
   std::vector<const PlacedMarker*> places;
   std::vector<std::size_t> groups;
@@ -122,15 +184,21 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
     }
   }
   out << "id";
+  for (const std::string& name : map.phenotype_names) out << ',' << csv_field(name);
   for (const MapMarker* m : markers) out << ',' << csv_field(m->name);
   out << '\n';
-  for (std::size_t k = 0; k < markers.size(); ++k) out << ',' << segment_name(groups.at(k), places.at(k)->segment);
-  out << '\n';
+  const std::string empty_phenotypes(traits, ',');
+  const std::vector<std::string> names = group_names(map);
+  out << empty_phenotypes;
+  for (std::size_t k = 0; k < markers.size(); ++k)
+    out << ',' << csv_field(segment_label(names.at(groups.at(k) - 1), places.at(k)->segment));
+  out << '\n' << empty_phenotypes;
   for (const PlacedMarker* p : places) out << ',' << format_cm(p->position_cm);
   out << '\n';
   for (std::size_t i = 0; i < labels.size(); ++i) {
     out << csv_field(labels.at(i));
-    for (const MapMarker* m : markers) out << ',' << rqtl_letter(m->codes.at(column.at(i)));
+    for (std::size_t t = 0; t < traits; ++t) out << ',' << csv_field(map.phenotype_values.at(i * traits + t));
+    for (const MapMarker* m : markers) out << ',' << two_class_letter(*m, m->codes.at(column.at(i)), population);
     out << '\n';
   }
 }
@@ -138,6 +206,7 @@ void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<Pla
 void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed,
                     MapFunction f) {
   out << "; " << escaped_for_message(map.file) << ", positions in " << map_function_name(f) << " cM\n";
+  const std::vector<std::string> names = group_names(map);
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     const MapGroup& group = map.groups.at(g);
     int segment = 0;
@@ -145,7 +214,7 @@ void write_mapchart(std::ostream& out, const MapFile& map, const std::vector<Pla
       const PlacedMarker& p = placed.at(g).markers.at(k);
       if (p.segment != segment) {
         segment = p.segment;
-        out << "\ngroup " << segment_name(g + 1, segment) << '\n';
+        out << "\ngroup " << mapchart_name(segment_label(names.at(g), segment)) << '\n';
       }
       out << mapchart_name(group.at(k).name) << '\t' << format_cm(p.position_cm) << '\n';
     }

@@ -9,6 +9,7 @@
 
 #include "interop/map_positions.hpp"
 #include "interop/map_reader.hpp"
+#include "genotype/population.hpp"
 #include "interop/reference_map.hpp"
 
 namespace tarvek::interop {
@@ -16,7 +17,9 @@ namespace tarvek::interop {
 // Tab-separated, with a header line: group, segment, marker, position in cM
 // from the top of the segment, r and LOD to the next marker as printed in
 // the map file ("NA" for the last marker of a group), and the number of "*"
-// genotypes of the marker.
+// genotypes of the marker. When markers carry chromosomes (see
+// carried_positions.hpp), two more columns: the marker's chromosome and
+// position_bp ("NA" where it carries none).
 void write_positions_table(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed);
 
 // For each individual, numbered as in the first loc file, the column of the
@@ -28,13 +31,32 @@ std::vector<std::size_t> columns_by_individual(const MapFile& map);
 // Throws InputError when the line names a different number of individuals.
 std::vector<std::string> individual_labels(const MapFile& map);
 
-// R/qtl "csv" with markers in columns: an "id" column, one column per
-// mapped marker in map order, chromosome = segment name (the group number),
+// R/qtl "csv" with markers in columns: an "id" column, the phenotypes the
+// map carries (";phenotypes", from tarvek-import), one column per
+// mapped marker in map order, chromosome = segment name (the group's name:
+// its majority chromosome or its number, see carried_positions.hpp),
 // positions in cM, one row per individual in the original order. Genotypes
-// A, H, B, D (not BB), C (not AA); missing and "*" are written "-". The
+// A, H, B, D (not BB), C (not AA); missing and "*" are written "-". In the
+// two-class types, as R/qtl's cross types code them: a backcross marker
+// scored B/H is written A/H, and codes a marker of its type cannot have
+// (C and D, H in doubled haploids and inbred lines) are written "-". The
 // rejected markers are left out. Throws as columns_by_individual and
-// individual_labels do.
-void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed);
+// individual_labels do, and InputError when the phenotypes do not cover
+// every individual.
+void write_rqtl_csv(std::ostream& out, const MapFile& map, const std::vector<PlacedGroup>& placed,
+                    PopulationType population = PopulationType::F2);
+
+// The letter an export in R/qtl's (or JoinMap's) codes writes for a
+// genotype of `marker`: see write_rqtl_csv; '-' for missing and "*".
+char two_class_letter(const MapMarker& marker, int code, PopulationType population);
+
+// What the R/qtl and JoinMap exports tell on standard error: backcross
+// markers turned from B/H to A/H, codes written as missing because the type
+// cannot have them, and the markers tarvek -a exchanged A and B in.
+std::vector<std::string> recoding_notes(const MapFile& map, PopulationType population);
+
+// Names as a message lists them: the first `most`, then "and N more".
+std::string name_list(const std::vector<std::string>& names, std::size_t most = 20);
 
 // MapChart: one "group <name>" block per segment, each marker with its
 // position; names with blanks are quoted.

@@ -42,6 +42,18 @@ std::string check_loc(const LocData& loc) {
   for (const std::string& name : loc.individuals) {
     if (name.empty() || !one_field(name)) return "individual name \"" + echo(name) + "\" cannot be written";
   }
+  if (!loc.phenotype_names.empty()) {
+    if (loc.phenotype_values.size() != n)
+      return std::to_string(loc.phenotype_values.size()) + " individuals with phenotypes for " + std::to_string(n) +
+             " individuals";
+    for (const std::string& name : loc.phenotype_names)
+      if (name.empty() || !one_field(name) || name == ";") return "phenotype name \"" + echo(name) + "\" cannot be written";
+    for (const auto& values : loc.phenotype_values) {
+      if (values.size() != loc.phenotype_names.size()) return "an individual without a value of every phenotype";
+      for (const std::string& v : values)
+        if (!one_field(v)) return "phenotype value \"" + echo(v) + "\" holds a tab or a line break";
+    }
+  }
   for (const LocMarker& m : loc.markers) {
     if (m.name.empty() || !one_field(m.name) || m.name.front() == ';')
       return "marker name \"" + echo(m.name) + "\" cannot be written";
@@ -60,6 +72,14 @@ void write_loc(std::ostream& out, const LocData& loc) {
   if (!loc.individuals.empty()) {
     out << kIndividualsKey;
     for (const std::string& name : loc.individuals) out << '\t' << name;
+    out << '\n';
+  }
+  if (!loc.phenotype_names.empty()) {
+    out << kPhenotypesKey;
+    for (const std::string& name : loc.phenotype_names) out << '\t' << name;
+    out << "\t;";
+    for (const auto& values : loc.phenotype_values)
+      for (const std::string& v : values) out << '\t' << v;
     out << '\n';
   }
   for (const LocMarker& m : loc.markers) {

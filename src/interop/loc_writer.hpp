@@ -22,11 +22,19 @@ struct LocData {
   std::string name;                      // "name = " header line
   std::string population = "F2";         // "popt = " header line
   std::vector<std::string> individuals;  // names; the ";individuals" line is left out when empty
+  // Phenotypes (traits) of the individuals: their names, and per
+  // individual one value per name, as read; the ";phenotypes" line is left
+  // out when there are no names.
+  std::vector<std::string> phenotype_names;
+  std::vector<std::vector<std::string>> phenotype_values;
   std::vector<LocMarker> markers;
 };
 
-// The key of the comment line that carries the individual names.
+// The keys of the comment lines that carry the individual names and the
+// phenotypes. tarvek copies a loc file's first three comment lines into
+// the map file, where the companions find them again.
 inline constexpr const char* kIndividualsKey = ";individuals";
+inline constexpr const char* kPhenotypesKey = ";phenotypes";
 
 // Writes
 //   name = <name>
@@ -34,6 +42,7 @@ inline constexpr const char* kIndividualsKey = ";individuals";
 //   nloc = <markers>
 //   nind = <individuals>
 //   ;individuals<TAB>name<TAB>name...
+//   ;phenotypes<TAB>trait<TAB>trait...<TAB>;<TAB>values of individual 1<TAB>values of individual 2...
 //   <marker><TAB>A<TAB>H<TAB>B...[<TAB>;<TAB>note]
 // with "-" for a missing genotype. nind is the length of the first marker's
 // row (of the names when there is no marker).

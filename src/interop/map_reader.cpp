@@ -1,5 +1,6 @@
 #include "interop/map_reader.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <utility>
@@ -19,6 +20,7 @@ constexpr std::string_view kNewScore = ";newscore=";
 constexpr std::string_view kIndividualOrder = ";indOrdr";
 constexpr std::string_view kIndividuals = ";individuals";
 constexpr std::string_view kSwitchedAlleles = ";switched alleles";
+constexpr std::string_view kPhenotypes = ";phenotypes";
 constexpr std::string_view kBadSegregation = ";bad segregation ratio markers";
 constexpr std::string_view kExcessMissing = ";excessive missing value markers";
 
@@ -52,6 +54,8 @@ class Parser {
       map_.individual_names_line = number;
     } else if (is_list_line(text, kSwitchedAlleles)) {
       map_.switched_alleles = list_entries(text, kSwitchedAlleles);
+    } else if (is_list_line(text, kPhenotypes)) {
+      phenotypes(text);
     } else if (!seen_order_) {
       preamble(text);
     } else if (text == ";") {
@@ -74,6 +78,8 @@ class Parser {
     if (is_list_line(text, kIndividuals)) {
       map_.individual_names = list_entries(text, kIndividuals);
       map_.individual_names_line = number;
+    } else if (is_list_line(text, kPhenotypes)) {
+      phenotypes(text);
     } else if (!text.empty()) {
       map_.comment_lines.push_back(text);
     }
@@ -124,6 +130,16 @@ class Parser {
     }
   }
 
+  // ";phenotypes", the names up to a ";" field, then the values.
+  void phenotypes(const std::string& text) {
+    const std::vector<std::string> entries = list_entries(text, kPhenotypes);
+    const auto end = std::find(entries.begin(), entries.end(), ";");
+    if (end == entries.end() || end == entries.begin()) fail("a ;phenotypes line without names and \";\"");
+    map_.phenotype_names.assign(entries.begin(), end);
+    map_.phenotype_values.assign(end + 1, entries.end());
+    map_.phenotypes_line = number_;
+  }
+
   // ";indOrdr", a tab, the column entries up to a ";" field (the header of
   // the pair columns).
   void individual_order(const std::string& text) {
@@ -170,6 +186,21 @@ class Parser {
     return value;
   }
 
+  // The r, LOD and optional distance after the ";" at field k.
+  NeighbourPair pair(const std::vector<std::string>& fields, std::size_t k, std::size_t rest) const {
+    NeighbourPair p;
+    p.r_text = fields.at(k + 1);
+    p.lod_text = fields.at(k + 2);
+    p.r = number(p.r_text, "r");
+    p.lod = number(p.lod_text, "LOD");
+    if (p.r < 0.0 || p.r > 0.5) fail("r = " + echo(p.r_text) + " is outside 0 to 0.5");
+    if (rest == 3 || (rest > 3 && !fields.at(k + 3).empty())) {
+      p.dist_text = fields.at(k + 3);
+      p.dist = number(p.dist_text, "distance");
+    }
+    return p;
+  }
+
   void marker(const std::string& text) {
     const std::vector<std::string> fields = split_fields(text, '\t');
     MapMarker m;
@@ -189,18 +220,14 @@ class Parser {
            std::to_string(map_.individual_count()));
     if (k < end) {
       const std::size_t rest = end - k - 1;
-      if (rest < 2 || rest > 3) fail("marker " + echo(m.name) + ": expected r, LOD and an optional distance after \";\"");
-      NeighbourPair p;
-      p.r_text = fields.at(k + 1);
-      p.lod_text = fields.at(k + 2);
-      p.r = number(p.r_text, "r");
-      p.lod = number(p.lod_text, "LOD");
-      if (p.r < 0.0 || p.r > 0.5) fail("r = " + echo(p.r_text) + " is outside 0 to 0.5");
-      if (rest == 3) {
-        p.dist_text = fields.at(k + 3);
-        p.dist = number(p.dist_text, "distance");
+      // More than three fields: r, LOD and dist (each possibly empty), then
+      // the carried text.
+      if (rest > 3) {
+        for (std::size_t f = k + 4; f < end; ++f) m.note += (f > k + 4 ? "\t" : "") + fields.at(f);
+      } else if (rest < 2) {
+        fail("marker " + echo(m.name) + ": expected r, LOD and an optional distance after \";\"");
       }
-      m.next = std::move(p);
+      if (rest <= 3 || !fields.at(k + 1).empty() || !fields.at(k + 2).empty()) m.next = pair(fields, k, rest);
     }
     if (section_ == Section::kGroups && empty_group_)
       fail("a group after the empty group of a map without mapped markers");

@@ -30,6 +30,10 @@ struct MapMarker {
   std::string name;
   GenotypeRow codes;  // in the map file's column order; "*" is code 6
   std::optional<NeighbourPair> next;
+  // The text the marker's line carried in the loc file after its genotypes
+  // (tab-separated fields; "chromosome<TAB>position" from the importers),
+  // written by tarvek after the r, LOD and dist columns; empty when none.
+  std::string note;
   std::size_t line = 0;
 };
 
@@ -48,6 +52,11 @@ struct MapFile {
   std::size_t individual_order_line = 0;
   std::optional<std::vector<std::string>> individual_names;  // ";individuals" line
   std::size_t individual_names_line = 0;
+  // ";phenotypes" line: the phenotypes' names, and their values, individual
+  // after individual (in the first loc file's order), as tarvek-import wrote them.
+  std::vector<std::string> phenotype_names;
+  std::vector<std::string> phenotype_values;
+  std::size_t phenotypes_line = 0;
   std::optional<std::vector<std::string>> switched_alleles;  // ";switched alleles" line
   std::vector<MapGroup> groups;
   std::vector<MapMarker> bad_segregation;

@@ -8,6 +8,7 @@
 #include "base/echo.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "interop/input_error.hpp"
+#include "interop/quality.hpp"
 #include "interop/text_lines.hpp"
 
 namespace tarvek::interop {
@@ -193,7 +194,7 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
       double position = 0.0;
       if (!parse_real(text, position))
         throw error_in_file(file, layout.where(2, j) + ": position \"" + echo(text) + "\" is not a number");
-      marker.note += "\t" + text;
+      marker.note += "\t" + text + " cM";  // genetic, not a physical position
       result.positions.push_back(ReferencePosition{marker.name, chromosome, position, text});
     }
     marker.codes.reserve(n);
@@ -207,6 +208,28 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
     }
     result.loc.markers.push_back(std::move(marker));
   }
+  // The phenotypes but the id, kept for the export back to R/qtl.
+  for (const std::size_t j : phenotypes) {
+    if (j == id_column) continue;
+    const std::string& name = layout.at(0, j);
+    if (name.empty() || name.find_first_of("\t\r\n") != std::string::npos || name == ";")
+      throw error_in_file(file, layout.where(0, j) + ": phenotype name \"" + echo(name) + "\" cannot be kept");
+    result.loc.phenotype_names.push_back(name);
+  }
+  if (!result.loc.phenotype_names.empty()) {
+    for (std::size_t i = first_individual; i < layout.row_count(); ++i) {
+      std::vector<std::string> values;
+      for (const std::size_t j : phenotypes) {
+        if (j == id_column) continue;
+        const std::string& value = layout.at(i, j);
+        if (value.find_first_of("\t\r\n") != std::string::npos)
+          throw error_in_file(file, layout.where(i, j) + ": phenotype value \"" + echo(value) +
+                                        "\" holds a tab or a line break");
+        values.push_back(value);
+      }
+      result.loc.phenotype_values.push_back(std::move(values));
+    }
+  }
   if (id_column < layout.column_count()) {
     for (std::size_t i = first_individual; i < layout.row_count(); ++i) {
       const std::string& id = layout.at(i, id_column);
@@ -215,6 +238,70 @@ RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOp
     }
   }
   return result;
+}
+
+std::string check_genotype_mapping(const LocData& loc, const std::vector<std::string>& codes) {
+  if (codes.size() < 3) return std::string();
+  constexpr double kFailing = 1e-4;
+  // class_of_code[i]: the class (A, H, B) the i-th code is read as.
+  std::array<int, 3> assignment = {kCodeA, kCodeH, kCodeB};
+  std::sort(assignment.begin(), assignment.end());
+  std::vector<const LocMarker*> tested;
+  for (const LocMarker& m : loc.markers) {
+    std::size_t typed = 0;
+    bool dominant = false;
+    for (const int c : m.codes) {
+      typed += c == kCodeA || c == kCodeH || c == kCodeB ? 1 : 0;
+      dominant = dominant || c == kCodeC || c == kCodeD;
+    }
+    if (typed >= 20 && !dominant) tested.push_back(&m);
+  }
+  if (tested.empty()) return std::string();
+  const std::array<int, 3> given = {kCodeA, kCodeH, kCodeB};  // as read: codes 1, 2, 3
+  const auto failing = [&](const std::array<int, 3>& as) {
+    std::size_t n = 0;
+    for (const LocMarker* m : tested) {
+      GenotypeRow row = m->codes;
+      for (int& c : row)
+        for (std::size_t k = 0; k < 3; ++k)
+          if (c == given[k]) {
+            c = as[k] + 100;  // marked, so that a later k does not take it again
+            break;
+          }
+      for (int& c : row)
+        if (c >= 100) c -= 100;
+      n += segregation_test(row, PopulationType::F2).p < kFailing ? 1 : 0;
+    }
+    return n;
+  };
+  const std::size_t as_given = failing(given);
+  if (2 * as_given <= tested.size()) return std::string();
+  std::array<int, 3> best = given;
+  std::size_t best_failing = as_given;
+  do {
+    const std::size_t n = failing(assignment);
+    if (n < best_failing) {
+      best_failing = n;
+      best = assignment;
+    }
+  } while (std::next_permutation(assignment.begin(), assignment.end()));
+  if (4 * best_failing >= tested.size() || 2 * best_failing >= as_given) return std::string();
+  // The codes in the order AA, AB, BB under the better assignment, then the dominant ones as given.
+  std::vector<std::string> suggested(3);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::size_t slot = best[k] == kCodeA ? 0 : best[k] == kCodeH ? 1 : 2;
+    suggested[slot] = codes[k];
+  }
+  for (std::size_t k = 3; k < codes.size(); ++k) suggested.push_back(codes[k]);
+  std::string given_text, suggested_text;
+  for (std::size_t k = 0; k < codes.size(); ++k) {
+    given_text += (k > 0 ? "," : "") + codes[k];
+    suggested_text += (k > 0 ? "," : "") + suggested[k];
+  }
+  return "--genotypes " + echo(given_text) + " makes " + std::to_string(as_given) + " of the " +
+         std::to_string(tested.size()) + " markers tested fail their segregation test (P < 0.0001 among the "
+         "typed individuals); --genotypes " + echo(suggested_text) + " makes " + std::to_string(best_failing) +
+         " fail: the codes are likely that (--no-segregation-check imports as given)";
 }
 
 }  // namespace tarvek::interop

@@ -9,7 +9,7 @@
 // turned by a quarter: one line per phenotype or marker holding its name,
 // its chromosome, optionally its position, then one value per individual.
 // Phenotype columns (rows) are those without a chromosome; the one named
-// "id" gives the individual names.
+// "id" gives the individual names, the others are kept as phenotypes.
 
 #include <istream>
 #include <string>
@@ -30,10 +30,10 @@ struct RqtlOptions {
 };
 
 struct RqtlImport {
-  LocData loc;  // markers carry "chromosome<TAB>position" as their note
+  LocData loc;  // markers carry "chromosome<TAB>position cM" as their note
   std::vector<ReferencePosition> positions;  // only when the file has positions
   bool rotated = false;                      // markers in rows
-  std::size_t phenotypes = 0;                // phenotype columns (rows) skipped, id included
+  std::size_t phenotypes = 0;                // phenotype columns (rows), id included
 };
 
 // Splits one line of comma-separated values. Fields may be quoted with
@@ -46,5 +46,13 @@ bool split_csv_line(const std::string& line, std::vector<std::string>& fields);
 // number of fields (a truncated file), a position that is not a number, an
 // unknown genotype code, no marker at all.
 RqtlImport read_rqtl_csv(std::istream& in, const std::string& file, const RqtlOptions& options);
+
+// The check of a --genotypes mapping of an F2 against the data: when most
+// markers (typed in at least 20 individuals, without dominant scores) fail
+// their segregation test among the typed individuals (P below 0.0001) and
+// another assignment of the first three codes to AA, AB and BB makes few of
+// them fail, the message that refuses the mapping and names that one; empty
+// otherwise.
+std::string check_genotype_mapping(const LocData& loc, const std::vector<std::string>& codes);
 
 }  // namespace tarvek::interop

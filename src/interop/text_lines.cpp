@@ -1,5 +1,6 @@
 #include "interop/text_lines.hpp"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -64,7 +65,9 @@ std::string trim_blanks(std::string_view text) {
 
 bool parse_real(std::string_view text, double& value) {
   const std::string t = trim_blanks(text);
-  if (t.empty()) return false;
+  // strtod would skip a carriage return or a form feed before the number,
+  // which would then be copied into the outputs with it.
+  if (t.empty() || std::isspace(static_cast<unsigned char>(t.front()))) return false;
   char* end = nullptr;
   errno = 0;
   const double v = std::strtod(t.c_str(), &end);
@@ -75,7 +78,7 @@ bool parse_real(std::string_view text, double& value) {
 
 bool parse_int(std::string_view text, int& value) {
   const std::string t = trim_blanks(text);
-  if (t.empty()) return false;
+  if (t.empty() || std::isspace(static_cast<unsigned char>(t.front()))) return false;
   char* end = nullptr;
   errno = 0;
   const long v = std::strtol(t.c_str(), &end, 10);

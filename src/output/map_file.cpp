@@ -19,11 +19,17 @@ char letter_at(const GenotypeRow& row, const std::vector<int>& order, std::size_
   return code_to_letter(row[static_cast<std::size_t>(column)]);
 }
 
+// A locus's carried text stands after the r, LOD and dist columns, which
+// are written empty where the locus has none, so that it is always the
+// fourth field after the ";".
+constexpr const char* kNoPairColumns = ";\t\t\t\t";
+
 void write_rejected(std::ostream& out, const LocusList& list, const std::vector<int>& order) {
   for (std::size_t l = 0; l < list.names.size(); ++l) {
     out << list.names[l] << '\t';
     const GenotypeRow& row = list.rows.at(l);
     for (std::size_t i = 0; i < order.size(); ++i) out << letter_at(row, order, i) << '\t';
+    if (const std::string& note = locus_note(list, l); !note.empty()) out << kNoPairColumns << note;
     out << '\n';
   }
 }
@@ -37,11 +43,15 @@ void write_group(std::ostream& out, const MapContents& c, std::size_t g, std::os
     const GenotypeRow& row = rows.at(x);
     for (std::size_t i = 0; i < c.individual_order.size(); ++i)
       out << '\t' << letter_at(row, c.individual_order, i);
+    const std::string& note = locus_note(c.table.loci, x);
     if (k + 1 < group.size()) {
       const PairLod p =
           neighbour_pair_lod(c.population, rows, x, static_cast<std::size_t>(group[k + 1]));
       out << "\t;\t" << p.r << '\t' << p.lod;
       if (p.r < 0.5f) out << '\t' << map_distance(p.r);
+      if (!note.empty()) out << (p.r < 0.5f ? "\t" : "\t\t") << note;
+    } else if (!note.empty()) {
+      out << '\t' << kNoPairColumns << note;
     }
     out << '\n';
   }

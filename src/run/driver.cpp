@@ -148,14 +148,14 @@ std::size_t keep_distorted_markers(const RunParameters& params, GenotypeTable& t
   std::ostream& log = log_of(channels);
   for (std::size_t k = 0; k < home.size(); ++k) {
     if (home[k] < 0) {
-      append_locus(still_rejected, rejected.names[k], rejected.rows[k]);
+      append_locus(still_rejected, rejected.names[k], rejected.rows[k], locus_note(rejected, k));
       continue;
     }
     const auto g = static_cast<std::size_t>(home[k]);
     log << "kept distorted marker " << rejected.names[k] << " in group " << g + 1
         << ", LOD of association " << strength[k] << std::endl;
     groups.at(g).push_back(static_cast<int>(table.loci.rows.size()));
-    append_locus(table.loci, rejected.names[k], rejected.rows[k]);
+    append_locus(table.loci, rejected.names[k], rejected.rows[k], locus_note(rejected, k));
   }
   rejected = std::move(still_rejected);
   line_to_console_and_log(channels, std::to_string(table.loci.rows.size() - first_kept) +

@@ -151,7 +151,9 @@ TEST(DrawCommandLine, HelpVersionAndRefusals) {
       {"map", "m.loc", "-o", "out.jpg"},                           // unknown format
       {"map", "m.loc", "-o", "out"},
       {"map", "--map-function", "morgan", "m.loc", "-o", "out.png"},
-      {"map", "--group", "1", "m.loc", "-o", "out.png"},           // not a map option
+      {"map", "--size", "100", "m.loc", "-o", "out.png"},          // not a map option
+      {"map", "--names", "some", "m.loc", "-o", "out.png"},
+      {"map", "--width", "50", "m.loc", "-o", "out.png"},
       {"map", "m.loc", "other.loc", "-o", "out.png"},
       {"heatmap", "--size", "199", "m.loc", "-o", "out.png"},
       {"heatmap", "--size", "10001", "m.loc", "-o", "out.png"},
@@ -333,7 +335,8 @@ TEST(DrawMap, SvgHoldsATickAndANamePerMarkerScalesEndAtTheLengths) {
   std::map<std::string, double> scale_end;
   for (const std::string function : {"kosambi", "haldane"}) {
     const RunResult r = run_program_in(
-        kDraw, dir, {"map", "--distances", "two-point", "--map-function", function, "cross_map.loc", "-o", "map.svg"});
+        kDraw, dir,
+        {"map", "--names", "all", "--distances", "two-point", "--map-function", function, "cross_map.loc", "-o", "map.svg"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto svg = parse_xml(dir.read("map.svg"));
     const auto all = svg->descendants();
@@ -576,11 +579,11 @@ TEST(DrawReport, EverythingIsInsideTheFile) {
       ++png;
     } else if (ref.rfind("data:image/svg+xml;base64,", 0) == 0) {
       const auto root = parse_xml(bytes);
-      EXPECT_TRUE(contains(bytes, "class=\"marker\""));
+      EXPECT_TRUE(contains(bytes, svg == 0 ? "class=\"marker\"" : "data-name=\"crossovers\""));
       ++svg;
     }
   }
-  EXPECT_EQ(svg, 1u);      // the map
+  EXPECT_EQ(svg, 2u);      // the map, the individuals' crossovers and missing shares
   EXPECT_EQ(png, 2u * 2);  // each group's heat map and genotype graph
   // The summary: 43 markers read, 3 rejected, in two groups.
   EXPECT_TRUE(contains(html, "<tr><td>markers read</td><td>43</td></tr>")) << html.substr(0, 2000);

@@ -71,7 +71,7 @@ TEST(CompanionCommandLines, HelpVersionAndBadCommandLines) {
   const std::vector<std::vector<std::string>> bad_exports = {
       {"positions", "map.loc"},
       {"positions", "--map-function", "morgan", "map.loc", "-o", "p.tsv"},
-      {"compare", "map.loc", "-o", "c.tsv"},
+      {"compare", "--truth", "", "map.loc", "-o", "c.tsv"},
       {"mapchart", "--truth", "t.tsv", "map.loc", "-o", "m.mct"},
   };
   for (const auto& args : bad_exports) EXPECT_EQ(run_program_in(kExport, dir, args).status, 2) << args.at(1);
@@ -246,7 +246,7 @@ TEST(CompanionRoundTrip, RqtlCsvThroughTarvekKeepsEveryGenotype) {
 
   const RunResult imported = run_program_in(kImport, dir, {"rqtl", "cross.csv", "-o", "cross.loc"});
   ASSERT_EQ(imported.status, 0) << imported.err;
-  EXPECT_TRUE(contains(imported.err, "markers in columns, 2 phenotype columns skipped")) << imported.err;
+  EXPECT_TRUE(contains(imported.err, "markers in columns, 1 phenotype column kept besides the id")) << imported.err;
   const RunResult rotated =
       run_program_in(kImport, dir, {"rqtl", "--name", "cross", "cross_rows.csv", "-o", "cross_rows.loc"});
   ASSERT_EQ(rotated.status, 0) << rotated.err;
@@ -279,19 +279,28 @@ TEST(CompanionRoundTrip, RqtlCsvThroughTarvekKeepsEveryGenotype) {
   const std::vector<std::string> header = split(out[0], ',');
   const std::vector<std::string> chromosomes = split(out[1], ',');
   const std::vector<std::string> positions = split(out[2], ',');
-  ASSERT_EQ(header.size(), mapped.size() + 1);
-  EXPECT_EQ(std::vector<std::string>(header.begin() + 1, header.end()), mapped);
-  // Chromosomes are the group numbers in map order, positions rise within them.
-  std::size_t column = 1;
+  // The phenotype comes back after the id, with empty chromosome and position cells.
+  ASSERT_EQ(header.size(), mapped.size() + 2);
+  EXPECT_EQ(header[1], "height");
+  EXPECT_EQ(chromosomes[1], "");
+  EXPECT_EQ(positions[1], "");
+  EXPECT_EQ(std::vector<std::string>(header.begin() + 2, header.end()), mapped);
+  // Each group is named after the R/qtl chromosome its markers came from
+  // (one name per group, the three chromosomes), positions rise within them.
+  std::size_t column = 2;
+  std::set<std::string> names;
   for (std::size_t g = 0; g < map.groups.size(); ++g) {
     double previous = 0.0;
+    const std::string name = chromosomes[column];
+    names.insert(name);
     for (std::size_t k = 0; k < map.groups[g].size(); ++k, ++column) {
-      EXPECT_EQ(chromosomes[column], std::to_string(g + 1));
+      EXPECT_EQ(chromosomes[column], name);
       const double position = std::stod(positions[column]);
       EXPECT_GE(position, previous);
       previous = position;
     }
   }
+  EXPECT_EQ(names, (std::set<std::string>{"1", "2", "3"}));
   // Every genotype of every mapped marker, for every individual by name in
   // the original order; the cells that differ are exactly the flagged ones,
   // written as missing.
@@ -300,7 +309,8 @@ TEST(CompanionRoundTrip, RqtlCsvThroughTarvekKeepsEveryGenotype) {
     const std::vector<std::string> row = split(out[3 + i], ',');
     ASSERT_EQ(row.size(), header.size());
     EXPECT_EQ(row[0], ids[i]);
-    for (std::size_t c = 1; c < header.size(); ++c) {
+    EXPECT_EQ(row[1], i % 5 == 0 ? std::string("NA") : std::to_string(100 + i));
+    for (std::size_t c = 2; c < header.size(); ++c) {
       const std::string expected = exported_letter(population.letters.at(header[c])[i]);
       if (row[c] == expected) continue;
       ++differing;

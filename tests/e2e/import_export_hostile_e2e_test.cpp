@@ -186,7 +186,7 @@ TEST(ImportHostile, LenientlyReadFieldsAreRefusedOrWarnedAbout) {
   const RunResult bom = run_program_in(kImport, dir, {"rqtl", "bom.csv", "-o", "bom.loc"});
   EXPECT_EQ(bom.status, 0);
   EXPECT_TRUE(contains(dir.read("bom.loc"), "\n;individuals\tx\ty\tx\n"));
-  EXPECT_EQ(bom.err, "tarvek-import: markers in columns, 1 phenotype columns skipped\n"
+  EXPECT_EQ(bom.err, "tarvek-import: markers in columns, 0 phenotype columns kept besides the id\n"
                      "tarvek-import: warning: 1 markers share a name with an earlier marker\n"
                      "tarvek-import: warning: 1 individuals share a name with an earlier individual\n"
                      "tarvek-import: wrote bom.loc: 2 markers, 3 individuals\n");

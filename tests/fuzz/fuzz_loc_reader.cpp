@@ -43,8 +43,11 @@ const ScreeningThresholds kAcceptAll{1.0f, FLT_MAX, FLT_MAX, FLT_MAX};
 struct WrittenLocus {
   std::string name;
   std::vector<int> row;
-  bool operator<(const WrittenLocus& o) const { return std::tie(name, row) < std::tie(o.name, o.row); }
-  bool operator==(const WrittenLocus& o) const { return name == o.name && row == o.row; }
+  std::string note;  // the carried text, which must read back unchanged
+  bool operator<(const WrittenLocus& o) const {
+    return std::tie(name, row, note) < std::tie(o.name, o.row, o.note);
+  }
+  bool operator==(const WrittenLocus& o) const { return name == o.name && row == o.row && note == o.note; }
 };
 
 struct Layout {
@@ -101,7 +104,7 @@ std::vector<int> as_read_back(const GenotypeRow& row, const std::vector<int>& or
 void add_written(std::vector<WrittenLocus>& written, const LocusList& list,
                  const std::vector<int>& order) {
   for (std::size_t l = 0; l < list.names.size(); ++l)
-    written.push_back({list.names[l], as_read_back(list.rows[l], order)});
+    written.push_back({list.names[l], as_read_back(list.rows[l], order), locus_note(list, l)});
 }
 
 std::string without_one_cr(std::string line) {
@@ -155,7 +158,8 @@ void read_write_read(const std::string& text, const ScreeningThresholds& thresho
   for (const LinkageGroup& group : layout.groups) {
     for (const int x : group) {
       const auto i = static_cast<std::size_t>(x);
-      written.push_back({table.loci.names[i], as_read_back(table.loci.rows[i], layout.order)});
+      written.push_back({table.loci.names[i], as_read_back(table.loci.rows[i], layout.order),
+                         locus_note(table.loci, i)});
     }
   }
   add_written(written, table.bad_segregation, layout.order);

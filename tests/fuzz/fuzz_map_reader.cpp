@@ -10,7 +10,8 @@
 // Properties: those of every companion run (fuzz_companion.hpp); a failed
 // run leaves the earlier out.tsv; a complete one writes a table whose first
 // line is the command's header, and for positions one line per marker of
-// the map's groups as the reader sees them, each of seven fields.
+// the map's groups as the reader sees them, each of seven fields (nine when
+// markers carry chromosomes).
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "fuzz_companion.hpp"
+#include "interop/carried_positions.hpp"
 #include "interop/map_reader.hpp"
 #include "programs.hpp"
 
@@ -46,9 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (run.status != 0) return 0;
   const std::string table = read_file(dir.file("out.tsv"));
   if (command == 0) {
-    check(table.rfind("group\tsegment\tmarker\tposition_cM\tr\tLOD\tflagged\n", 0) == 0, "no header line");
     std::istringstream in(text);
     const tarvek::interop::MapFile map = tarvek::interop::read_map_file(in, "in_map.loc");
+    const bool carried = tarvek::interop::carries_chromosomes(map);
+    check(table.rfind(std::string("group\tsegment\tmarker\tposition_cM\tr\tLOD\tflagged") +
+                          (carried ? "\tchromosome\tposition_bp\n" : "\n"),
+                      0) == 0,
+          "no header line");
     std::size_t markers = 0;
     for (const auto& g : map.groups) markers += g.size();
     std::size_t lines = 0;
@@ -58,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ++lines;
       std::size_t tabs = 0;
       for (const char c : row) tabs += c == '\t' ? 1 : 0;
-      check(tabs == 6, "a positions line of other than seven fields: " + row);
+      check(tabs == (carried ? 8u : 6u), "a positions line of other than seven (nine) fields: " + row);
     }
     check(lines == markers + 1, "the positions table does not hold every mapped marker");
   } else if (command == 1) {

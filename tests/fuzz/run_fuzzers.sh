@@ -6,7 +6,7 @@
 #   tests/fuzz/run_fuzzers.sh SECONDS [TARGET...]
 #
 # TARGET: loc_reader, parameters, scoring_matrix, whole_run, and where the
-# companions build (htslib found) vcf_reader, rqtl_reader, wrapped_loc_reader,
+# companions build (htslib found) vcf_reader, rqtl_reader, wrapped_loc_reader, mapmaker_reader,
 # map_reader (all by default).
 # Each target starts from its seed corpus, tests/fuzz/corpus/<target>/, and
 # keeps the inputs it finds in <build>/corpus/<target>/, where the next run
@@ -26,15 +26,15 @@
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 SECONDS [loc_reader|parameters|scoring_matrix|whole_run|vcf_reader|rqtl_reader|wrapped_loc_reader|map_reader...]" >&2
+  echo "usage: $0 SECONDS [loc_reader|parameters|scoring_matrix|whole_run|vcf_reader|rqtl_reader|wrapped_loc_reader|mapmaker_reader|map_reader...]" >&2
   exit 2
 }
 [ $# -ge 1 ] || usage
 seconds="$1"
 shift
 case "$seconds" in '' | *[!0-9]*) usage ;; esac
-all_targets=(loc_reader parameters scoring_matrix whole_run vcf_reader rqtl_reader wrapped_loc_reader map_reader)
-companion_targets=" vcf_reader rqtl_reader wrapped_loc_reader map_reader "
+all_targets=(loc_reader parameters scoring_matrix whole_run vcf_reader rqtl_reader wrapped_loc_reader mapmaker_reader map_reader)
+companion_targets=" vcf_reader rqtl_reader wrapped_loc_reader mapmaker_reader map_reader "
 targets=("$@")
 chosen=${#targets[@]}
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
@@ -102,12 +102,13 @@ dict_of() {
     wrapped_loc_reader) echo "$here/wrapped_loc.dict" ;;
     vcf_reader) echo "$here/vcf.dict" ;;
     rqtl_reader) echo "$here/rqtl.dict" ;;
+    mapmaker_reader) echo "$here/mapmaker.dict" ;;
     *) echo "$here/$1.dict" ;;
   esac
 }
 max_len_of() {
   case "$1" in
-    loc_reader | vcf_reader | rqtl_reader | wrapped_loc_reader | map_reader) echo 4096 ;;
+    loc_reader | vcf_reader | rqtl_reader | wrapped_loc_reader | mapmaker_reader | map_reader) echo 4096 ;;
     *) echo 1024 ;;
   esac
 }

@@ -132,6 +132,24 @@ TEST(MapReader, AMapWithoutIndividualsOrGroupsIsStillAMap) {
   EXPECT_TRUE(map.groups.empty());
 }
 
+TEST(MapReader, CarriedTextAfterThePairColumns) {
+  std::string text = replaced(kMap, "4.40228\n", "4.40228\tchr1\t100\n");
+  text = replaced(text, "1e-05\n", "1e-05\t\tchr1\n");
+  text = replaced(text, "M3\tB\tB\tA\tA\n", "M3\tB\tB\tA\tA\t;\t\t\t\tchr2\t7\n");
+  text = replaced(text, "R1\tA\tA\tA\tA\t\n", "R1\tA\tA\tA\tA\t;\t\t\t\tchrUn\n");
+  const MapFile map = read(text);
+  const MapGroup& g = map.groups.at(0);
+  EXPECT_EQ(g.at(0).note, "chr1\t100");
+  EXPECT_EQ(g.at(0).next->dist_text, "4.40228");
+  EXPECT_EQ(g.at(1).note, "chr1");
+  EXPECT_FALSE(g.at(1).next->dist);
+  EXPECT_EQ(g.at(2).note, "chr2\t7");
+  EXPECT_FALSE(g.at(2).next);
+  EXPECT_EQ(map.groups.at(1).at(0).note, "");
+  EXPECT_EQ(map.bad_segregation.at(0).note, "chrUn");
+  EXPECT_EQ(map.bad_segregation.at(0).codes.size(), 4u);
+}
+
 TEST(MapReader, DamageIsReportedWithFileAndLine) {
   const std::string truncated = kMap.substr(0, kMap.find("M3\t") + 11);
   EXPECT_EQ(error_of(truncated), "map.loc: line 14: the file ends inside group 1 (no closing \";\" line): truncated?");
@@ -139,7 +157,7 @@ TEST(MapReader, DamageIsReportedWithFileAndLine) {
             "map.loc: line 13: marker M2 has 3 genotypes, the ;indOrdr line 4");
   EXPECT_EQ(error_of(replaced(kMap, "0.1\t5.2", "x\t5.2")), "map.loc: line 12: r \"x\" is not a number");
   EXPECT_EQ(error_of(replaced(kMap, "0.1\t5.2", "0.7\t5.2")), "map.loc: line 12: r = 0.7 is outside 0 to 0.5");
-  EXPECT_EQ(error_of(replaced(kMap, "5.2\t4.40228", "5.2\t4.4\t1\t2")),
+  EXPECT_EQ(error_of(replaced(kMap, "0.1\t5.2\t4.40228", "0.1")),
             "map.loc: line 12: marker M1: expected r, LOD and an optional distance after \";\"");
   EXPECT_EQ(error_of(replaced(kMap, "\t;\t0.1\t5.2\t4.40228", "")),
             "map.loc: line 12: marker M1 has no r and LOD to the next marker");

@@ -54,7 +54,7 @@ TEST(RqtlReader, MarkersInColumns) {
   EXPECT_EQ(r.loc.markers[0].codes, (GenotypeRow{1, 0, 1}));
   EXPECT_EQ(r.loc.markers[1].codes, (GenotypeRow{5, 4, 5}));
   EXPECT_EQ(r.loc.markers[2].codes, (GenotypeRow{2, 3, 2}));
-  EXPECT_EQ(r.loc.markers[1].note, "1\t12.5");
+  EXPECT_EQ(r.loc.markers[1].note, "1\t12.5 cM");
   ASSERT_EQ(r.positions.size(), 3u);
   EXPECT_EQ(r.positions[2].chromosome, "2");
   EXPECT_EQ(r.positions[1].position, 12.5);
@@ -106,6 +106,8 @@ TEST(RqtlReader, BrokenFilesAreReportedWithTheirPlace) {
   // In the rotated form the place is the marker's line and the individual's column.
   EXPECT_EQ(error_of("id,,x,y\nm1,1,A,Q\n").substr(0, 50), "cross.csv: line 2, column 4: unknown genotype \"Q\" ");
   EXPECT_EQ(error_of("id,m1\n,1\n,x\nx,A\n"), "cross.csv: line 3, column 2: position \"x\" is not a number");
+  // A carriage return inside a line is no blank: it would reach the outputs.
+  EXPECT_EQ(error_of("id,m1\n,1\n,\r0\nx,A\n"), "cross.csv: line 3, column 2: position \"\\x0D0\" is not a number");
   EXPECT_EQ(error_of("id,m1\n,\nx,A\n"), "cross.csv: no markers: no column has a chromosome");
   EXPECT_EQ(error_of("m1,m2\n1,1\nA,B\n").substr(0, 40), "cross.csv: neither markers in columns (t");
   EXPECT_EQ(error_of("id,m1\n,1\nx,\"A\n"), "cross.csv: line 3: unterminated quote");

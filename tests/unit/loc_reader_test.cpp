@@ -155,6 +155,33 @@ TEST(LocReader, EveryLocusLineIsFiledInFileOrder) {
   EXPECT_EQ(r.err, "Error reading locY1\n");  // screening writes to the log only
 }
 
+TEST(LocReader, TextAfterTheSemicolonIsCarriedWithItsLocus) {
+  const Read plain = read(header("2") +
+                              "M1\tA\tB\t;\tchr1\t100\t\n"  // trailing tab trimmed
+                              "M2\tA\tB\n"
+                              "M3\tA\tB;\n"                  // ";" on a separator: no text
+                              "M4\tA\tB\t; \t\n"             // blanks only: no text
+                              "S1\t-\t-\t;note\n"             // a rejected locus keeps its text
+                              "Y1\t;bad\n",                    // malformed: nothing carried
+                          {0.2f, 50.0f, 50.0f, 50.0f});
+  EXPECT_EQ(plain.table.loci.notes, (Names{"chr1\t100", "", "", ""}));
+  EXPECT_EQ(plain.table.excess_missing.names, (Names{"S1", "Y1"}));
+  EXPECT_EQ(plain.table.excess_missing.notes, (Names{"note", ""}));
+  EXPECT_EQ(locus_note(plain.table.excess_missing, 1), "");
+  EXPECT_FALSE(has_notes(read(header("2") + "M1\tA\tB\t;\nM2\tA\tB\n").table.loci));
+
+  // A map file read back: the r, LOD and dist columns are not carried text.
+  const Read map = read(header("2") + ";indOrdr\t0\t1\t;\tr\tLOD\tdist\n"
+                                      "M1\tA\tB\t;\t0.1\t5.2\t4.4\tchr1\t100\n"
+                                      "M2\tA\tB\t;\t0.5\t1e-05\n"
+                                      "M3\tA\tB\t;\t0.5\t1e-05\t\tchr1\n"
+                                      "M4\tA\tB\t;\t\t\t\tchr2\n");
+  EXPECT_EQ(map.table.loci.notes, (Names{"chr1\t100", "", "chr1", "chr2"}));
+  EXPECT_FALSE(has_notes(read(header("2") + ";indOrdr\t0\t1\t;\tr\tLOD\tdist\n"
+                                            "M1\tA\tB\t;\t0.1\t5.2\t4.4\nM2\tA\tB\n")
+                             .table.loci));
+}
+
 TEST(LocReader, LineWithoutTabIsFiledUnderItsOwnText) {
   const Read r = read(header("2") + "M1\tA\tB\nno tab here\nM2\tB\tA\n");
   ASSERT_EQ(r.abort_status, 0);

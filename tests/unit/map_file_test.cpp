@@ -111,6 +111,25 @@ TEST(WriteMap, WholeFileWithZeroAndFreeRecombinationNeighbours) {
                                ";\n");
 }
 
+TEST(WriteMap, CarriedTextFollowsThreePairColumnsEmptyWhereThereAreNone) {
+  MapInput input;
+  append_locus(input.table.loci, "M1", {A, A, B, H}, "chr1\t100");
+  append_locus(input.table.loci, "M2", {A, A, B, H});            // r 0 to M1, no text
+  append_locus(input.table.loci, "M3", {B, B, A, M}, "chr1\t300");  // r 0.5 to M4
+  append_locus(input.table.loci, "M4", {A, B, H, H}, "chr2");
+  append_locus(input.table.bad_segregation, "R1", {A, A, A, A}, "chr9\t5");
+  append_locus(input.table.bad_segregation, "R2", {B, B, B, B});
+  input.set_groups({{0, 1}, {2, 3}});
+  const auto lines = lines_of(input.write());
+  ASSERT_EQ(lines.size(), 20u);
+  EXPECT_EQ(lines[11], "M1\tA\tA\tB\tH\t;\t0\t9999\t0\tchr1\t100");
+  EXPECT_EQ(lines[12], "M2\tA\tA\tB\tH");
+  EXPECT_EQ(lines[14], "M3\tB\tB\tA\t-\t;\t0.5\t1e-05\t\tchr1\t300");
+  EXPECT_EQ(lines[15], "M4\tA\tB\tH\tH\t;\t\t\t\tchr2");
+  EXPECT_EQ(lines[18], "R1\tA\tA\tA\tA\t;\t\t\t\tchr9\t5");
+  EXPECT_EQ(lines[19], "R2\tB\tB\tB\tB\t");
+}
+
 TEST(WriteMap, ScoreLinesCommentSlotsAndPairColumnsInDefaultNumberFormat) {
   MapInput input;
   input.table.n_individuals = 5;
