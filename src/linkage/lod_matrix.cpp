@@ -225,16 +225,6 @@ LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows, PopulationType 
   return m;
 }
 
-float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j) {
-  if (i >= matrix.n || j >= matrix.n) throw std::out_of_range("LOD matrix index");
-  if (two_class(matrix.type)) {
-    const ClassTally t =
-        plane_class_tally(class_planes(matrix, i), class_planes(matrix, j), matrix.planes.words);
-    return two_class_lod(matrix.type, t.recombinant, t.informative).lod;
-  }
-  return pair_lod_from_counts(full_counts(matrix.planes, i, j)).lod;
-}
-
 std::optional<float> lod_above(const LodMatrix& m, std::size_t i, std::size_t j, float floor) {
   if (i >= m.n || j >= m.n) throw std::out_of_range("LOD matrix index");
   return computed_lod_above(m, i, j, floor);
@@ -341,78 +331,6 @@ bool bound_rules_out(const LodMatrix& matrix, const std::vector<int>& from, std:
   return t.ninths != 0 && t.ninths >= 9 * from[static_cast<std::size_t>(t.n)];
 }
 
-LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t last,
-                     float threshold) {
-  if (first > last || last > matrix.n) throw std::out_of_range("LOD matrix block");
-  LinkBlock block;
-  block.first = first;
-  block.last = last;
-  block.words = (first + 63) / 64;
-  block.bits.assign((last - first) * block.words, 0);
-  if (first == 0) return block;
-  const std::size_t words = matrix.planes.words;
-  if (two_class(matrix.type)) {
-    const std::vector<int> from = two_class_excluded_from(matrix.planes.positions, threshold);
-    for (std::size_t m = 0; m < first; ++m) {
-      const std::uint64_t* pm = class_planes(matrix, m);
-      for (std::size_t i = first; i < last; ++i) {
-        const ClassTally t = plane_class_tally(class_planes(matrix, i), pm, words);
-        bool link;
-        if (t.informative == 0) {
-          link = 0.0f > threshold;
-        } else if (t.recombinant >= from[static_cast<std::size_t>(t.informative)]) {
-          continue;
-        } else {
-          link = two_class_lod(matrix.type, t.recombinant, t.informative).lod > threshold;
-        }
-        if (link) block.bits[(i - first) * block.words + m / 64] |= std::uint64_t{1} << (m % 64);
-      }
-    }
-    return block;
-  }
-  const std::vector<int> from = excluded_from(matrix.planes.positions, threshold);
-  for (std::size_t m = 0; m < first; ++m) {
-    const std::uint64_t bit = std::uint64_t{1} << (m % 64);
-    const std::uint64_t* pm = matrix.abh.data() + m * 3 * words;
-    for (std::size_t i = first; i < last; ++i) {
-      bool link = false;
-      if (matrix.dominant[m] == 0 && matrix.dominant[i] == 0) {
-        const std::uint64_t* pi = matrix.abh.data() + i * 3 * words;
-        const CodominantTally t = codominant_tally(pi, pm, words);
-        const int k = 2 * t.y + t.z;
-        if (k != 0 && k >= from[static_cast<std::size_t>(t.n)]) continue;
-      } else {
-        // The split totals differ from these exact ones only by rounding,
-        // which the bound's margin covers.
-        const GameteTally t = gamete_tally(matrix.planes, i, m);
-        if (t.ninths != 0 && t.ninths >= 9 * from[static_cast<std::size_t>(t.n)]) continue;
-      }
-      link = computed_lod_above(matrix, i, m, threshold).has_value();
-      if (link) block.bits[(i - first) * block.words + m / 64] |= bit;
-    }
-  }
-  return block;
-}
-
-bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
-                  float threshold) {
-  const std::size_t count = members.size();
-  const bool classes = two_class(matrix.type);
-  const std::vector<std::uint64_t>& planes = classes ? matrix.classes : matrix.abh;
-  const std::size_t stride = (classes ? 2 : 3) * matrix.planes.words;
-  for (std::size_t k = 0; k < count; ++k) {
-    // Members are far apart in memory; fetch the planes of a later one.
-    if (k + 4 < count && !planes.empty()) {
-      const std::uint64_t* ahead =
-          planes.data() + static_cast<std::size_t>(members[k + 4]) * stride;
-      __builtin_prefetch(ahead);
-      __builtin_prefetch(ahead + 8);
-    }
-    if (lod_above(matrix, locus, static_cast<std::size_t>(members[k]), threshold)) return true;
-  }
-  return false;
-}
-
 std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup& from,
                                     const LinkageGroup& to, float floor) {
   std::optional<float> best;
@@ -470,7 +388,7 @@ PhaseLods codominant_phase_lods(const std::uint64_t* pi, const std::uint64_t* pj
 }
 
 // The same for a pair with dominant codes, from its table of counts: the
-// recombinant gametes of each phase (in ninths, as in link_block) rule out
+// recombinant gametes of each phase (in ninths, as in bound_rules_out) rule out
 // the phases that cannot pass before any logarithm is taken.
 struct NinthsTables {
   int same[6][6]{};

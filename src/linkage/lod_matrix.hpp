@@ -41,9 +41,6 @@ struct LodMatrix {
 LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows,
                            PopulationType type = PopulationType::F2);
 
-// Entry [i][j].
-float lod_at(const LodMatrix& matrix, std::size_t i, std::size_t j);
-
 // Which entries [i][m] are above a threshold, for the loci i of a block
 // [first, last) and every locus m before the block.
 struct LinkBlock {
@@ -52,11 +49,6 @@ struct LinkBlock {
   std::size_t words = 0;             // 64-bit words per locus of the block
   std::vector<std::uint64_t> bits;   // [i - first][m / 64], bit m % 64
 };
-
-// Tests every pair of a block locus and an earlier locus, the earlier loci in
-// the outer loop so that the block's genotypes stay in cache.
-LinkBlock link_block(const LodMatrix& matrix, std::size_t first, std::size_t last,
-                     float threshold);
 
 inline bool linked(const LinkBlock& block, std::size_t i, std::size_t m) {
   const std::uint64_t word = block.bits[(i - block.first) * block.words + m / 64];
@@ -71,13 +63,9 @@ inline bool linked(const LinkBlock& block, std::size_t i, std::size_t m) {
 std::vector<int> exclusion_table(const LodMatrix& matrix, float threshold);
 
 // True when the bound rules the pair of loci i and m out at that table: the
-// test link_block makes before it takes any logarithm.
+// test lod_above makes before it takes any logarithm.
 bool bound_rules_out(const LodMatrix& matrix, const std::vector<int>& from, std::size_t i,
                      std::size_t m);
-
-// True when some member m of `members` has entry [locus][m] above `threshold`.
-bool links_to_any(const LodMatrix& matrix, std::size_t locus, const LinkageGroup& members,
-                  float threshold);
 
 // The largest entry [s][h] over s in `from` and h in `to`, when it is above
 // `floor`; nothing otherwise.

@@ -18,11 +18,6 @@ LodTable build_lod_table(const std::vector<GenotypeRow>& rows, PopulationType ty
   return t;
 }
 
-LodTable lod_table_from_values(std::size_t n, std::vector<float> values) {
-  if (values.size() != n * n) throw std::invalid_argument("LOD table must be n by n");
-  return LodTable{n, std::move(values)};
-}
-
 float lod_at(const LodTable& table, std::size_t i, std::size_t j) {
   if (i >= table.n || j >= table.n) throw std::out_of_range("LOD table index");
   return table.values[i * table.n + j];
@@ -45,13 +40,6 @@ LinkBlock link_block(const LodTable& table, std::size_t first, std::size_t last,
       if (lod_above(table, i, m, threshold))
         block.bits[(i - first) * block.words + m / 64] |= std::uint64_t{1} << (m % 64);
   return block;
-}
-
-bool links_to_any(const LodTable& table, std::size_t locus, const LinkageGroup& members,
-                  float threshold) {
-  for (const int m : members)
-    if (lod_above(table, locus, static_cast<std::size_t>(m), threshold)) return true;
-  return false;
 }
 
 std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& from,

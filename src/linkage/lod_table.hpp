@@ -25,14 +25,9 @@ struct LodTable {
 LodTable build_lod_table(const std::vector<GenotypeRow>& rows,
                          PopulationType type = PopulationType::F2);
 
-// A table of given scores (row-major, n × n).
-LodTable lod_table_from_values(std::size_t n, std::vector<float> values);
-
 float lod_at(const LodTable& table, std::size_t i, std::size_t j);
 std::optional<float> lod_above(const LodTable& table, std::size_t i, std::size_t j, float floor);
 LinkBlock link_block(const LodTable& table, std::size_t first, std::size_t last, float threshold);
-bool links_to_any(const LodTable& table, std::size_t locus, const LinkageGroup& members,
-                  float threshold);
 std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& from,
                                     const LinkageGroup& to, float floor);
 

@@ -48,13 +48,6 @@ void random_order(MarkerOrder& order, OrderRandom& random) {
   for (std::size_t k = 0; k < n; ++k) order[n - 1 - k] = pick_random(remaining, random);
 }
 
-std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order) {
-  check_order_indices(m, order);
-  if (order.size() < 2) return 0;
-  return place_by_insertion(ColumnView(ScoreView<std::int32_t>{m.values.data(), m.n}), order,
-                            cpu_has_avx2());
-}
-
 bool fits_16_bits(const PairScoreMatrix& m) {
   for (const std::int32_t v : m.values) {
     if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())

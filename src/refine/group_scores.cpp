@@ -32,27 +32,6 @@ ScoreKernel make_score_kernel(const ScoringMatrix& score) {
 
 namespace {
 
-// The cells of each nonzero value that can occur between an item whose codes
-// are `mask_a` and one whose codes are `mask_b`.
-CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) {
-  CellPlan plan;
-  for (const auto& group : kernel.values) {
-    CellPlan::Value v;
-    v.value = static_cast<std::uint32_t>(group.value);
-    for (const auto& [u, w] : group.cells) {
-      if ((mask_a >> u & 1u) != 0 && (mask_b >> w & 1u) != 0)
-        v.planes.emplace_back(static_cast<std::size_t>(u), static_cast<std::size_t>(w));
-    }
-    if (!v.planes.empty()) plan.values.push_back(std::move(v));
-  }
-  return plan;
-}
-
-std::int32_t score_with_plan(const CellPlan& plan, const CodePlanes& p, std::size_t a,
-                             std::size_t b, PlanScore count) {
-  return static_cast<std::int32_t>(count(plan, plane(p, a, 0), plane(p, b, 0), p.words));
-}
-
 // The items of a pair are read differently: the first through its code
 // planes, the second through combined planes. A combination is a value v of
 // the scoring matrix and a code u: its plane of an item is the OR of the
@@ -117,16 +96,19 @@ struct PairPlanes {
     plans.reserve(firsts.size() * seconds.size());
     for (const std::uint64_t a : firsts)
       for (const std::uint64_t b : seconds) {
-        CellPlan plan;
+        PackedPlan plan;
         for (std::size_t v = 0; v < kernel.values.size(); ++v) {
-          CellPlan::Value value;
-          value.value = static_cast<std::uint32_t>(kernel.values[v].value);
+          std::uint32_t cells = 0;
           for (std::size_t c = 0; c < combinations; ++c)
-            if (list[c].value == v && (a >> list[c].code & 1u) != 0 && (b >> c & 1u) != 0)
-              value.planes.emplace_back(static_cast<std::size_t>(list[c].code), c);
-          if (!value.planes.empty()) plan.values.push_back(std::move(value));
+            if (list[c].value == v && (a >> list[c].code & 1u) != 0 && (b >> c & 1u) != 0) {
+              plan.offsets.push_back(static_cast<std::uint32_t>(static_cast<std::size_t>(list[c].code) * words));
+              plan.offsets.push_back(static_cast<std::uint32_t>(c * words));
+              ++cells;
+            }
+          if (cells != 0)
+            plan.values.push_back(PackedPlan::Value{static_cast<std::uint32_t>(kernel.values[v].value), cells});
         }
-        plans.push_back(pack_plan(plan, words));
+        plans.push_back(std::move(plan));
       }
   }
 
@@ -157,13 +139,6 @@ void mirror_upper(PairScoreMatrix& m, int threads) {
 }
 
 }  // namespace
-
-std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& p, std::size_t a,
-                              std::size_t b) {
-  if (a >= p.items || b >= p.items) throw std::out_of_range("pair score item");
-  return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b,
-                         plan_score_for(p.words));
-}
 
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
                                    const char* progress_label, Channels& channels, int threads) {

@@ -25,11 +25,8 @@ struct ScoreKernel {
 
 ScoreKernel make_score_kernel(const ScoringMatrix& score);
 
-// Sum over the positions of score[code of a][code of b], wrapping in 32 bits.
-std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& planes, std::size_t a,
-                              std::size_t b);
-
-// All pair scores of the items; entry [i][j] = plane_pair_score(i, j). The
+// All pair scores of the items: entry [i][j] is the sum over the positions
+// of score[code of i][code of j], wrapping in 32 bits. The
 // rows are shared among `threads` threads in blocks; the matrix is the same
 // for any number. `progress_label` names the stage on the progress indicator,
 // which the calling thread alone draws.

@@ -5,43 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace tarvek {
 
 // The nonzero values of the scoring matrix that can occur between two items,
-// each with the pairs of planes (code at the first item, code at the second)
-// whose positions score that value.
-struct CellPlan {
-  struct Value {
-    std::uint32_t value = 0;
-    std::vector<std::pair<std::size_t, std::size_t>> planes;
-  };
-  std::vector<Value> values;
-};
-
-// Sum over the plan's values of value × the number of positions whose pair
-// of codes is one of the value's cells, in unsigned 32-bit arithmetic. `a`
-// and `b` point at the first plane of the two items; plane u of an item
-// starts `u * words` words further on. The cells of one value must be
-// disjoint sets of positions (they are: a position has one code per item).
-std::uint32_t plan_score_plain(const CellPlan& plan, const std::uint64_t* a,
-                               const std::uint64_t* b, std::size_t words);
-
-// The same over 256-bit registers; call only when cpu_has_avx2().
-std::uint32_t plan_score_avx2(const CellPlan& plan, const std::uint64_t* a,
-                              const std::uint64_t* b, std::size_t words);
-
-// The version to use for planes of `words` words: AVX2 where the processor
-// has it and the planes are wide enough to fill a register.
-using PlanScore = std::uint32_t (*)(const CellPlan&, const std::uint64_t*, const std::uint64_t*,
-                                    std::size_t);
-PlanScore plan_score_for(std::size_t words);
-
-// A plan with the places of its planes worked out for one plane width, for
-// the inner loop of the score matrices: per value, its cells' offsets (in
-// words, from the first plane of each item) as pairs in `offsets`.
+// each with the pairs of planes (of the first item, of the second) whose
+// positions score that value, for the inner loop of the score matrices: per
+// value, its cells' offsets (in words, from the first plane of each item) as
+// pairs in `offsets`. The cells of one value must be disjoint sets of
+// positions (they are: a position has one code per item).
 struct PackedPlan {
   struct Value {
     std::uint32_t value = 0;
@@ -51,9 +24,9 @@ struct PackedPlan {
   std::vector<std::uint32_t> offsets;  // first item's, second item's, per cell in value order
 };
 
-PackedPlan pack_plan(const CellPlan& plan, std::size_t words);
-
-// plan_score_plain over a packed plan.
+// Sum over the plan's values of value × the number of positions whose pair
+// of planes is one of the value's cells, in unsigned 32-bit arithmetic. `a`
+// and `b` point at the first plane of the two items.
 std::uint32_t packed_score_plain(const PackedPlan& plan, const std::uint64_t* a,
                                  const std::uint64_t* b, std::size_t words);
 

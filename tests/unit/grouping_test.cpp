@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "linkage/linkage_groups.hpp"
@@ -23,7 +24,7 @@ struct Entry {
 LodTable matrix_with(std::size_t n, std::initializer_list<Entry> entries, float fill = 0.0f) {
   std::vector<float> values(n * n, fill);
   for (const Entry& e : entries) values[e.row * n + e.column] = e.lod;
-  return lod_table_from_values(n, std::move(values));
+  return LodTable{n, std::move(values)};
 }
 
 LinkageGroups grouped(const LodTable& matrix, float core_LOD = 16.0f) {
@@ -36,7 +37,7 @@ LinkageGroups grouped(const LodTable& matrix, float core_LOD = 16.0f) {
 TEST(CoreGrouping, EmptyMatrixPrintsOnlyTheEntryMessage) {
   testing::CapturedChannels io;
   LinkageGroups groups;
-  core_grouping(lod_table_from_values(0, {}), groups, 16.0f, io.channels);
+  core_grouping(LodTable{}, groups, 16.0f, io.channels);
   EXPECT_TRUE(groups.empty());
   EXPECT_EQ(io.console_text(), "core grouping...\n");
   EXPECT_EQ(io.log_text(), "core grouping...\n");
@@ -73,10 +74,10 @@ TEST(CoreGrouping, ReadsOnlyEntriesBelowTheDiagonal) {
   std::vector<float> values(16, 0.0f);
   for (std::size_t i = 0; i < 4; ++i)
     for (std::size_t j = i; j < 4; ++j) values[i * 4 + j] = 1e6f;
-  EXPECT_EQ(grouped(lod_table_from_values(4, values)), (LinkageGroups{{0}, {1}, {2}, {3}}));
+  EXPECT_EQ(grouped(LodTable{4, values}), (LinkageGroups{{0}, {1}, {2}, {3}}));
   // The same matrix with one lower entry, row 3 column 1, links exactly that pair.
   values[3 * 4 + 1] = 20.0f;
-  EXPECT_EQ(grouped(lod_table_from_values(4, values)), (LinkageGroups{{0}, {1, 3}, {2}}));
+  EXPECT_EQ(grouped(LodTable{4, values}), (LinkageGroups{{0}, {1, 3}, {2}}));
 }
 
 TEST(SortAndPruneGroups, PrintsCountAndCutCountOnConsoleAndLog) {

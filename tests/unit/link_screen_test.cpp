@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "base/cpu_features.hpp"
@@ -21,6 +22,7 @@
 #include "linkage/lod_table.hpp"
 #include "linkage/switched_alleles.hpp"
 #include "support/channels.hpp"
+#include "support/linkage_checks.hpp"
 
 namespace tarvek {
 namespace {
@@ -116,7 +118,7 @@ TEST(LinkScreen, ScreenedBitsAreThePairsTheBoundLeaves) {
       const std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 70);
       const LodMatrix matrix = build_lod_matrix(rows, type);
       const std::size_t n = matrix.n;
-      const float some_lod = lod_at(matrix, 5, 6);
+      const float some_lod = testing::lod_of(matrix, 5, 6);
       for (const float threshold : {0.5f, 4.0f, 16.0f, std::nextafter(some_lod, 0.0f)}) {
         const std::vector<int> from = exclusion_table(matrix, threshold);
         for (const std::size_t step : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{9}}) {
@@ -211,7 +213,7 @@ TEST(PlaceSatellites, TheSameMergesAtAnyNumberOfThreads) {
   for (std::size_t i = 0; i < n; ++i)
     for (std::size_t j = i + 1; j < n; ++j)
       scores[i * n + j] = scores[j * n + i] = values[below(rng, 100) < 97 ? below(rng, 3) : 3 + below(rng, 2)];
-  const LodTable matrix = lod_table_from_values(n, scores);
+  const LodTable matrix{n, std::move(scores)};
   LinkageGroups start;
   for (std::size_t i = 0; i < n; ++i) {
     if (i % 10 == 0) start.emplace_back();

@@ -10,10 +10,13 @@
 #include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
 #include "support/channels.hpp"
+#include "support/ordering_checks.hpp"
 
 namespace tarvek {
 namespace {
 
+using testing::reversal_passes;
+using testing::window_placement;
 
 PairScoreMatrix matrix_of(std::initializer_list<std::initializer_list<std::int32_t>> rows) {
   PairScoreMatrix m = make_pair_score_matrix(rows.size());
@@ -229,34 +232,6 @@ TEST(ReversalPasses, AsymmetricMatrixUsesTheBorderFormulasAsWritten) {
   EXPECT_EQ(io.log_text(),
             "pass 1, 1 reverses made, score is 17\n"
             "pass 2, 0 reverses made, score is 17\n");
-}
-
-TEST(Reverse, ValidSegmentsAreReversedInPlace) {
-  testing::CapturedChannels io;
-  MarkerOrder order = {0, 1, 2, 3, 4};
-  reverse(order, 1, 3, io.channels);
-  EXPECT_EQ(order, (MarkerOrder{0, 3, 2, 1, 4}));
-  reverse(order, 0, 4, io.channels);
-  EXPECT_EQ(order, (MarkerOrder{4, 1, 2, 3, 0}));
-  reverse(order, 3, 4, io.channels);
-  EXPECT_EQ(order, (MarkerOrder{4, 1, 2, 0, 3}));
-}
-
-TEST(Reverse, InvalidPositionsAreReportedOnLogAndStderrAndChangeNothing) {
-  const struct { int start, end; const char* text; } cases[] = {
-      {2, 2, "Bad indicies (2,2) in reverse function!\n"},
-      {1, 5, "Bad indicies (1,5) in reverse function!\n"},
-      {-1, 2, "Bad indicies (-1,2) in reverse function!\n"},
-      {3, 1, "Bad indicies (3,1) in reverse function!\n"},
-  };
-  for (const auto& c : cases) {
-    testing::CapturedChannels io;
-    MarkerOrder order = {0, 1, 2, 3, 4};
-    reverse(order, c.start, c.end, io.channels);
-    EXPECT_EQ(io.log_text(), c.text);
-    EXPECT_EQ(io.errors_text(), c.text);
-    EXPECT_EQ(order, (MarkerOrder{0, 1, 2, 3, 4}));
-  }
 }
 
 TEST(OrderScore, SumsNeighbourPairsInOrderAndWrapsIn32Bits) {

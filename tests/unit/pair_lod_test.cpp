@@ -7,6 +7,7 @@
 
 #include "genotype/genotype_table.hpp"
 #include "linkage/lod_matrix.hpp"
+#include "support/linkage_checks.hpp"
 
 namespace tarvek {
 namespace {
@@ -104,7 +105,7 @@ TEST(PairLod, DominantCodeAtBothLociIsSpreadOverBothSplits) {
   // The matrix diagonal is therefore not 9999 for such a locus.
   const LodMatrix matrix = build_lod_matrix(rows);
   ASSERT_EQ(matrix.n, 1u);
-  EXPECT_EQ(lod_at(matrix, 0, 0), self.lod);
+  EXPECT_EQ(testing::lod_of(matrix, 0, 0), self.lod);
 }
 
 TEST(PairLod, NeighbourEstimatorAssignsDominantCodesWholeAndSkipsFlagged) {
@@ -153,7 +154,7 @@ TEST(LodMatrix, EntryInRowIColumnJIsPairLodOfIThenJ) {
   ASSERT_EQ(matrix.n, 3u);
   for (std::size_t i = 0; i < 3; ++i)
     for (std::size_t j = 0; j < 3; ++j)
-      EXPECT_EQ(lod_at(matrix, i, j), pair_lod(rows, i, j).lod) << i << "," << j;
+      EXPECT_EQ(testing::lod_of(matrix, i, j), pair_lod(rows, i, j).lod) << i << "," << j;
   EXPECT_EQ(build_lod_matrix({}).n, 0u);
 }
 

@@ -1,21 +1,16 @@
-#include <algorithm>
-#include <ostream>
+#include "support/ordering_checks.hpp"
 
+#include "base/cpu_features.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/search_kernels.hpp"
 
-namespace tarvek {
+namespace tarvek::testing {
 
-void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end, Channels& channels) {
-  const auto n = static_cast<long long>(order.size());
-  if (!(start < end && start >= 0 && end >= 0 && start < n && end < n)) {
-    const std::string message = "Bad indicies (" + std::to_string(start) + "," +
-                                std::to_string(end) + ") in reverse function!\n";
-    log_of(channels) << message;
-    errors_of(channels) << message;
-    return;
-  }
-  std::reverse(order.begin() + start, order.begin() + end + 1);
+std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order) {
+  check_order_indices(m, order);
+  if (order.size() < 2) return 0;
+  return place_by_insertion(ColumnView(ScoreView<std::int32_t>{m.values.data(), m.n}), order,
+                            cpu_has_avx2());
 }
 
 void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score,
@@ -33,4 +28,4 @@ void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t 
   }
 }
 
-}  // namespace tarvek
+}  // namespace tarvek::testing
