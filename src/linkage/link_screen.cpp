@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 #include "base/parallel.hpp"
 #include "genotype/code_planes.hpp"
 
@@ -337,6 +337,7 @@ LinkScreen link_screen(const LodMatrix& matrix, float threshold, const ScreenOpt
   LinkScreen s;
   s.matrix = &matrix;
   s.threshold = threshold;
+  s.kernels = options.kernels;
   s.from = exclusion_table(matrix, threshold);
   s.words = matrix.planes.words;
   fill_ladder(s);
@@ -365,7 +366,7 @@ BlockPlan plan_block(const LinkScreen& s, std::size_t first, std::size_t last, i
   b.first = first;
   b.lanes = last - first;
   b.all = b.lanes == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << b.lanes) - 1;
-  b.open_lanes = cpu_has_avx2() ? open_lanes_avx2 : open_lanes_plain;
+  b.open_lanes = s.kernels == Kernels::avx2 ? open_lanes_avx2 : open_lanes_plain;
   const std::size_t words = s.words;
   const std::size_t positions = matrix.planes.positions;
   const std::size_t clusters = s.first_member.size();

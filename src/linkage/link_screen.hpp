@@ -39,6 +39,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/kernels.hpp"
 #include "linkage/lod_matrix.hpp"
 
 namespace tarvek {
@@ -46,6 +47,7 @@ namespace tarvek {
 struct LinkScreen {
   const LodMatrix* matrix = nullptr;
   float threshold = 0.0f;
+  Kernels kernels = Kernels::scalar;    // how the lanes of a block are ruled out
   std::vector<int> from;                // exclusion_table at the threshold
   std::size_t words = 0;                // 64-bit words per plane
   // Per locus, five planes: value at least 2, 3, 4 and 6 (thirds), scored.
@@ -68,6 +70,7 @@ struct ScreenOptions {
   // A kind with fewer loci than this gets no clusters.
   std::size_t min_loci = 1024;
   int threads = 1;
+  Kernels kernels = Kernels::scalar;
 };
 
 // The planes, tables and clusters for screening the pairs of `matrix` at

@@ -2,8 +2,7 @@
 // The plain LOD matrix: every entry computed with pair_lod and stored, n × n.
 // It is the reference the computed LodMatrix is checked against (and what
 // the reference build groups with), and it takes given scores for tests of
-// the grouping rules. It answers the same queries as LodMatrix, by plain
-// loops over its entries.
+// the grouping rules.
 
 #include <cstddef>
 #include <optional>
@@ -26,10 +25,6 @@ LodTable build_lod_table(const std::vector<GenotypeRow>& rows,
                          PopulationType type = PopulationType::F2);
 
 float lod_at(const LodTable& table, std::size_t i, std::size_t j);
-std::optional<float> lod_above(const LodTable& table, std::size_t i, std::size_t j, float floor);
-LinkBlock link_block(const LodTable& table, std::size_t first, std::size_t last, float threshold);
-std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& from,
-                                    const LinkageGroup& to, float floor);
 
 // phase_link computed plainly: both LODs of the lower-numbered locus against
 // the other, the second against a copy of its row with the alleles exchanged.

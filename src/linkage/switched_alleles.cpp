@@ -1,15 +1,13 @@
 #include "linkage/switched_alleles.hpp"
 
 #include "linkage/grouping.hpp"
-#include "linkage/link_screen.hpp"
 
 namespace tarvek {
 
 std::vector<int> switched_loci_by_parts(const LodMatrix& matrix, float threshold,
-                                        Channels& channels, int threads) {
+                                        Channels& channels, const ScreenOptions& options) {
+  const int threads = options.threads;
   const PhaseLinker linker = phase_linker(matrix, threshold);
-  ScreenOptions options;
-  options.threads = threads;
   LinkageGroups parts = phase_linked_parts(matrix, threshold, channels, options);
   std::erase_if(parts, [](const LinkageGroup& part) { return part.size() < 2; });
   const bool by_part = parts.size() >= static_cast<std::size_t>(std::max(threads, 1));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "base/kernels.hpp"
 #include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
@@ -20,9 +21,10 @@ std::int32_t pick_random(std::vector<std::int32_t>& remaining, OrderRandom& rand
 // Replaces the order by a random permutation of its own entries (n draws).
 void random_order(MarkerOrder& order, OrderRandom& random);
 
-// Orders `order` in place against `m`. Writes its log and console lines.
+// Orders `order` in place against `m` with the plain or the fast versions of
+// window placement and the reversal passes. Writes its log and console lines.
 void linksort(const PairScoreMatrix& m, MarkerOrder& order, OrderRandom& random,
-              Channels& channels);
+              Channels& channels, Kernels kernels);
 
 // Throws std::out_of_range unless every entry of the order indexes `m`.
 void check_order_indices(const PairScoreMatrix& m, const MarkerOrder& order);
@@ -40,8 +42,5 @@ void check_order_indices(const PairScoreMatrix& m, const MarkerOrder& order);
 std::int32_t plain_window_placement(const PairScoreMatrix& m, MarkerOrder& order);
 void plain_reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score,
                            Channels& channels);
-
-// True in the reference build, which orders with the plain versions.
-bool reference_build();
 
 }  // namespace tarvek

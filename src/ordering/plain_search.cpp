@@ -85,12 +85,4 @@ void plain_reversal_passes(const PairScoreMatrix& m, MarkerOrder& o, std::int32_
   }
 }
 
-bool reference_build() {
-#ifdef TARVEK_REFERENCE
-  return true;
-#else
-  return false;
-#endif
-}
-
 }  // namespace tarvek

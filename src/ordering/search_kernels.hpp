@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
 #if TARVEK_HAVE_AVX2_PATHS
@@ -190,12 +190,11 @@ std::int32_t place_by_insertion_with(const ColumnView& columns, MarkerOrder& ord
   return total;
 }
 
-// The placement, eight gaps at a time where `wide` (call only when
-// cpu_has_avx2()).
+// The placement, eight gaps at a time with Kernels::avx2.
 inline std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& order,
-                                       bool wide) {
+                                       Kernels kernels) {
 #if TARVEK_HAVE_AVX2_PATHS
-  if (wide)
+  if (kernels == Kernels::avx2)
     return place_by_insertion_with(columns, order, [](const std::int32_t* column,
                                                       const std::int32_t* placed,
                                                       const std::int32_t* link,
@@ -203,7 +202,7 @@ inline std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& o
       return cheapest_gap_avx2(column, placed, link, count);
     });
 #endif
-  (void)wide;
+  (void)kernels;
   return place_by_insertion_with(columns, order, cheapest_gap_plain);
 }
 
@@ -563,12 +562,13 @@ struct OrderFrame {
 
 // Reversal passes in the frame of `state`, built on the first call (or when
 // the order holds other items than the frame); the order is mapped into the
-// frame's positions and back. With `wide` (call only when cpu_has_avx2()), a
-// 16-bit frame is screened eight candidates at a time against the bounds of
-// its entries by distance.
+// frame's positions and back. With Kernels::avx2, a 16-bit frame is screened
+// eight candidates at a time against the bounds of its entries by distance.
 template <class T, class S>
 void reversal_passes_in_frame(const ScoreView<S>& m, MarkerOrder& order, std::int32_t start_score,
-                              bool symmetric, OrderFrame<T>& state, std::ostream& log, bool wide) {
+                              bool symmetric, OrderFrame<T>& state, std::ostream& log,
+                              Kernels kernels) {
+  const bool wide = kernels == Kernels::avx2;
   const std::size_t n = order.size();
   MarkerOrder local(n);
   bool fits = state.built && state.items.size() == n;

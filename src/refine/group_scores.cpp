@@ -141,11 +141,12 @@ void mirror_upper(PairScoreMatrix& m, int threads) {
 }  // namespace
 
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
-                                   const char* progress_label, Channels& channels, int threads) {
+                                   const char* progress_label, Channels& channels,
+                                   Kernels kernels, int threads) {
   const std::size_t n = p.items;
   PairScoreMatrix m = make_pair_score_matrix(n);
   const PairPlanes pairs(kernel, p);
-  const PackedScore count = packed_score_for(p.words);
+  const PackedScore count = packed_score_for(p.words, kernels);
   // Every entry is computed on its own and written to its own place: the
   // blocks of rows can be shared among the threads in any way.
   Progress progress = start_progress(channels, progress_label, n, n >= 1000);
@@ -167,7 +168,7 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
 }
 
 void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::vector<int>& items,
-                   PairScoreMatrix& m, int threads) {
+                   PairScoreMatrix& m, Kernels kernels, int threads) {
   const std::size_t n = m.n;
   if (p.items != n || m.values.size() != n * n) throw std::out_of_range("pair score matrix shape");
   for (const int r : items)
@@ -180,7 +181,7 @@ void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::ve
   distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
   if (distinct.empty()) return;
   const PairPlanes pairs(kernel, p);
-  const PackedScore count = packed_score_for(p.words);
+  const PackedScore count = packed_score_for(p.words, kernels);
   threads = threads_for_work(threads, 2 * distinct.size() * n * std::max<std::size_t>(p.words, 1),
                              std::size_t{1} << 16);
   const Blocks blocks{distinct.size(), 8};

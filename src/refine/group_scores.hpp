@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "base/kernels.hpp"
 #include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "ordering/pair_score_matrix.hpp"
@@ -32,14 +33,15 @@ ScoreKernel make_score_kernel(const ScoringMatrix& score);
 // which the calling thread alone draws.
 PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& planes,
                                    const char* progress_label, Channels& channels,
-                                   int threads = 1);
+                                   Kernels kernels, int threads = 1);
 
 // Scores the rows and the columns of the given items of m again: entries
 // [r][i] and [i][r] for every r of `items` and every i, as plane_score_matrix
 // would. The rows, then the columns, are shared among `threads` threads.
 // Throws std::out_of_range, changing nothing, when an item is not one of m.
 void rescore_items(const ScoreKernel& kernel, const CodePlanes& planes,
-                   const std::vector<int>& items, PairScoreMatrix& m, int threads = 1);
+                   const std::vector<int>& items, PairScoreMatrix& m, Kernels kernels,
+                   int threads = 1);
 
 // The plain version: entry [i][j] is the sum over the positions of
 // score[code of i][code of j], read from `items` (one code row per item),

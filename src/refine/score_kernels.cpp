@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 
 #if TARVEK_HAVE_AVX2_PATHS
 #include <immintrin.h>
@@ -127,9 +127,9 @@ std::uint32_t packed_score_avx2(const PackedPlan& plan, const std::uint64_t* a,
 
 #endif
 
-PackedScore packed_score_for(std::size_t words) {
+PackedScore packed_score_for(std::size_t words, Kernels kernels) {
   // Planes of no words (no positions) are never read.
-  return words > 0 && cpu_has_avx2() ? packed_score_avx2 : packed_score_plain;
+  return words > 0 && kernels == Kernels::avx2 ? packed_score_avx2 : packed_score_plain;
 }
 
 }  // namespace tarvek

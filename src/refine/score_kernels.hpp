@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/kernels.hpp"
+
 namespace tarvek {
 
 // The nonzero values of the scoring matrix that can occur between two items,
@@ -31,7 +33,7 @@ std::uint32_t packed_score_plain(const PackedPlan& plan, const std::uint64_t* a,
                                  const std::uint64_t* b, std::size_t words);
 
 // The same over 256-bit registers; planes of up to eight words are read in
-// one or two registers, the last one masked. Call only when cpu_has_avx2()
+// one or two registers, the last one masked. Call only with Kernels::avx2
 // and words > 0.
 std::uint32_t packed_score_avx2(const PackedPlan& plan, const std::uint64_t* a,
                                 const std::uint64_t* b, std::size_t words);
@@ -39,6 +41,6 @@ std::uint32_t packed_score_avx2(const PackedPlan& plan, const std::uint64_t* a,
 using PackedScore = std::uint32_t (*)(const PackedPlan&, const std::uint64_t*,
                                       const std::uint64_t*, std::size_t);
 // The version to use for planes of `words` words.
-PackedScore packed_score_for(std::size_t words);
+PackedScore packed_score_for(std::size_t words, Kernels kernels);
 
 }  // namespace tarvek

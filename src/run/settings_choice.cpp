@@ -68,16 +68,17 @@ struct Grouping {
 };
 
 Grouping group_at(const std::vector<GenotypeRow>& rows, const LodMatrix& matrix, float lod,
-                  bool search_switched, const RunParameters& params) {
+                  bool search_switched, const RunParameters& params, Kernels kernels) {
   QuietChannels quiet;
   Grouping g;
   g.lod = lod;
+  const ScreenOptions options{.threads = params.threads, .kernels = kernels};
   std::vector<int> flipped;
-  if (search_switched) flipped = switched_loci_by_parts(matrix, lod, quiet.channels, params.threads);
+  if (search_switched) flipped = switched_loci_by_parts(matrix, lod, quiet.channels, options);
   g.flipped = flipped.size();
   const float min_lod = std::min(params.min_LOD, lod);
   const auto group = [&](const LodMatrix& m) {
-    core_grouping(m, g.groups, lod, quiet.channels, params.threads);
+    core_grouping(m, g.groups, lod, quiet.channels, options);
     if (static_cast<long long>(g.groups.size()) > params.chromosomes)
       place_satellites(m, g.groups, min_lod, params.chromosomes, quiet.channels, params.threads);
   };
@@ -125,7 +126,8 @@ std::string equivalent_command_line(const std::vector<std::string>& arguments,
   return line;
 }
 
-void choose_settings(const std::string& loc_text, RunParameters& params, Channels& channels) {
+void choose_settings(const std::string& loc_text, RunParameters& params, Channels& channels,
+                     Kernels kernels) {
   std::ostream& log = log_of(channels);
   const std::set<char> given = given_options(params.arguments);
   const auto free = [&given](char letter) { return given.count(letter) == 0; };
@@ -205,7 +207,7 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
   if (!free('g')) steps.assign(1, params.core_LOD);
   Grouping g;
   for (const float lod : steps) {
-    g = group_at(rows, matrix, lod, search_switched, params);
+    g = group_at(rows, matrix, lod, search_switched, params, kernels);
     const std::size_t count = groups_of_two_or_more(g.groups);
     log << "core LOD " << lod << ": " << count << " groups of two or more markers once the satellites are placed"
         << std::endl;

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 #include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "linkage/lod_matrix.hpp"
@@ -37,6 +37,7 @@ namespace tarvek {
 namespace {
 
 using Rng = std::mt19937;
+using testing::fast_kernels;
 using testing::reversal_passes;
 using testing::window_placement;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -165,12 +166,11 @@ TEST(FastPathScores, GroupScoreMatrixOfShuffledSubsetMatchesPlainSums) {
       const ScoringMatrix s = random_scoring(rng, kind);
       const std::vector<GenotypeRow> rows = score_rows(rng, 14, individuals);
       const LinkageGroup members = shuffled_subset(rng, 14, 1 + below(rng, 14));
-      std::vector<GenotypeRow> items;
-      for (const int a : members) items.push_back(rows[idx(a)]);
       testing::CapturedChannels io;
-      EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels).values,
-                plain_score_matrix(s, items).values)
-          << individuals << " individuals, scoring kind " << kind;
+      const PairScoreMatrix plain = build_group_score_matrix(s, rows, members, io.channels, Kernels::plain);
+      for (const Kernels kernels : fast_kernels())
+        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, kernels).values, plain.values)
+            << individuals << " individuals, scoring kind " << kind;
     }
 }
 
@@ -180,13 +180,14 @@ TEST(FastPathScores, IndividualScoreMatrixMatchesPlainSumsOverLoci) {
     for (int kind = 0; kind < 8; ++kind) {
       const ScoringMatrix s = random_scoring(rng, kind);
       const std::vector<GenotypeRow> rows = score_rows(rng, loci, 1 + below(rng, 70));
-      std::vector<GenotypeRow> individuals(rows[0].size());  // codes of each, locus by locus
-      for (const GenotypeRow& row : rows)
-        for (std::size_t k = 0; k < row.size(); ++k) individuals[k].push_back(row[k]);
+      const std::size_t individuals = rows[0].size();
       testing::CapturedChannels io;
-      EXPECT_EQ(individual_score_matrix(s, rows, individuals.size(), io.channels).values,
-                plain_score_matrix(s, individuals).values)
-          << loci << " loci, " << individuals.size() << " individuals, scoring kind " << kind;
+      const PairScoreMatrix plain =
+          individual_score_matrix(s, rows, individuals, io.channels, Kernels::plain);
+      for (const Kernels kernels : fast_kernels())
+        EXPECT_EQ(individual_score_matrix(s, rows, individuals, io.channels, kernels).values,
+                  plain.values)
+            << loci << " loci, " << individuals << " individuals, scoring kind " << kind;
     }
 }
 
@@ -226,7 +227,7 @@ TEST(FastPathScores, PackedPlanScoresAreThePositionCountsAtEveryWidth) {
       }
       EXPECT_EQ(packed_score_plain(plan, a.data(), b.data(), words), expected)
           << words << " words, trial " << trial;
-      if (cpu_has_avx2()) {
+      if (fastest_kernels() == Kernels::avx2) {
         EXPECT_EQ(packed_score_avx2(plan, a.data(), b.data(), words), expected)
             << words << " words, trial " << trial;
       }
@@ -244,15 +245,16 @@ TEST(FastPathScores, ScoreMatricesAreTheSameOnAnyNumberOfThreads) {
       LinkageGroup members(idx(items));
       for (int i = 0; i < items; ++i) members[idx(i)] = i;
       testing::CapturedChannels io;
-      const PairScoreMatrix one = build_group_score_matrix(s, rows, members, io.channels, 1);
+      const Kernels fast = fastest_kernels();
+      const PairScoreMatrix one = build_group_score_matrix(s, rows, members, io.channels, fast, 1);
       const PairScoreMatrix by_individual =
-          individual_score_matrix(s, rows, rows[0].size(), io.channels, 1);
+          individual_score_matrix(s, rows, rows[0].size(), io.channels, fast, 1);
       for (const int threads : {2, 7, 200}) {
         SCOPED_TRACE(::testing::Message() << items << " items, kind " << kind << ", "
                                           << threads << " threads");
-        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, threads).values,
+        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, fast, threads).values,
                   one.values);
-        EXPECT_EQ(individual_score_matrix(s, rows, rows[0].size(), io.channels, threads).values,
+        EXPECT_EQ(individual_score_matrix(s, rows, rows[0].size(), io.channels, fast, threads).values,
                   by_individual.values);
       }
     }
@@ -267,7 +269,8 @@ TEST(FastPathScores, RescoredItemsGiveTheMatrixOfTheRecodedRows) {
       LinkageGroup members(idx(items));
       for (int i = 0; i < items; ++i) members[idx(i)] = i;
       testing::CapturedChannels io;
-      const PairScoreMatrix before = build_group_score_matrix(s, rows, members, io.channels);
+      const PairScoreMatrix before =
+          build_group_score_matrix(s, rows, members, io.channels, Kernels::plain);
       // Some items (one twice) get flagged genotypes, as error detection does;
       // with 300 items, enough of them to share the work among threads.
       std::vector<int> changed = {0, below(rng, items), items - 1, 0};
@@ -275,15 +278,18 @@ TEST(FastPathScores, RescoredItemsGiveTheMatrixOfTheRecodedRows) {
       for (const int r : changed)
         for (int& code : rows[idx(r)])
           if (below(rng, 4) == 0) code = 6;
-      const PairScoreMatrix after = build_group_score_matrix(s, rows, members, io.channels);
-      for (const int threads : {1, 7}) {
-        PairScoreMatrix m = before;
-        rescore_items(make_score_kernel(s), planes_of_rows(rows, members), changed, m, threads);
-        EXPECT_EQ(m.values, after.values) << items << " items, kind " << kind << ", " << threads;
-      }
+      const PairScoreMatrix after =
+          build_group_score_matrix(s, rows, members, io.channels, Kernels::plain);
+      for (const Kernels kernels : fast_kernels())
+        for (const int threads : {1, 7}) {
+          PairScoreMatrix m = before;
+          rescore_items(make_score_kernel(s), planes_of_rows(rows, members), changed, m, kernels,
+                        threads);
+          EXPECT_EQ(m.values, after.values) << items << " items, kind " << kind << ", " << threads;
+        }
       PairScoreMatrix untouched = before;
       EXPECT_THROW(rescore_items(make_score_kernel(s), planes_of_rows(rows, members), {0, items},
-                                 untouched, 1),
+                                 untouched, fastest_kernels(), 1),
                    std::out_of_range);
       EXPECT_EQ(untouched.values, before.values);
     }
@@ -387,7 +393,7 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
     ASSERT_EQ(window_placement(m, fast), total);
     ASSERT_EQ(fast, plain);
     const ColumnView columns(ScoreView<std::int32_t>{m.values.data(), m.n});
-    ASSERT_EQ(place_by_insertion(columns, one_at_a_time, false), total);
+    ASSERT_EQ(place_by_insertion(columns, one_at_a_time, Kernels::scalar), total);
     ASSERT_EQ(one_at_a_time, plain);
     // Small starts let the running score pass below zero within a pass.
     const int start_kind = trial++ % 3;
@@ -437,15 +443,15 @@ void check_frame_paths(const PairScoreMatrix& m, const MarkerOrder& start, std::
   std::reverse(again.begin(), again.begin() + static_cast<std::ptrdiff_t>(n / 2));
   MarkerOrder plain_again = again;
   plain_reversal_passes(m, plain_again, score, plain_io.channels);
-  for (const bool wide : {false, true}) {
-    if (wide && !cpu_has_avx2()) continue;
+  for (const Kernels kernels : fast_kernels()) {
+    const bool wide = kernels == Kernels::avx2;
     MarkerOrder fast = start;
     std::ostringstream log;
     OrderFrame<T> state;
-    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, kernels);
     EXPECT_EQ(fast, plain) << (wide ? "eight at a time" : "one at a time");
     fast = again;
-    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, kernels);
     EXPECT_EQ(fast, plain_again) << (wide ? "eight at a time" : "one at a time");
     EXPECT_EQ(log.str(), plain_io.log_text());
   }
@@ -468,24 +474,32 @@ TEST(FastPathLinksort, FramesBoundsAndBothScreeningsMatchThePlainPasses) {
   }
 }
 
-TEST(FastPathLinksort, WholeSearchMatchesPlainSearchIncludingLogAndConsole) {
+TEST(FastPathLinksort, EveryVersionOfTheSearchMatchesItsRunsWrittenOut) {
   Rng rng(606);
   for (const Case& c : linksort_cases(rng)) {
     SCOPED_TRACE(::testing::Message() << c.n << " of " << c.of << ", kind " << c.kind);
     const PairScoreMatrix m = random_pairs(rng, c.of, c.kind, c.symmetric);
     MarkerOrder plain = random_items(rng, c);
-    MarkerOrder fast = plain;
+    const MarkerOrder start = plain;
     const auto seed = static_cast<std::uint32_t>(rng());
-    testing::CapturedChannels plain_io, io;
-    OrderRandom plain_random, random;
+    testing::CapturedChannels plain_io;
+    OrderRandom plain_random;
     seed_order_random(plain_random, seed);
     plain_linksort(m, plain, plain_random, plain_io.channels);
-    seed_order_random(random, seed);
-    linksort(m, fast, random, io.channels);
-    EXPECT_EQ(draw_order_random(random), draw_order_random(plain_random));
-    EXPECT_EQ(fast, plain);
-    EXPECT_EQ(io.log_text(), plain_io.log_text());
-    EXPECT_EQ(io.console_text(), plain_io.console_text());
+    const int next_draw = draw_order_random(plain_random);
+    std::vector<Kernels> all = fast_kernels();
+    all.push_back(Kernels::plain);
+    for (const Kernels kernels : all) {
+      MarkerOrder order = start;
+      testing::CapturedChannels io;
+      OrderRandom random;
+      seed_order_random(random, seed);
+      linksort(m, order, random, io.channels, kernels);
+      EXPECT_EQ(draw_order_random(random), next_draw);
+      EXPECT_EQ(order, plain);
+      EXPECT_EQ(io.log_text(), plain_io.log_text());
+      EXPECT_EQ(io.console_text(), plain_io.console_text());
+    }
   }
 }
 

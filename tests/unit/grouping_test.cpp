@@ -30,14 +30,14 @@ LodTable matrix_with(std::size_t n, std::initializer_list<Entry> entries, float 
 LinkageGroups grouped(const LodTable& matrix, float core_LOD = 16.0f) {
   testing::CapturedChannels io;
   LinkageGroups groups;
-  core_grouping(matrix, groups, core_LOD, io.channels);
+  plain_core_grouping(matrix, groups, core_LOD, io.channels);
   return groups;
 }
 
 TEST(CoreGrouping, EmptyMatrixPrintsOnlyTheEntryMessage) {
   testing::CapturedChannels io;
   LinkageGroups groups;
-  core_grouping(LodTable{}, groups, 16.0f, io.channels);
+  plain_core_grouping(LodTable{}, groups, 16.0f, io.channels);
   EXPECT_TRUE(groups.empty());
   EXPECT_EQ(io.console_text(), "core grouping...\n");
   EXPECT_EQ(io.log_text(), "core grouping...\n");
@@ -131,7 +131,7 @@ struct SatelliteRun {
 SatelliteRun satellites(const LodTable& matrix, LinkageGroups groups, int chromosomes,
                         float min_LOD = 4.0f) {
   testing::CapturedChannels io;
-  place_satellites(matrix, groups, min_LOD, chromosomes, io.channels);
+  plain_place_satellites(matrix, groups, min_LOD, chromosomes, io.channels);
   return {groups, io.console_text(), io.log_text()};
 }
 
@@ -173,8 +173,7 @@ TEST(PlaceSatellites, TiesGoToTheEarlierGroupAndMinLodItselfIsNoLink) {
   EXPECT_EQ(equal.console,
             "Placing satellites with threshold 4\n3 groups\nplacing satellites.. 3 groups\n");
   // Forty groups of one locus and the satellite {40}, tied at LOD 8 with the
-  // 4th and the 31st group, which lie in different blocks of the search:
-  // the earlier still wins.
+  // 4th and the 31st group: the earlier still wins.
   LinkageGroups forty;
   for (int g = 0; g <= 40; ++g) forty.push_back({g});
   LinkageGroups expected(forty.begin(), forty.end() - 1);

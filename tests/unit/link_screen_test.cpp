@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "genotype/population.hpp"
 #include "linkage/grouping.hpp"
@@ -91,13 +91,10 @@ std::vector<GenotypeRow> simulated_rows(Rng& rng, P type, int individuals, int c
 const P kTypes[] = {P::F2, P::BC1, P::DH, P::RIL, P::RILsib};
 const int kIndividuals[] = {1, 63, 64, 65, 130};
 
-// Clusters made on any number of loci, seeded every `step`-th one.
+// Clusters made on any number of loci, seeded every `step`-th one; the
+// lanes of a block ruled out as fast as this processor can.
 ScreenOptions forced(std::size_t step, int threads = 1) {
-  ScreenOptions o;
-  o.seed_step = step;
-  o.min_loci = 1;
-  o.threads = threads;
-  return o;
+  return {.seed_step = step, .min_loci = 1, .threads = threads, .kernels = fastest_kernels()};
 }
 
 // Blocks at and around the word boundaries of the earlier loci, and the last
@@ -191,7 +188,7 @@ TEST(LinkScreen, CoreGroupingGivesTheTablesGroupsWithAnyClustersAndThreads) {
       for (const float core_LOD : {3.0f, 9.0f}) {
         testing::CapturedChannels io;
         LinkageGroups expected;
-        core_grouping(table, expected, core_LOD, io.channels);
+        plain_core_grouping(table, expected, core_LOD, io.channels);
         for (const int threads : {1, 2, 7})
           for (const std::size_t step : {std::size_t{1}, std::size_t{4}, std::size_t{16}})
             EXPECT_EQ(grouped(matrix, core_LOD, forced(step, threads)), expected)
@@ -201,40 +198,37 @@ TEST(LinkScreen, CoreGroupingGivesTheTablesGroupsWithAnyClustersAndThreads) {
     }
 }
 
-TEST(PlaceSatellites, TheSameMergesAtAnyNumberOfThreads) {
+TEST(PlaceSatellites, TheTablesMergesAtAnyNumberOfThreads) {
   // 150 groups of ten loci, cut to 10: each satellite's search spans many
-  // blocks of groups. The scores come from a few values, so that most
-  // satellites find equally strong links in several blocks, and the earliest
-  // group must win at any number of threads.
+  // blocks of groups. The loci are copies of a few rows, some with changes,
+  // so that most satellites find equally strong links in several blocks,
+  // and the earliest group must win at any number of threads.
   Rng rng(16);
-  const std::size_t n = 1500;
-  const float values[] = {0.0f, 1.0f, 2.5f, 3.0f, 6.0f};
-  std::vector<float> scores(n * n, 0.0f);
-  for (std::size_t i = 0; i < n; ++i)
-    for (std::size_t j = i + 1; j < n; ++j)
-      scores[i * n + j] = scores[j * n + i] = values[below(rng, 100) < 97 ? below(rng, 3) : 3 + below(rng, 2)];
-  const LodTable matrix{n, std::move(scores)};
-  LinkageGroups start;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i % 10 == 0) start.emplace_back();
-    start.back().push_back(static_cast<int>(i));
-  }
-  std::string console, log;
-  LinkageGroups one;
-  for (const int threads : {1, 3, 7}) {
-    testing::CapturedChannels io;
-    LinkageGroups groups = start;
-    place_satellites(matrix, groups, 2.0f, 10, io.channels, threads);
-    if (threads == 1) {
-      one = groups;
-      console = io.console_text();
-      log = io.log_text();
-      EXPECT_LT(one.size(), 50u);
-      continue;
+  for (const P type : {P::F2, P::RIL}) {
+    const std::vector<GenotypeRow> patterns = simulated_rows(rng, type, 30, 1, 8, 3);
+    std::vector<GenotypeRow> rows;
+    for (int i = 0; i < 1500; ++i) {
+      rows.push_back(patterns[idx(below(rng, static_cast<int>(patterns.size())))]);
+      if (below(rng, 4) == 0) rows.back()[idx(below(rng, 30))] = kMissing;
     }
-    EXPECT_EQ(groups, one) << threads << " threads";
-    EXPECT_EQ(io.console_text(), console);
-    EXPECT_EQ(io.log_text(), log);
+    LinkageGroups start;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (i % 10 == 0) start.emplace_back();
+      start.back().push_back(static_cast<int>(i));
+    }
+    testing::CapturedChannels plain_io;
+    LinkageGroups expected = start;
+    plain_place_satellites(build_lod_table(rows, type), expected, 2.0f, 10, plain_io.channels);
+    EXPECT_LT(expected.size(), 50u);
+    const LodMatrix matrix = build_lod_matrix(rows, type);
+    for (const int threads : {1, 3, 7}) {
+      testing::CapturedChannels io;
+      LinkageGroups groups = start;
+      place_satellites(matrix, groups, 2.0f, 10, io.channels, threads);
+      EXPECT_EQ(groups, expected) << population_name(type) << ", " << threads << " threads";
+      EXPECT_EQ(io.console_text(), plain_io.console_text());
+      EXPECT_EQ(io.log_text(), plain_io.log_text());
+    }
   }
 }
 
@@ -314,7 +308,8 @@ TEST(PhaseLinkedParts, SwitchedLociByPartsAreThoseOfOneSearchOverAllLoci) {
     EXPECT_FALSE(expected.empty());
     for (const int threads : {1, 2, 7}) {
       testing::CapturedChannels io;
-      EXPECT_EQ(switched_loci_by_parts(matrix, threshold, io.channels, threads), expected)
+      EXPECT_EQ(switched_loci_by_parts(matrix, threshold, io.channels,
+                                       {.threads = threads, .kernels = fastest_kernels()}), expected)
           << population_name(c.type) << ", " << matrix.n << " loci, " << threads << " threads";
     }
   }
@@ -346,7 +341,7 @@ TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
 }
 
 TEST(LinkScreen, OpenLanesOfTheAvx2VersionAreThoseOfThePlainOne) {
-  if (!cpu_has_avx2()) GTEST_SKIP() << "this processor has no AVX2";
+  if (fastest_kernels() != Kernels::avx2) GTEST_SKIP() << "this processor has no AVX2";
   Rng rng(15);
   std::vector<std::int32_t> centre(64), need(64);
   for (int trial = 0; trial < 2000; ++trial) {

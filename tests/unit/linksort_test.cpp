@@ -250,7 +250,7 @@ TEST(Linksort, FewerThanTwoItemsAreLeftAloneSilentlyWithoutDraws) {
     seed_order_random(random, 6);
     testing::CapturedChannels io;
     const MarkerOrder before = order;
-    linksort(m, order, random, io.channels);
+    linksort(m, order, random, io.channels, fastest_kernels());
     EXPECT_EQ(order, before);
     EXPECT_EQ(io.log_text(), "");
     EXPECT_EQ(io.console_text(), "");
@@ -282,7 +282,7 @@ TEST(Linksort, ThreeItemsFullLogConsoleLineResultAndDrawCount) {
   seed_order_random(random, 6);
   testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2};
-  linksort(m, order, random, io.channels);
+  linksort(m, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (MarkerOrder{0, 2, 1}));
   EXPECT_EQ(io.log_text(), kThreeItemLog);
   EXPECT_EQ(io.console_text(), "Running LINKSORT on group of size=3\n");
@@ -303,7 +303,7 @@ TEST(Linksort, PartialOrderNeverReadsRowsOrColumnsOutsideIt) {
   seed_order_random(random, 6);
   testing::CapturedChannels io;
   MarkerOrder order = {0, 2, 5};
-  linksort(m, order, random, io.channels);
+  linksort(m, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (MarkerOrder{0, 5, 2}));
   EXPECT_EQ(io.log_text(), kThreeItemLog);
 }
@@ -317,7 +317,7 @@ TEST(Linksort, TwoItemsKeepTheOrderFromBeforeTheRunThatFailedToImprove) {
     seed_order_random(random, 6);
     testing::CapturedChannels io;
     MarkerOrder order = {0, 1};
-    linksort(m, order, random, io.channels);
+    linksort(m, order, random, io.channels, fastest_kernels());
     EXPECT_EQ(order, (MarkerOrder{0, 1}));
     EXPECT_EQ(io.log_text(),
               "Running LINKSORT!, groupsize=2. Randomizing order...\n"
@@ -334,7 +334,7 @@ TEST(Linksort, TwoItemsKeepTheOrderFromBeforeTheRunThatFailedToImprove) {
     seed_order_random(random, 6);
     testing::CapturedChannels io;
     MarkerOrder order = {0, 1};
-    linksort(m, order, random, io.channels);
+    linksort(m, order, random, io.channels, fastest_kernels());
     EXPECT_EQ(order, (MarkerOrder{1, 0}));
     EXPECT_NE(io.log_text().find("\nLINKSORT run 2\n"), std::string::npos);
     EXPECT_NE(io.log_text().find("\nLINKSORT Done, using score 3\n\n"), std::string::npos);
@@ -347,7 +347,7 @@ TEST(Linksort, NegativeRandomisedScoreSkipsTheRuns) {
   seed_order_random(random, 6);
   testing::CapturedChannels io;
   MarkerOrder order = {0, 1};
-  linksort(m, order, random, io.channels);
+  linksort(m, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (MarkerOrder{0, 1}));
   EXPECT_EQ(io.log_text(),
             "Running LINKSORT!, groupsize=2. Randomizing order...\n"
