@@ -10,7 +10,7 @@
 
 #include "genotype/genotype_table.hpp"
 #include "linkage/linkage_groups.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/phase_link.hpp"
 
 namespace tarvek {
 

@@ -14,6 +14,7 @@
 #include "base/parallel.hpp"
 #include "linkage/link_screen.hpp"
 #include "linkage/lod_matrix.hpp"
+#include "linkage/phase_link.hpp"
 
 namespace tarvek {
 

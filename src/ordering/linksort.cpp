@@ -4,7 +4,9 @@
 
 #include "base/progress.hpp"
 #include "ordering/order_random.hpp"
-#include "ordering/search_kernels.hpp"
+#include "ordering/frame_passes.hpp"
+#include "ordering/insertion.hpp"
+#include "ordering/score_view.hpp"
 
 namespace tarvek {
 namespace {
@@ -46,14 +48,6 @@ void random_order(MarkerOrder& order, OrderRandom& random) {
   std::vector<std::int32_t> remaining(order.begin(), order.end());
   const std::size_t n = order.size();
   for (std::size_t k = 0; k < n; ++k) order[n - 1 - k] = pick_random(remaining, random);
-}
-
-bool fits_16_bits(const PairScoreMatrix& m) {
-  for (const std::int32_t v : m.values) {
-    if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
-      return false;
-  }
-  return true;
 }
 
 namespace {

@@ -1,7 +1,9 @@
 #include "support/ordering_checks.hpp"
 
 #include "ordering/linksort.hpp"
-#include "ordering/search_kernels.hpp"
+#include "ordering/frame_passes.hpp"
+#include "ordering/insertion.hpp"
+#include "ordering/score_view.hpp"
 
 namespace tarvek::testing {
 

@@ -18,6 +18,7 @@
 #include "genotype/population.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/link_screen.hpp"
+#include "linkage/lod_bound.hpp"
 #include "linkage/lod_matrix.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/switched_alleles.hpp"
@@ -117,14 +118,16 @@ TEST(LinkScreen, ScreenedBitsAreThePairsTheBoundLeaves) {
       const std::size_t n = matrix.n;
       const float some_lod = testing::lod_of(matrix, 5, 6);
       for (const float threshold : {0.5f, 4.0f, 16.0f, std::nextafter(some_lod, 0.0f)}) {
-        const std::vector<int> from = exclusion_table(matrix, threshold);
+        const std::vector<int> exclusion = exclusion_table(type, matrix.planes.positions, threshold);
         for (const std::size_t step : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{9}}) {
           const LinkScreen screen = link_screen(matrix, threshold, step == 0 ? ScreenOptions{} : forced(step));
           for (const auto& [first, last] : test_blocks(n)) {
-            const LinkBlock block = screen_block(screen, first, last, step % 2 == 0 ? 1 : 3);
+            const testing::LinkBlock block =
+                testing::screen_block(screen, first, last, step % 2 == 0 ? 1 : 3);
             for (std::size_t i = first; i < last; ++i)
               for (std::size_t m = 0; m < first; ++m)
-                ASSERT_EQ(linked(block, i, m), !bound_rules_out(matrix, from, i, m))
+                ASSERT_EQ(testing::linked(block, i, m),
+                          !testing::bound_rules_out(rows, type, exclusion, i, m))
                     << population_name(type) << ", " << individuals << " individuals, step "
                     << step << ", threshold " << threshold << ", pair " << i << "," << m;
           }
