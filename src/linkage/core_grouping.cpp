@@ -122,7 +122,7 @@ void group_by_single_linkage(std::size_t n, LinkageGroups& groups, Channels& cha
 
 }  // namespace
 
-void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+void core_grouping(const LodPlanes& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, const ScreenOptions& options) {
   const int threads = options.threads;
   line_to_console_and_log(channels, "core grouping...");
@@ -161,14 +161,14 @@ void plain_core_grouping(const LodTable& lods, LinkageGroups& groups, float core
   }
 }
 
-LinkageGroups phase_linked_parts(const LodMatrix& matrix, float threshold, Channels& channels,
+LinkageGroups phase_linked_parts(const LodPlanes& lods, float threshold, Channels& channels,
                                  const ScreenOptions& options) {
-  const PhaseLinker linker = phase_linker(matrix, threshold);
-  const LinkScreen screen = link_screen(matrix, threshold, options);
+  const PhaseLinker linker = phase_linker(lods, threshold);
+  const LinkScreen screen = link_screen(lods, threshold, options);
   const PhaseScreen phases = phase_screen(screen, linker);
   LinkageGroups groups;
   group_by_single_linkage(
-      matrix.n, groups, channels, "switched alleles",
+      lods.n, groups, channels, "switched alleles",
       [&](std::size_t i, std::size_t m) { return phase_link(linker, i, m).has_value(); },
       [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
         return phase_linked_groups(phases, first, last, labels, options.threads);

@@ -1,14 +1,14 @@
 #pragma once
 // Forming linkage groups from the LOD scores: core grouping by single linkage,
 // sorting and pruning, and merging satellite groups. The fast versions read
-// the computed LodMatrix through the link screen, lod_above and
+// the computed LodPlanes through the link screen, lod_above and
 // strongest_link; the plain versions, written from the definitions, read
 // every entry they need from the stored LodTable. Both give the same groups.
 
 #include "base/channels.hpp"
 #include "linkage/link_screen.hpp"
 #include "linkage/linkage_groups.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
 
 namespace tarvek {
@@ -20,7 +20,7 @@ namespace tarvek {
 // keep their place. `groups` must be empty. The clusters of the screen are
 // made as `options` say, and the pair tallies are shared among up to
 // options.threads threads; the groups are the same for every number.
-void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+void core_grouping(const LodPlanes& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, const ScreenOptions& options);
 // The plain version, locus by locus and group by group over the table.
 void plain_core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
@@ -29,7 +29,7 @@ void plain_core_grouping(const LodTable& lods, LinkageGroups& groups, float core
 // The connected parts of the graph of phase links at `threshold` (the pairs
 // phase_link links), each part's loci in increasing order, the parts in the
 // order of their lowest locus. Writes nothing but the progress line.
-LinkageGroups phase_linked_parts(const LodMatrix& matrix, float threshold, Channels& channels,
+LinkageGroups phase_linked_parts(const LodPlanes& lods, float threshold, Channels& channels,
                                  const ScreenOptions& options = {});
 
 // Stable sort by decreasing size, then removal of empty groups; prints the
@@ -44,7 +44,7 @@ void sort_and_prune_groups(LinkageGroups& groups, Channels& channels);
 // a link above min_LOD stays. The groups are searched for a satellite's
 // strongest link on up to `threads` threads, with the same result for any
 // number of them.
-void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+void place_satellites(const LodPlanes& lods, LinkageGroups& groups, float min_LOD,
                       int chromosomes, Channels& channels, int threads = 1);
 // The same with the plain pass, satellite by satellite and pair by pair over
 // the table.

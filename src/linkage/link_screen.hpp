@@ -17,21 +17,21 @@
 #include <vector>
 
 #include "base/kernels.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/phase_link.hpp"
 
 namespace tarvek {
 
 struct LinkScreen {
-  const LodMatrix* matrix = nullptr;
+  const LodPlanes* lods = nullptr;
   float threshold = 0.0f;
   Kernels kernels = Kernels::scalar;    // how the lanes of a block are ruled out
-  std::vector<int> from;                // exclusion_table at the threshold (lod_bound.hpp)
+  std::vector<int> exclusion;           // exclusion_table at the threshold (lod_bound.hpp)
   std::size_t words = 0;                // 64-bit words per plane
   // Per locus, five planes: value at least 2, 3, 4 and 6 (thirds), scored.
   std::vector<std::uint64_t> ladder;
   std::vector<std::int32_t> scored;     // per locus: individuals scored
-  std::vector<std::uint8_t> plain;      // per locus: scored without dominant codes
+  std::vector<std::uint8_t> codominant; // per locus: scored without dominant codes
   // The clusters (none for small inputs): per cluster its centre's four
   // value planes and its lowest member; per locus its cluster (-1 for none)
   // and its distance d(m) from the centre, in thirds.
@@ -51,9 +51,9 @@ struct ScreenOptions {
   Kernels kernels = Kernels::scalar;
 };
 
-// The planes, tables and clusters for screening the pairs of `matrix` at
+// The planes, tables and clusters for screening the pairs of `lods` at
 // `threshold`. The result does not depend on the number of threads.
-LinkScreen link_screen(const LodMatrix& matrix, float threshold, const ScreenOptions& options = {});
+LinkScreen link_screen(const LodPlanes& lods, float threshold, const ScreenOptions& options = {});
 
 // The groups of the loci before a block: group_of_label[label[m]] for locus m.
 struct GroupLabels {
@@ -97,7 +97,7 @@ std::vector<std::uint64_t> phase_linked_groups(const PhaseScreen& phases, std::s
 
 // The mask of the lanes k < lanes whose pair cannot be ruled out through the
 // centre: bit k set when centre[k] - need[k] < spread. Plain and AVX2 versions.
-std::uint64_t open_lanes_plain(const std::int32_t* centre, const std::int32_t* need,
+std::uint64_t open_lanes_scalar(const std::int32_t* centre, const std::int32_t* need,
                                std::int32_t spread, std::size_t lanes);
 std::uint64_t open_lanes_avx2(const std::int32_t* centre, const std::int32_t* need,
                               std::int32_t spread, std::size_t lanes);

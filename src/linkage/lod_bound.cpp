@@ -46,8 +46,8 @@ std::array<double, kLodBoundGrid + 1> bound_grid() {
 // For every number N of individuals scored at both loci, the smallest count
 // k = 2Y + Z of recombinant gametes from which on the bound excludes a LOD
 // above `floor`.
-std::vector<int> excluded_from(std::size_t individuals, float floor) {
-  std::vector<int> from(individuals + 1, 0);
+std::vector<int> f2_exclusion(std::size_t individuals, float floor) {
+  std::vector<int> table(individuals + 1, 0);
   for (std::size_t n = 1; n <= individuals; ++n) {
     const auto excluded = [&](int k) {
       return lod_bounded_below(0.0, static_cast<double>(k), static_cast<double>(n), floor);
@@ -58,16 +58,16 @@ std::vector<int> excluded_from(std::size_t individuals, float floor) {
       const int mid = lo + (hi - lo) / 2;
       if (excluded(mid)) hi = mid; else lo = mid + 1;
     }
-    from[n] = lo;
+    table[n] = lo;
   }
-  return from;
+  return table;
 }
 
 // For every number N of informative individuals, the smallest number R of
 // recombinant ones from which on the bound excludes a two-class LOD above
 // `floor`.
-std::vector<int> two_class_excluded_from(std::size_t individuals, float floor) {
-  std::vector<int> from(individuals + 1, 0);
+std::vector<int> two_class_exclusion(std::size_t individuals, float floor) {
+  std::vector<int> table(individuals + 1, 0);
   for (std::size_t n = 1; n <= individuals; ++n) {
     int lo = 0;
     int hi = static_cast<int>(n) + 1;
@@ -75,9 +75,9 @@ std::vector<int> two_class_excluded_from(std::size_t individuals, float floor) {
       const int mid = lo + (hi - lo) / 2;
       if (two_class_lod_bounded_below(mid, static_cast<int>(n), floor)) hi = mid; else lo = mid + 1;
     }
-    from[n] = lo;
+    table[n] = lo;
   }
-  return from;
+  return table;
 }
 
 }  // namespace
@@ -85,8 +85,8 @@ std::vector<int> two_class_excluded_from(std::size_t individuals, float floor) {
 const std::array<double, kLodBoundGrid + 1> kLodBoundG = bound_grid();
 
 std::vector<int> exclusion_table(PopulationType type, std::size_t individuals, float threshold) {
-  return two_class(type) ? two_class_excluded_from(individuals, threshold)
-                         : excluded_from(individuals, threshold);
+  return two_class(type) ? two_class_exclusion(individuals, threshold)
+                         : f2_exclusion(individuals, threshold);
 }
 
 }  // namespace tarvek

@@ -1,6 +1,6 @@
 #pragma once
 // The plain LOD matrix: every entry computed with pair_lod and stored, n × n.
-// It is the reference the computed LodMatrix is checked against (and what
+// It is the reference the computed LodPlanes is checked against (and what
 // the reference build groups with), and it takes given scores for tests of
 // the grouping rules.
 

@@ -34,14 +34,14 @@ struct PhaseLods {
 // The exchange of A and B turns AA and BB pairs into AB and BA pairs and back,
 // and AH into BH: X' = Y + W, Y' = X − W, Z and W stay.
 PhaseLods codominant_phase_lods(const std::uint64_t* pi, const std::uint64_t* pj,
-                                std::size_t words, const std::vector<int>& from) {
+                                std::size_t words, const std::vector<int>& exclusion) {
   const CodominantTally t = codominant_tally<true>(pi, pj, words);
   PhaseLods lods;
   if (t.n == 0) {
     lods.same = lods.exchanged = 0.0f;
     return lods;
   }
-  const int limit = from[static_cast<std::size_t>(t.n)];
+  const int limit = exclusion[static_cast<std::size_t>(t.n)];
   const int k = 2 * t.y + t.z;
   const int y_exchanged = t.n - t.y - t.z - t.w;
   const int k_exchanged = 2 * y_exchanged + t.z;
@@ -85,7 +85,7 @@ constexpr NinthsTables ninths_tables() {
 
 constexpr NinthsTables kNinths = ninths_tables();
 
-PhaseLods dominant_phase_lods(const PairCounts& counts, const std::vector<int>& from) {
+PhaseLods dominant_phase_lods(const PairCounts& counts, const std::vector<int>& exclusion) {
   int n = 0, ninths = 0, ninths_exchanged = 0;
   for (std::size_t u = kCodeA; u <= kCodeH; ++u)
     for (std::size_t v = kCodeA; v <= kCodeH; ++v) {
@@ -94,7 +94,7 @@ PhaseLods dominant_phase_lods(const PairCounts& counts, const std::vector<int>& 
       ninths += c * kNinths.same[u][v];
       ninths_exchanged += c * kNinths.exchanged[u][v];
     }
-  const int limit = n == 0 ? 0 : 9 * from[static_cast<std::size_t>(n)];
+  const int limit = n == 0 ? 0 : 9 * exclusion[static_cast<std::size_t>(n)];
   PhaseLods lods;
   if (n == 0 || ninths == 0 || ninths < limit) lods.same = pair_lod_from_counts(counts).lod;
   if (n == 0 || ninths_exchanged == 0 || ninths_exchanged < limit)
@@ -103,24 +103,24 @@ PhaseLods dominant_phase_lods(const PairCounts& counts, const std::vector<int>& 
 }
 
 std::optional<float> bounded_class_lod(PopulationType type, int recombinant, int informative,
-                                       const std::vector<int>& from) {
-  if (informative > 0 && recombinant >= from[static_cast<std::size_t>(informative)])
+                                       const std::vector<int>& exclusion) {
+  if (informative > 0 && recombinant >= exclusion[static_cast<std::size_t>(informative)])
     return std::nullopt;
   return two_class_lod(type, recombinant, informative).lod;
 }
 
 }  // namespace
 
-PhaseLinker phase_linker(const LodMatrix& matrix, float threshold) {
+PhaseLinker phase_linker(const LodPlanes& lods, float threshold) {
   PhaseLinker linker;
-  linker.matrix = &matrix;
+  linker.lods = &lods;
   linker.threshold = threshold;
-  linker.excluded_from = exclusion_table(matrix.type, matrix.planes.positions, threshold);
+  linker.exclusion = exclusion_table(lods.type, lods.planes.positions, threshold);
   return linker;
 }
 
 std::optional<PhaseLink> phase_link(const PhaseLinker& linker, std::size_t i, std::size_t j) {
-  const LodMatrix& m = *linker.matrix;
+  const LodPlanes& m = *linker.lods;
   if (i >= m.n || j >= m.n) throw std::out_of_range("LOD matrix index");
   if (j < i) std::swap(i, j);
   const std::size_t words = m.planes.words;
@@ -128,18 +128,18 @@ std::optional<PhaseLink> phase_link(const PhaseLinker& linker, std::size_t i, st
   PhaseLods lods;
   if (two_class(m.type)) {
     const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
-    lods.same = bounded_class_lod(m.type, t.recombinant, t.informative, linker.excluded_from);
+    lods.same = bounded_class_lod(m.type, t.recombinant, t.informative, linker.exclusion);
     if (m.type == PopulationType::BC1) {
       if (!lods.same || !(*lods.same > threshold)) return std::nullopt;
       return PhaseLink{*lods.same, m.marker_classes[i].first != m.marker_classes[j].first};
     }
     lods.exchanged = bounded_class_lod(m.type, t.informative - t.recombinant, t.informative,
-                                       linker.excluded_from);
+                                       linker.exclusion);
   } else if (m.dominant[i] == 0 && m.dominant[j] == 0) {
     lods = codominant_phase_lods(m.abh.data() + i * 3 * words, m.abh.data() + j * 3 * words,
-                                 words, linker.excluded_from);
+                                 words, linker.exclusion);
   } else {
-    lods = dominant_phase_lods(full_counts(m.planes, i, j), linker.excluded_from);
+    lods = dominant_phase_lods(full_counts(m.planes, i, j), linker.exclusion);
   }
   // A LOD left out is not above the threshold, so it cannot be the larger
   // of a pair that links.

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 
 namespace tarvek {
 
@@ -21,14 +21,14 @@ struct PhaseLink {
   bool exchanged = false;
 };
 
-// Phase links of the pairs of a LOD matrix above one threshold.
+// Phase links of the pairs of the loci of `lods` above one threshold.
 struct PhaseLinker {
-  const LodMatrix* matrix = nullptr;
+  const LodPlanes* lods = nullptr;
   float threshold = 0.0f;
-  std::vector<int> excluded_from;  // the bound of the threshold, per number of individuals
+  std::vector<int> exclusion;  // the bound of the threshold, per number of individuals
 };
 
-PhaseLinker phase_linker(const LodMatrix& matrix, float threshold);
+PhaseLinker phase_linker(const LodPlanes& lods, float threshold);
 
 // The phase link of loci i and j (in either order) when its strength is
 // above the threshold; nothing otherwise. Pairs whose two LODs are both

@@ -7,12 +7,12 @@ namespace tarvek {
 using namespace screen;
 
 PhaseScreen phase_screen(const LinkScreen& screen, const PhaseLinker& linker) {
-  if (linker.matrix != screen.matrix || linker.threshold != screen.threshold)
+  if (linker.lods != screen.lods || linker.threshold != screen.threshold)
     throw std::invalid_argument("phase screen of another matrix or threshold");
   PhaseScreen p;
   p.screen = &screen;
   p.linker = &linker;
-  p.exchanged_too = screen.matrix->type != PopulationType::BC1;
+  p.exchanged_too = screen.lods->type != PopulationType::BC1;
   // Centre values are 0, 2, 3, 4 or 6, so 6 - v is at least 2, 3, 4 and 6
   // exactly when v is below 6, 4, 3 and 2.
   const std::size_t words = screen.words;
@@ -43,7 +43,7 @@ std::vector<std::uint64_t> phase_linked_groups(const PhaseScreen& phases, std::s
                        if (clustered && c >= 0) {
                          // A lane stays open when either phase may link.
                          const std::size_t missing =
-                             s.matrix->planes.positions - static_cast<std::size_t>(s.scored[m]);
+                             s.lods->planes.positions - static_cast<std::size_t>(s.scored[m]);
                          const std::int32_t* need = b.tables.need.data() + missing * kLanes;
                          const auto at = static_cast<std::size_t>(c) * kLanes;
                          std::uint64_t either =

@@ -1,6 +1,6 @@
 #pragma once
-// The tallies of a pair of loci over the genotype bit-planes of a LOD
-// matrix, from which its LODs and bounds are computed: the class counts of
+// The tallies of a pair of loci over the genotype bit-planes of LodPlanes,
+// from which its LODs and bounds are computed: the class counts of
 // codominant F2 loci, the recombinant and informative individuals of
 // two-class loci, and the full table of counts of loci with dominant codes.
 
@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "genotype/code_planes.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/pair_lod.hpp"
 #include "linkage/population_lod.hpp"
 
@@ -17,10 +17,10 @@ namespace tarvek {
 
 // Locus i's A, B and H planes (F2), or its first and second class planes
 // (two-class types), each planes.words long.
-inline const std::uint64_t* abh_planes(const LodMatrix& m, std::size_t i) {
+inline const std::uint64_t* abh_planes(const LodPlanes& m, std::size_t i) {
   return m.abh.data() + i * 3 * m.planes.words;
 }
-inline const std::uint64_t* class_planes(const LodMatrix& m, std::size_t i) {
+inline const std::uint64_t* class_planes(const LodPlanes& m, std::size_t i) {
   return m.classes.data() + i * 2 * m.planes.words;
 }
 

@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kSatelliteBlock = 16;  // groups per block of a satellite's scan
 
 // One pass over the satellites; returns nothing, the list shrinks in place.
-void satellite_pass(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+void satellite_pass(const LodPlanes& lods, LinkageGroups& groups, float min_LOD,
                     std::size_t first_satellite, int threads) {
   std::size_t cursor = first_satellite;
   // Per block of groups: its strongest link to the satellite and the group.
@@ -106,7 +106,7 @@ void merge_satellites(LinkageGroups& groups, float min_LOD, int chromosomes, Cha
 
 }  // namespace
 
-void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+void place_satellites(const LodPlanes& lods, LinkageGroups& groups, float min_LOD,
                       int chromosomes, Channels& channels, int threads) {
   merge_satellites(groups, min_LOD, chromosomes, channels, [&](LinkageGroups& g, std::size_t first) {
     satellite_pass(lods, g, min_LOD, first, threads);

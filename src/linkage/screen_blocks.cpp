@@ -20,7 +20,7 @@ int centre_distance(const LinkScreen& s, std::size_t i, const Word* centre) {
   const std::size_t words = s.words;
   const Word* l = ladder_of(s, i);
   const Word* scored = l + 4 * words;
-  if (s.plain[i] != 0) {
+  if (s.codominant[i] != 0) {
     // Levels 2 and 3 agree, and so do 4 and 6: three thirds a level pair.
     int d2 = 0, d3 = 0, d4 = 0, d6 = 0;
     for (std::size_t w = 0; w < words; ++w) {
@@ -45,9 +45,9 @@ int centre_distance(const LinkScreen& s, std::size_t i, const Word* centre) {
 // both, for the cluster bound: at least 1, so that a pair with N = 0
 // (distance 0) is never ruled out through a centre.
 int need_at(const LinkScreen& s, std::size_t n) {
-  const int from = s.from[n];
-  if (two_class(s.matrix->type)) return n == 0 ? 1 : std::max(6 * from, 1);
-  return 3 * std::max(from, 1);
+  const int least = s.exclusion[n];
+  if (two_class(s.lods->type)) return n == 0 ? 1 : std::max(6 * least, 1);
+  return 3 * std::max(least, 1);
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ bool dominant_ruled_out(const LinkScreen& s, std::size_t i, std::size_t m) {
   }
   for (std::size_t k = 0; k < 4; ++k) d += kWeight[k] * level[k];
   int ninths = 3 * d;
-  const CodePlanes& p = s.matrix->planes;
+  const CodePlanes& p = s.lods->planes;
   for (const int code : {kCodeC, kCodeD}) {
     if ((p.present[i] >> code & 1u) == 0 || (p.present[m] >> code & 1u) == 0) continue;
     const Word* a = plane(p, i, code);
@@ -75,21 +75,21 @@ bool dominant_ruled_out(const LinkScreen& s, std::size_t i, std::size_t m) {
     for (std::size_t w = 0; w < words; ++w) same += pop(a[w] & b[w]);
     ninths += 4 * same;
   }
-  return ninths != 0 && ninths >= 9 * s.from[static_cast<std::size_t>(n)];
+  return ninths != 0 && ninths >= 9 * s.exclusion[static_cast<std::size_t>(n)];
 }
 
 BlockPlan plan_block(const LinkScreen& s, std::size_t first, std::size_t last, int threads,
                      const std::vector<Word>* exchanged_centres) {
-  const LodMatrix& matrix = *s.matrix;
-  if (first > last || last > matrix.n || last - first > kLanes)
+  const LodPlanes& lods = *s.lods;
+  if (first > last || last > lods.n || last - first > kLanes)
     throw std::out_of_range("screened block");
   BlockPlan b;
   b.first = first;
   b.lanes = last - first;
   b.all = b.lanes == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << b.lanes) - 1;
-  b.open_lanes = s.kernels == Kernels::avx2 ? open_lanes_avx2 : open_lanes_plain;
+  b.open_lanes = s.kernels == Kernels::avx2 ? open_lanes_avx2 : open_lanes_scalar;
   const std::size_t words = s.words;
-  const std::size_t positions = matrix.planes.positions;
+  const std::size_t positions = lods.planes.positions;
   const std::size_t clusters = s.first_member.size();
   bool any_cluster = false;
   for (std::size_t c = 0; c < clusters && !any_cluster; ++c) any_cluster = s.first_member[c] < first;
@@ -129,7 +129,7 @@ BlockPlan plan_block(const LinkScreen& s, std::size_t first, std::size_t last, i
 
 using namespace screen;
 
-std::uint64_t open_lanes_plain(const std::int32_t* centre, const std::int32_t* need,
+std::uint64_t open_lanes_scalar(const std::int32_t* centre, const std::int32_t* need,
                                std::int32_t spread, std::size_t lanes) {
   std::uint64_t open = 0;
   for (std::size_t k = 0; k < lanes; ++k)
@@ -159,7 +159,7 @@ TARVEK_TARGET_AVX2 std::uint64_t open_lanes_avx2(const std::int32_t* centre,
 #else
 std::uint64_t open_lanes_avx2(const std::int32_t* centre, const std::int32_t* need,
                               std::int32_t spread, std::size_t lanes) {
-  return open_lanes_plain(centre, need, spread, lanes);
+  return open_lanes_scalar(centre, need, spread, lanes);
 }
 #endif
 
@@ -171,7 +171,7 @@ std::vector<std::uint64_t> linked_groups(const LinkScreen& s, std::size_t first,
                      [&](std::size_t m, std::uint64_t open, std::uint64_t& group) {
                        screen_locus(s, b, m, open, [&](std::size_t k) {
                          if ((group >> k & 1u) == 0 &&
-                             lod_above(*s.matrix, first + k, m, s.threshold))
+                             lod_above(*s.lods, first + k, m, s.threshold))
                            group |= std::uint64_t{1} << k;
                        });
                      });

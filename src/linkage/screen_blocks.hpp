@@ -45,7 +45,7 @@ struct BlockPlan {
   std::size_t lanes = 0;
   std::uint64_t all = 0;  // a bit for every lane
   BlockTables tables;
-  OpenLanes open_lanes = open_lanes_plain;
+  OpenLanes open_lanes = open_lanes_scalar;
 };
 
 // Plans the block [first, last) of at most 64 loci. With
@@ -67,18 +67,18 @@ void screen_locus(const LinkScreen& s, const BlockPlan& b, std::size_t m, std::u
   const std::int32_t c = s.cluster.empty() ? -1 : s.cluster[m];
   if (c >= 0) {
     const std::size_t missing =
-        s.matrix->planes.positions - static_cast<std::size_t>(s.scored[m]);
+        s.lods->planes.positions - static_cast<std::size_t>(s.scored[m]);
     open &= b.open_lanes(b.tables.centre.data() + static_cast<std::size_t>(c) * kLanes,
                          b.tables.need.data() + missing * kLanes, s.spread[m], b.lanes);
   }
-  const bool f2 = !two_class(s.matrix->type);
+  const bool f2 = !two_class(s.lods->type);
   const Word* lm = ladder_of(s, m);
   for (; open != 0; open &= open - 1) {
     const auto k = static_cast<std::size_t>(std::countr_zero(open));
     const std::size_t i = b.first + k;
     const Word* li = ladder_of(s, i);
     bool ruled_out;
-    if (s.plain[i] != 0 && s.plain[m] != 0) {
+    if (s.codominant[i] != 0 && s.codominant[m] != 0) {
       // Levels 3 and 6 alone: one third a level a gamete.
       int d = 0, n = 0;
       for (std::size_t w = 0; w < words; ++w) {
@@ -87,8 +87,8 @@ void screen_locus(const LinkScreen& s, const BlockPlan& b, std::size_t m, std::u
         d += pop((li[words + w] ^ lm[words + w]) & both) +
              pop((li[3 * words + w] ^ lm[3 * words + w]) & both);
       }
-      const int from = s.from[static_cast<std::size_t>(n)];
-      ruled_out = f2 ? d != 0 && d >= from : n != 0 && d >= 2 * from;
+      const int least = s.exclusion[static_cast<std::size_t>(n)];
+      ruled_out = f2 ? d != 0 && d >= least : n != 0 && d >= 2 * least;
     } else {
       ruled_out = dominant_ruled_out(s, i, m);
     }

@@ -44,11 +44,11 @@ inline int distance(const Word* a, const Word* b, std::size_t words) {
 
 // The planes and counts of every locus.
 void fill_ladder(LinkScreen& s) {
-  const LodMatrix& m = *s.matrix;
+  const LodPlanes& m = *s.lods;
   const std::size_t words = s.words;
   s.ladder.assign(m.n * kPlanes * words, 0);
   s.scored.assign(m.n, 0);
-  s.plain.assign(m.n, 1);
+  s.codominant.assign(m.n, 1);
   for (std::size_t i = 0; i < m.n; ++i) {
     Word* l = s.ladder.data() + i * kPlanes * words;
     int scored = 0;
@@ -70,7 +70,7 @@ void fill_ladder(LinkScreen& s) {
       }
       scored += pop(l[4 * words + w]);
     }
-    if (!two_class(m.type)) s.plain[i] = m.dominant[i] == 0 ? 1 : 0;
+    if (!two_class(m.type)) s.codominant[i] = m.dominant[i] == 0 ? 1 : 0;
     s.scored[i] = scored;
   }
 }
@@ -100,7 +100,7 @@ int median_value(const int* counts) {
 // gametes, takes each cluster's median as its centre, and measures the
 // members.
 void make_clusters(LinkScreen& s, const ScreenOptions& options) {
-  const LodMatrix& m = *s.matrix;
+  const LodPlanes& m = *s.lods;
   const std::size_t words = s.words;
   const std::size_t positions = m.planes.positions;
   const std::size_t size = 4 * words;  // value planes of a centre or a completed row
@@ -112,7 +112,7 @@ void make_clusters(LinkScreen& s, const ScreenOptions& options) {
   for (const std::uint8_t kind : {std::uint8_t{1}, std::uint8_t{0}}) {
     eligible.clear();
     for (std::size_t i = 0; i < m.n; ++i)
-      if (s.plain[i] == kind) eligible.push_back(i);
+      if (s.codominant[i] == kind) eligible.push_back(i);
     if (eligible.empty() || eligible.size() < options.min_loci) continue;
     const std::size_t step =
         options.seed_step != 0
@@ -205,13 +205,13 @@ void make_clusters(LinkScreen& s, const ScreenOptions& options) {
 
 }  // namespace
 
-LinkScreen link_screen(const LodMatrix& matrix, float threshold, const ScreenOptions& options) {
+LinkScreen link_screen(const LodPlanes& lods, float threshold, const ScreenOptions& options) {
   LinkScreen s;
-  s.matrix = &matrix;
+  s.lods = &lods;
   s.threshold = threshold;
   s.kernels = options.kernels;
-  s.from = exclusion_table(matrix.type, matrix.planes.positions, threshold);
-  s.words = matrix.planes.words;
+  s.exclusion = exclusion_table(lods.type, lods.planes.positions, threshold);
+  s.words = lods.planes.words;
   fill_ladder(s);
   make_clusters(s, options);
   return s;

@@ -32,7 +32,7 @@ TARVEK_TARGET_AVX2 std::int32_t least_lane(__m256i v) {
   return _mm_cvtsi128_si32(m);
 }
 
-// first_improving_plain over a 16-bit frame, eight candidates at a time.
+// first_improving_scalar over a 16-bit frame, eight candidates at a time.
 // The change of the reversal at l is m[o[l-1]][o[l+k-1]] + m[o[l]][o[l+k]]
 // - nb[l-1] - nb[l+k-1]; each span is at least the larger of the bounds of
 // its row and of its column at its distance, and at any smaller distance
@@ -86,7 +86,7 @@ TARVEK_TARGET_AVX2 std::size_t first_improving_bounded_avx2(
       if (inner_change(f, o, nb, k, j) < 0) return j;
     }
   }
-  return first_improving_plain(f, o, nb, k, l, last);
+  return first_improving_scalar(f, o, nb, k, l, last);
 }
 
 #endif
@@ -127,9 +127,9 @@ void passes_in_frame(const ScoreView<std::int32_t>& m, MarkerOrder& order,
       by_position.build(state.bounds, local);
       reversal_passes_with(
           frame, local, start_score, log,
-          [&](const std::int32_t* o, const std::int32_t* nb, std::size_t k, std::size_t from,
+          [&](const std::int32_t* o, const std::int32_t* nb, std::size_t k, std::size_t first,
               std::size_t last) {
-            return first_improving_bounded_avx2(frame, state.bounds, by_position, o, nb, k, from,
+            return first_improving_bounded_avx2(frame, state.bounds, by_position, o, nb, k, first,
                                                 last);
           },
           [&](std::size_t start, std::size_t end) { by_position.reverse(start, end); });

@@ -20,7 +20,7 @@ struct Gap {
   std::size_t at = 0;
 };
 
-Gap cheapest_gap_plain(const std::int32_t* column, const std::int32_t* placed,
+Gap cheapest_gap_scalar(const std::int32_t* column, const std::int32_t* placed,
                        const std::int32_t* link, std::size_t count) {
   std::int32_t before = column[placed[0]];
   Gap best;
@@ -35,13 +35,13 @@ Gap cheapest_gap_plain(const std::int32_t* column, const std::int32_t* placed,
 
 #if TARVEK_HAVE_AVX2_PATHS
 
-// cheapest_gap_plain eight gaps at a time. The column entry of each placed
+// cheapest_gap_scalar eight gaps at a time. The column entry of each placed
 // item is looked up once: it is the second term of one gap and the first of
 // the next. Each lane keeps its least cost and the first gap that had it;
 // the lanes are then merged, the earliest gap winning among equal costs.
 TARVEK_TARGET_AVX2 Gap cheapest_gap_avx2(const std::int32_t* column, const std::int32_t* placed,
                                          const std::int32_t* link, std::size_t count) {
-  if (count - 1 < 8) return cheapest_gap_plain(column, placed, link, count);
+  if (count - 1 < 8) return cheapest_gap_scalar(column, placed, link, count);
   const __m256i up_one = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
   const __m256i lane_seven = _mm256_set1_epi32(7);
   const __m256i step = _mm256_set1_epi32(8);
@@ -87,7 +87,7 @@ TARVEK_TARGET_AVX2 Gap cheapest_gap_avx2(const std::int32_t* column, const std::
 // Cheapest insertion, items taken from the back of the order to its front,
 // into an array of the items placed so far; link[i] caches the pair score of
 // placed item i and the next one. `cheapest` finds the cheapest gap (called
-// as cheapest_gap_plain is).
+// as cheapest_gap_scalar is).
 template <class Cheapest>
 std::int32_t place_by_insertion_with(const ColumnView& columns, MarkerOrder& order,
                                      const Cheapest& cheapest) {
@@ -144,7 +144,7 @@ std::int32_t place_by_insertion(const ColumnView& columns, MarkerOrder& order, K
     });
 #endif
   (void)kernels;
-  return place_by_insertion_with(columns, order, cheapest_gap_plain);
+  return place_by_insertion_with(columns, order, cheapest_gap_scalar);
 }
 
 }  // namespace tarvek

@@ -24,16 +24,16 @@ std::int32_t inner_change(const View& m, const std::int32_t* o, const std::int32
                   nb[l + k - 1]);
 }
 
-// Screens the inner segments of length k that start at from..last, on the
+// Screens the inner segments of length k that start at first..last, on the
 // order as it stands, and returns the first start whose reversal lowers the
 // score, or last + 1 when there is none. The order is not changed, so the
 // span m[o[l]][o[l+k]] of one candidate is the first term of the next.
 template <class View>
-std::size_t first_improving_plain(const View& m, const std::int32_t* o, const std::int32_t* nb,
-                                  std::size_t k, std::size_t from, std::size_t last) {
-  if (from > last) return last + 1;
-  std::int32_t span = m.at(o[from - 1], o[from + k - 1]);
-  for (std::size_t l = from; l <= last; ++l) {
+std::size_t first_improving_scalar(const View& m, const std::int32_t* o, const std::int32_t* nb,
+                                  std::size_t k, std::size_t first, std::size_t last) {
+  if (first > last) return last + 1;
+  std::int32_t span = m.at(o[first - 1], o[first + k - 1]);
+  for (std::size_t l = first; l <= last; ++l) {
     const std::int32_t next_span = m.at(o[l], o[l + k]);
     if (wrap_sub(wrap_sub(wrap_add(span, next_span), nb[l - 1]), nb[l + k - 1]) < 0) return l;
     span = next_span;
@@ -45,7 +45,7 @@ std::size_t first_improving_plain(const View& m, const std::int32_t* o, const st
 // running score. nb[i] caches m[o[i]][o[i+1]]; a reversal refreshes it
 // around the reversed segment only. The candidates of a pass are judged one
 // after the other on the order as it stands, and each that lowers the score
-// is applied at once; `screen` (called as first_improving_plain is) finds
+// is applied at once; `screen` (called as first_improving_scalar is) finds
 // the next inner segment to apply, so that runs of rejected candidates can
 // be judged many at a time without changing which reversals are applied.
 // `reversed(start, end)` is told of every reversal applied.
@@ -62,8 +62,8 @@ void reversal_passes_with(const View& m, MarkerOrder& o, std::int32_t start_scor
                           const Reversed& reversed = NoReversalHook{}) {
   const std::size_t n = o.size();
   std::vector<std::int32_t> nb(n > 0 ? n - 1 : 0);
-  const auto refresh = [&](std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i <= to && i + 1 < n; ++i) nb[i] = m.at(o[i], o[i + 1]);
+  const auto refresh = [&](std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i <= last && i + 1 < n; ++i) nb[i] = m.at(o[i], o[i + 1]);
   };
   if (n > 1) refresh(0, n - 2);
   std::int32_t c = start_score;
@@ -109,8 +109,8 @@ void reversal_passes_over(const View& m, MarkerOrder& o, std::int32_t start_scor
                           std::ostream& log) {
   reversal_passes_with(m, o, start_score, log,
                        [&](const std::int32_t* order, const std::int32_t* nb, std::size_t k,
-                           std::size_t from, std::size_t last) {
-                         return first_improving_plain(m, order, nb, k, from, last);
+                           std::size_t first, std::size_t last) {
+                         return first_improving_scalar(m, order, nb, k, first, last);
                        });
 }
 

@@ -40,7 +40,7 @@ PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
     return plain_score_matrix(score, items);
   }
   const CodePlanes planes = planes_of_rows(rows, members);
-  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels,
+  return plane_score_matrix(score_cells(score), planes, "group score matrix", channels,
                             kernels, threads);
 }
 
@@ -223,7 +223,7 @@ void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>&
     }
     return;
   }
-  rescore_items(make_score_kernel(score), planes_of_rows(rows, members), removed, m, kernels,
+  rescore_items(score_cells(score), planes_of_rows(rows, members), removed, m, kernels,
                 threads);
 }
 

@@ -18,7 +18,7 @@
 #include "genotype/text_input.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/independence_lod.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/switched_alleles.hpp"
 #include "ordering/linksort.hpp"
@@ -74,7 +74,7 @@ LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table
           plain_place_satellites(lods, g, params.min_LOD, params.chromosomes, channels);
         });
   } else {
-    const LodMatrix lods = build_lod_matrix(table.loci.rows, params.population);
+    const LodPlanes lods = build_lod_planes(table.loci.rows, params.population);
     const ScreenOptions options{.threads = params.threads, .kernels = kernels};
     group_with(
         params, groups, channels,
@@ -115,7 +115,7 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
       return plain_phase_link(rows, params.population, i, j, params.core_LOD);
     }, params.threads);
   } else {
-    const LodMatrix matrix = build_lod_matrix(rows, params.population);
+    const LodPlanes matrix = build_lod_planes(rows, params.population);
     flipped = switched_loci_by_parts(matrix, params.core_LOD, channels,
                                      ScreenOptions{.threads = params.threads, .kernels = kernels});
   }

@@ -24,7 +24,7 @@ PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
     return plain_score_matrix(score, columns);
   }
   const CodePlanes planes = planes_of_columns(rows, n_individuals);
-  return plane_score_matrix(make_score_kernel(score), planes, "individual score matrix", channels,
+  return plane_score_matrix(score_cells(score), planes, "individual score matrix", channels,
                             kernels, threads);
 }
 

@@ -11,12 +11,12 @@
 #include "genotype/genotype_table.hpp"
 #include "genotype/population.hpp"
 #include "linkage/link_screen.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 
 namespace tarvek::testing {
 
 // Entry [i][j], computed in full (no bound is below minus infinity).
-inline float lod_of(const LodMatrix& matrix, std::size_t i, std::size_t j) {
+inline float lod_of(const LodPlanes& matrix, std::size_t i, std::size_t j) {
   return *lod_above(matrix, i, j, -std::numeric_limits<float>::infinity());
 }
 

@@ -20,7 +20,7 @@
 #include "base/kernels.hpp"
 #include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/pair_lod.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
@@ -30,7 +30,7 @@
 #include "ordering/score_view.hpp"
 #include "refine/group_scores.hpp"
 #include "refine/refine_group.hpp"
-#include "refine/score_kernels.hpp"
+#include "refine/plane_counts.hpp"
 #include "run/order_individuals.hpp"
 #include "support/channels.hpp"
 #include "support/linkage_checks.hpp"
@@ -99,7 +99,7 @@ TEST(FastPathLod, EntriesAndThresholdedEntriesMatchPairLodBitForBit) {
   const float inf = std::numeric_limits<float>::infinity();
   for (const int n : kIndividuals) {
     const std::vector<GenotypeRow> rows = lod_rows(rng, n);
-    const LodMatrix matrix = build_lod_matrix(rows);
+    const LodPlanes matrix = build_lod_planes(rows);
     for (std::size_t i = 0; i < rows.size(); ++i)
       for (std::size_t j = 0; j < rows.size(); ++j) {
         const float lod = pair_lod(rows, i, j).lod;
@@ -116,7 +116,7 @@ TEST(FastPathLod, StrongestLinkMatchesAPlainLoopOverPairLod) {
   Rng rng(202);
   for (const int n : kIndividuals) {
     const std::vector<GenotypeRow> rows = lod_rows(rng, n);
-    const LodMatrix matrix = build_lod_matrix(rows);
+    const LodPlanes matrix = build_lod_planes(rows);
     const int count = static_cast<int>(rows.size());
     const auto lod = [&](int i, int j) { return pair_lod(rows, idx(i), idx(j)).lod; };
     for (int trial = 0; trial < 40; ++trial) {
@@ -228,7 +228,7 @@ TEST(FastPathScores, PackedPlanScoresAreThePositionCountsAtEveryWidth) {
           if (hit) expected += value;
         }
       }
-      EXPECT_EQ(packed_score_plain(plan, a.data(), b.data(), words), expected)
+      EXPECT_EQ(packed_score_scalar(plan, a.data(), b.data(), words), expected)
           << words << " words, trial " << trial;
       if (fastest_kernels() == Kernels::avx2) {
         EXPECT_EQ(packed_score_avx2(plan, a.data(), b.data(), words), expected)
@@ -286,12 +286,12 @@ TEST(FastPathScores, RescoredItemsGiveTheMatrixOfTheRecodedRows) {
       for (const Kernels kernels : fast_kernels())
         for (const int threads : {1, 7}) {
           PairScoreMatrix m = before;
-          rescore_items(make_score_kernel(s), planes_of_rows(rows, members), changed, m, kernels,
+          rescore_items(score_cells(s), planes_of_rows(rows, members), changed, m, kernels,
                         threads);
           EXPECT_EQ(m.values, after.values) << items << " items, kind " << kind << ", " << threads;
         }
       PairScoreMatrix untouched = before;
-      EXPECT_THROW(rescore_items(make_score_kernel(s), planes_of_rows(rows, members), {0, items},
+      EXPECT_THROW(rescore_items(score_cells(s), planes_of_rows(rows, members), {0, items},
                                  untouched, fastest_kernels(), 1),
                    std::out_of_range);
       EXPECT_EQ(untouched.values, before.values);
@@ -413,8 +413,8 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
 // The frame, its bounds and both screenings of the reversal passes: every
 // entry of the frame is the matrix entry of the order's items, every bound is
 // the least entry at its distance or more, and the passes over the frame
-// (plain, and eight at a time against the bounds where the processor has
-// AVX2) apply the reversals the plain passes apply.
+// (one at a time, and eight at a time against the bounds where the
+// processor has AVX2) apply the reversals the plain passes apply.
 template <class T>
 void check_frame_paths(const PairScoreMatrix& m, const MarkerOrder& start, std::int32_t score,
                        bool symmetric) {

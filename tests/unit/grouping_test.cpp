@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "linkage/linkage_groups.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "support/channels.hpp"
 
 namespace tarvek {

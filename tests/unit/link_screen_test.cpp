@@ -19,7 +19,7 @@
 #include "linkage/grouping.hpp"
 #include "linkage/link_screen.hpp"
 #include "linkage/lod_bound.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/switched_alleles.hpp"
 #include "support/channels.hpp"
@@ -114,7 +114,7 @@ TEST(LinkScreen, ScreenedBitsAreThePairsTheBoundLeaves) {
   for (const P type : kTypes)
     for (const int individuals : kIndividuals) {
       const std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 70);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       const std::size_t n = matrix.n;
       const float some_lod = testing::lod_of(matrix, 5, 6);
       for (const float threshold : {0.5f, 4.0f, 16.0f, std::nextafter(some_lod, 0.0f)}) {
@@ -136,7 +136,7 @@ TEST(LinkScreen, ScreenedBitsAreThePairsTheBoundLeaves) {
     }
 }
 
-// The groups of the loci before a block as plain vectors for linked_groups.
+// The groups of the loci before a block as vectors for linked_groups.
 struct Labels {
   std::vector<std::uint32_t> label;
   std::vector<std::size_t> group;
@@ -148,7 +148,7 @@ TEST(LinkScreen, LinkedGroupsAreThoseOfThePlainTable) {
   for (const P type : kTypes)
     for (const int individuals : kIndividuals) {
       const std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 60);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       const LodTable table = build_lod_table(rows, type);
       const std::size_t n = matrix.n;
       for (const float threshold : {2.0f, 8.0f}) {
@@ -174,7 +174,7 @@ TEST(LinkScreen, LinkedGroupsAreThoseOfThePlainTable) {
     }
 }
 
-LinkageGroups grouped(const LodMatrix& matrix, float core_LOD, const ScreenOptions& options) {
+LinkageGroups grouped(const LodPlanes& matrix, float core_LOD, const ScreenOptions& options) {
   testing::CapturedChannels io;
   LinkageGroups groups;
   core_grouping(matrix, groups, core_LOD, io.channels, options);
@@ -186,7 +186,7 @@ TEST(LinkScreen, CoreGroupingGivesTheTablesGroupsWithAnyClustersAndThreads) {
   for (const P type : kTypes)
     for (const int individuals : {40, 64, 65, 129}) {
       const std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 4, 50, 6);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       const LodTable table = build_lod_table(rows, type);
       for (const float core_LOD : {3.0f, 9.0f}) {
         testing::CapturedChannels io;
@@ -223,7 +223,7 @@ TEST(PlaceSatellites, TheTablesMergesAtAnyNumberOfThreads) {
     LinkageGroups expected = start;
     plain_place_satellites(build_lod_table(rows, type), expected, 2.0f, 10, plain_io.channels);
     EXPECT_LT(expected.size(), 50u);
-    const LodMatrix matrix = build_lod_matrix(rows, type);
+    const LodPlanes matrix = build_lod_planes(rows, type);
     for (const int threads : {1, 3, 7}) {
       testing::CapturedChannels io;
       LinkageGroups groups = start;
@@ -269,7 +269,7 @@ TEST(PhaseLinkedParts, AreThePartsOfThePlainPhaseLinks) {
     for (const int individuals : {30, 65, 130}) {
       std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 50, 8);
       for (std::size_t i = 0; i < rows.size(); i += 6) exchange_alleles(rows[i]);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       for (const float threshold : {3.0f, 8.0f}) {
         const LinkageGroups expected = plain_phase_parts(rows, type, threshold);
         if (threshold < 4.0f && individuals > 30) {
@@ -303,7 +303,7 @@ TEST(PhaseLinkedParts, SwitchedLociByPartsAreThoseOfOneSearchOverAllLoci) {
         simulated_rows(rng, c.type, c.individuals, c.chromosomes, c.per_chromosome, 12);
     for (std::size_t i = 0; i < rows.size(); i += 9)
       for (std::size_t k = i; k < std::min(rows.size(), i + 3); ++k) exchange_alleles(rows[k]);
-    const LodMatrix matrix = build_lod_matrix(rows, c.type);
+    const LodPlanes matrix = build_lod_planes(rows, c.type);
     const float threshold = c.individuals < 40 ? 3.0f : 6.0f;
     const PhaseLinker linker = phase_linker(matrix, threshold);
     const std::vector<int> expected = switched_loci(
@@ -321,7 +321,7 @@ TEST(PhaseLinkedParts, SwitchedLociByPartsAreThoseOfOneSearchOverAllLoci) {
 TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
   Rng rng(14);
   const std::vector<GenotypeRow> rows = simulated_rows(rng, P::F2, 130, 4, 300);
-  const LodMatrix matrix = build_lod_matrix(rows, P::F2);
+  const LodPlanes matrix = build_lod_planes(rows, P::F2);
   const LinkScreen one = link_screen(matrix, 16.0f, forced(0, 1));
   ASSERT_FALSE(one.centres.empty());
   for (const int threads : {2, 3, 16}) {
@@ -336,8 +336,8 @@ TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
   for (std::size_t i = 0; i < matrix.n; ++i) {
     if (one.cluster[i] < 0) continue;
     int& kind = kinds[idx(one.cluster[i])];
-    if (kind < 0) kind = one.plain[i];
-    EXPECT_EQ(kind, one.plain[i]) << "locus " << i;
+    if (kind < 0) kind = one.codominant[i];
+    EXPECT_EQ(kind, one.codominant[i]) << "locus " << i;
   }
   EXPECT_NE(std::count(kinds.begin(), kinds.end(), 0), 0);
   EXPECT_NE(std::count(kinds.begin(), kinds.end(), 1), 0);
@@ -357,7 +357,7 @@ TEST(LinkScreen, OpenLanesOfTheAvx2VersionAreThoseOfThePlainOne) {
     // Pairs right at the limit.
     for (std::size_t k = 0; k < lanes; k += 3) need[k] = centre[k] - spread + below(rng, 3) - 1;
     EXPECT_EQ(open_lanes_avx2(centre.data(), need.data(), spread, lanes),
-              open_lanes_plain(centre.data(), need.data(), spread, lanes))
+              open_lanes_scalar(centre.data(), need.data(), spread, lanes))
         << lanes << " lanes";
   }
 }

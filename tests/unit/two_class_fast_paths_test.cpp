@@ -15,7 +15,7 @@
 
 #include "genotype/genotype_codes.hpp"
 #include "genotype/population.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/population_lod.hpp"
 #include "support/linkage_checks.hpp"
@@ -69,7 +69,7 @@ TEST(TwoClassFastPath, EntriesAndThresholdedEntriesMatchThePlainEstimator) {
   for (const P type : kTwoClass) {
     for (const int n : kIndividuals) {
       const std::vector<GenotypeRow> rows = two_class_rows(rng, type, n);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       for (std::size_t i = 0; i < rows.size(); ++i)
         for (std::size_t j = 0; j < rows.size(); ++j) {
           const float lod = grouping_pair_lod(type, rows, i, j).lod;
@@ -90,7 +90,7 @@ TEST(TwoClassFastPath, StrongestLinkMatchesThePlainTable) {
   for (const P type : kTwoClass) {
     for (const int n : kIndividuals) {
       const std::vector<GenotypeRow> rows = two_class_rows(rng, type, n);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       const LodTable table = build_lod_table(rows, type);
       const int count = static_cast<int>(rows.size());
       SCOPED_TRACE(::testing::Message() << population_name(type) << ", " << n << " individuals");

@@ -1,7 +1,7 @@
 #pragma once
-// The inner count of the pair scores over bit-planes, in a plain version and
-// one over 256-bit registers (AVX2) for processors that have it. Both give
-// the same sums.
+// The inner count of the pair scores over bit-planes, in a scalar version
+// and one over 256-bit registers (AVX2) for processors that have it. Both
+// give the same sums.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +29,7 @@ struct PackedPlan {
 // Sum over the plan's values of value × the number of positions whose pair
 // of planes is one of the value's cells, in unsigned 32-bit arithmetic. `a`
 // and `b` point at the first plane of the two items.
-std::uint32_t packed_score_plain(const PackedPlan& plan, const std::uint64_t* a,
+std::uint32_t packed_score_scalar(const PackedPlan& plan, const std::uint64_t* a,
                                  const std::uint64_t* b, std::size_t words);
 
 // The same over 256-bit registers; planes of up to eight words are read in

@@ -1,4 +1,4 @@
-#include "refine/score_kernels.hpp"
+#include "refine/plane_counts.hpp"
 
 #include <bit>
 
@@ -10,7 +10,7 @@
 
 namespace tarvek {
 
-std::uint32_t packed_score_plain(const PackedPlan& plan, const std::uint64_t* a,
+std::uint32_t packed_score_scalar(const PackedPlan& plan, const std::uint64_t* a,
                                  const std::uint64_t* b, std::size_t words) {
   std::uint32_t sum = 0;
   const std::uint32_t* offset = plan.offsets.data();
@@ -122,14 +122,14 @@ TARVEK_TARGET_AVX2 std::uint32_t packed_score_avx2(const PackedPlan& plan, const
 
 std::uint32_t packed_score_avx2(const PackedPlan& plan, const std::uint64_t* a,
                                 const std::uint64_t* b, std::size_t words) {
-  return packed_score_plain(plan, a, b, words);
+  return packed_score_scalar(plan, a, b, words);
 }
 
 #endif
 
 PackedScore packed_score_for(std::size_t words, Kernels kernels) {
   // Planes of no words (no positions) are never read.
-  return words > 0 && kernels == Kernels::avx2 ? packed_score_avx2 : packed_score_plain;
+  return words > 0 && kernels == Kernels::avx2 ? packed_score_avx2 : packed_score_scalar;
 }
 
 }  // namespace tarvek

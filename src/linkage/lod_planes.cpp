@@ -1,4 +1,4 @@
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 
 #include <algorithm>
 #include <stdexcept>
@@ -44,8 +44,8 @@ std::optional<float> above(float lod, float floor) {
 
 }  // namespace
 
-LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows, PopulationType type) {
-  LodMatrix m;
+LodPlanes build_lod_planes(const std::vector<GenotypeRow>& rows, PopulationType type) {
+  LodPlanes m;
   m.n = rows.size();
   m.type = type;
   std::vector<int> all(rows.size());
@@ -72,14 +72,14 @@ LodMatrix build_lod_matrix(const std::vector<GenotypeRow>& rows, PopulationType 
     m.dominant[i] = (m.planes.present[i] & kDominantCodes) != 0 ? 1 : 0;
     const int codes[3] = {kCodeA, kCodeB, kCodeH};
     for (std::size_t c = 0; c < 3; ++c) {
-      const std::uint64_t* from = plane(m.planes, i, codes[c]);
-      std::copy(from, from + words, m.abh.begin() + static_cast<std::ptrdiff_t>((i * 3 + c) * words));
+      const std::uint64_t* source = plane(m.planes, i, codes[c]);
+      std::copy(source, source + words, m.abh.begin() + static_cast<std::ptrdiff_t>((i * 3 + c) * words));
     }
   }
   return m;
 }
 
-std::optional<float> lod_above(const LodMatrix& m, std::size_t i, std::size_t j, float floor) {
+std::optional<float> lod_above(const LodPlanes& m, std::size_t i, std::size_t j, float floor) {
   if (i >= m.n || j >= m.n) throw std::out_of_range("LOD matrix index");
   const std::size_t words = m.planes.words;
   if (two_class(m.type)) {
@@ -108,12 +108,12 @@ std::optional<float> lod_above(const LodMatrix& m, std::size_t i, std::size_t j,
   return above(pair_lod_from_counts(counts).lod, floor);
 }
 
-std::optional<float> strongest_link(const LodMatrix& matrix, const LinkageGroup& from,
-                                    const LinkageGroup& to, float floor) {
+std::optional<float> strongest_link(const LodPlanes& lods, const LinkageGroup& row_loci,
+                                    const LinkageGroup& column_loci, float floor) {
   std::optional<float> best;
-  for (const int h : to) {
-    for (const int s : from) {
-      const auto v = lod_above(matrix, static_cast<std::size_t>(s), static_cast<std::size_t>(h),
+  for (const int h : column_loci) {
+    for (const int s : row_loci) {
+      const auto v = lod_above(lods, static_cast<std::size_t>(s), static_cast<std::size_t>(h),
                                  best ? *best : floor);
       if (v) best = v;
     }
