@@ -343,7 +343,7 @@ TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
   EXPECT_NE(std::count(kinds.begin(), kinds.end(), 1), 0);
 }
 
-TEST(LinkScreen, OpenLanesOfTheAvx2VersionAreThoseOfThePlainOne) {
+TEST(LinkScreen, OpenLanesOfTheAvx2VersionAreThoseOfTheScalarOne) {
   if (fastest_kernels() != Kernels::avx2) GTEST_SKIP() << "this processor has no AVX2";
   Rng rng(15);
   std::vector<std::int32_t> centre(64), need(64);
