@@ -115,9 +115,8 @@ std::vector<std::string> flip_switched_alleles(const RunParameters& params, Geno
       return plain_phase_link(rows, params.population, i, j, params.core_LOD);
     }, params.threads);
   } else {
-    const LodPlanes matrix = build_lod_planes(rows, params.population);
-    flipped = switched_loci_by_parts(matrix, params.core_LOD, channels,
-                                     ScreenOptions{.threads = params.threads, .kernels = kernels});
+    flipped = switched_loci_by_parts(build_lod_planes(rows, params.population), params.core_LOD,
+                                     channels, {.threads = params.threads, .kernels = kernels});
   }
   std::vector<std::string> names;
   for (const int x : flipped) {
