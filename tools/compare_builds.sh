@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs two tarvek binaries on the same simulated populations and option sets
-# and compares standard output, standard error, the log and the map file byte
-# for byte. Used to check that the fast build and the reference build (the
-# plain versions of every fast computation, -DTARVEK_REFERENCE=ON) agree.
+# Runs two tarvek binaries on the same simulated populations (every population
+# type) and option sets (the framework, kept distorted markers and chosen
+# settings included) and compares standard output, standard error, the log
+# and the map file byte for byte. Used to check that the fast build and the
+# reference build (the plain versions of every fast computation,
+# -DTARVEK_REFERENCE=ON) agree, and that a change leaves the output alone.
 #
 #   tools/compare_builds.sh FAST_TARVEK REFERENCE_TARVEK F2SIM
 #
@@ -10,7 +12,7 @@
 # status 1 when any output differs.
 set -euo pipefail
 if [ $# -ne 3 ]; then
-  sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 fi
 fast=$(realpath "$1"); reference=$(realpath "$2"); f2sim=$(realpath "$3")
@@ -66,5 +68,12 @@ dominant|--markers 300 --individuals 90 --chromosomes 3 --dominant-share 0.3 --s
 clustered|--markers 2000 --individuals 100 --chromosomes 6 --seed 19|recombination|-g 6 12 4 -t 2
 switched|--markers 1500 --individuals 100 --chromosomes 4 --switched 10 --switched-run 2 --seed 20|recombination|-a -g 4 12 4 -t 2
 backcross|--population BC1 --markers 1200 --individuals 80 --chromosomes 4 --switched 5 --seed 21|recombination|-p BC1 -a -g 4 10 3
+doubled|--population DH --markers 900 --individuals 90 --chromosomes 4 --switched 4 --switched-run 2 --seed 22|recombination|-p DH -a -g 4 10 3 -o
+selfed|--population RIL --markers 600 --individuals 100 --chromosomes 3 --error-rate 0.03 --seed 23|recombination|-p RIL -g 3 10 3 -s 50 0.03
+sibmated|--population RILsib --markers 700 --individuals 120 --chromosomes 4 --switched 3 --missing-heavy 4 --seed 24|recombination|-p RILsib -a -g 4 10 3 -o
+selfed-clustered|--population RIL --markers 2000 --individuals 80 --chromosomes 6 --seed 25|recombination|-p RIL -g 6 12 4 -t 2
+framework|--markers 400 --individuals 100 --chromosomes 3 --dominant-share 0.25 --missing-heavy 6 --seed 26|recombination|-f -g 3 8 3 -o
+framework-kept|--markers 400 --individuals 100 --chromosomes 3 --dominant-share 0.2 --distorted 5 --missing-heavy 4 --seed 27|recombination|-f -k -g 3 8 3 -s 50 0.02
+chosen|--markers 500 --individuals 100 --chromosomes 4 --dominant-share 0.1 --switched 3 --missing-heavy 3 --seed 28|recombination|-A 4
 CASES
 exit $failed

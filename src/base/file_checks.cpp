@@ -71,10 +71,6 @@ std::optional<FileClash> find_file_clash(const std::vector<FileRole>& outputs,
   return std::nullopt;
 }
 
-std::string clash_text(const FileClash& clash) {
-  return clash.output.path + " is " + clash.other.what + " " + clash.other.path;
-}
-
 std::string unreadable_input_reason(const std::string& path) {
   struct stat s {};
   if (path.empty() || ::stat(path.c_str(), &s) != 0) return std::string();

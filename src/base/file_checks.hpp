@@ -37,9 +37,6 @@ struct FileClash {
 std::optional<FileClash> find_file_clash(const std::vector<FileRole>& outputs,
                                          const std::vector<FileRole>& inputs);
 
-// "<output path> is <other what> <other path>" for messages.
-std::string clash_text(const FileClash& clash);
-
 // Why `path` cannot be read as an input, or an empty string. Regular files
 // and FIFOs can; so can the character devices that end: /dev/null and the
 // terminal of standard input, output or error. A folder, any other character

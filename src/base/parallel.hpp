@@ -1,5 +1,5 @@
 #pragma once
-// Work shared among threads by a plain block split. The items of a stage are
+// Work shared among threads by a simple block split. The items of a stage are
 // cut into blocks of a fixed number of consecutive items, whatever the number
 // of threads; each block writes its results into places that belong to it
 // alone, and the caller combines them in block order afterwards. The result

@@ -122,14 +122,7 @@ void group_by_single_linkage(std::size_t n, LinkageGroups& groups, Channels& cha
 
 }  // namespace
 
-void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
-                   Channels& channels, int threads) {
-  ScreenOptions options;
-  options.threads = threads;
-  core_grouping(lods, groups, core_LOD, channels, options);
-}
-
-void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
+void core_grouping(const LodPlanes& lods, LinkageGroups& groups, float core_LOD,
                    Channels& channels, const ScreenOptions& options) {
   const int threads = options.threads;
   line_to_console_and_log(channels, "core grouping...");
@@ -142,31 +135,40 @@ void core_grouping(const LodMatrix& lods, LinkageGroups& groups, float core_LOD,
       });
 }
 
-void core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
-                   Channels& channels, int) {
+void plain_core_grouping(const LodTable& lods, LinkageGroups& groups, float core_LOD,
+                         Channels& channels) {
   line_to_console_and_log(channels, "core grouping...");
-  group_by_single_linkage(
-      lods.n, groups, channels, "core grouping",
-      [&](std::size_t i, std::size_t m) { return lod_above(lods, i, m, core_LOD).has_value(); },
-      [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
-        const LinkBlock block = link_block(lods, first, last, core_LOD);
-        std::vector<std::uint64_t> masks(labels.groups, 0);
-        for (std::size_t i = first; i < last; ++i)
-          for (std::size_t m = 0; m < first; ++m)
-            if (linked(block, i, m))
-              masks[labels.group_of_label[labels.label[m]]] |= std::uint64_t{1} << (i - first);
-        return masks;
-      });
+  for (std::size_t i = 0; i < lods.n; ++i) {
+    std::vector<std::size_t> linked;  // the groups holding a locus that i links to
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      const LinkageGroup& group = groups[g];
+      if (std::any_of(group.begin(), group.end(), [&](int m) {
+            return lod_at(lods, i, static_cast<std::size_t>(m)) > core_LOD;
+          }))
+        linked.push_back(g);
+    }
+    if (linked.empty()) {
+      groups.push_back(LinkageGroup{static_cast<int>(i)});
+      continue;
+    }
+    LinkageGroup& home = groups.at(linked.front());
+    home.push_back(static_cast<int>(i));
+    for (std::size_t k = 1; k < linked.size(); ++k) {
+      LinkageGroup& absorbed = groups.at(linked[k]);
+      home.insert(home.end(), absorbed.begin(), absorbed.end());
+      absorbed.clear();
+    }
+  }
 }
 
-LinkageGroups phase_linked_parts(const LodMatrix& matrix, float threshold, Channels& channels,
+LinkageGroups phase_linked_parts(const LodPlanes& lods, float threshold, Channels& channels,
                                  const ScreenOptions& options) {
-  const PhaseLinker linker = phase_linker(matrix, threshold);
-  const LinkScreen screen = link_screen(matrix, threshold, options);
+  const PhaseLinker linker = phase_linker(lods, threshold);
+  const LinkScreen screen = link_screen(lods, threshold, options);
   const PhaseScreen phases = phase_screen(screen, linker);
   LinkageGroups groups;
   group_by_single_linkage(
-      matrix.n, groups, channels, "switched alleles",
+      lods.n, groups, channels, "switched alleles",
       [&](std::size_t i, std::size_t m) { return phase_link(linker, i, m).has_value(); },
       [&](std::size_t first, std::size_t last, const GroupLabels& labels) {
         return phase_linked_groups(phases, first, last, labels, options.threads);

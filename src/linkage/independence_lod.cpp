@@ -72,17 +72,6 @@ float planes_lod(const CodePlanes& p, std::size_t i, const LocusClasses& ci, std
 
 }  // namespace
 
-float association_lod(PopulationType type, const GenotypeRow& a, const GenotypeRow& b) {
-  const LocusClasses ca = classes_of(type, a);
-  const LocusClasses cb = classes_of(type, b);
-  std::array<std::array<std::int64_t, 5>, 5> cells{};
-  for (std::size_t k = 0; k < a.size() && k < b.size(); ++k)
-    for (std::size_t u = 0; u < ca.count; ++u)
-      for (std::size_t v = 0; v < cb.count; ++v)
-        if (a[k] == ca.codes[u] && b[k] == cb.codes[v]) ++cells[u][v];
-  return lod_of_cells(cells);
-}
-
 std::vector<int> associated_groups(PopulationType type, const std::vector<GenotypeRow>& rows,
                                    const LinkageGroups& groups,
                                    const std::vector<GenotypeRow>& candidates, float threshold,

@@ -24,9 +24,6 @@
 
 namespace tarvek {
 
-// The LOD of association of two rows (0 when no individual is typed at both).
-float association_lod(PopulationType type, const GenotypeRow& a, const GenotypeRow& b);
-
 // Where each candidate row belongs: the group (an index into `groups`) of
 // the grouped locus it is most strongly associated with above `threshold`,
 // or -1. Candidates placed so become loci of their group for the candidates

@@ -2,56 +2,36 @@
 // Ruling out the pairs of loci that cannot link, for the core grouping, with
 // far fewer tallies than one per pair.
 //
-// Read a locus's scores as numbers of thirds of a gamete from the first
-// parent: A as 6, H as 3, B as 0, and the dominant codes as the means of the
-// mixtures the grouping estimator makes of them, C as 2 (B or H) and D as 4
-// (A or H); in the two-class types the first class as 6 and the second as 0.
-// For two loci, the L1 distance of these rows over the individuals scored at
-// both is 3 (2Y + Z) when neither has dominant codes (in the two-class types
-// 6 R), and at most the thirds of recombinant gametes the grouping estimator
-// counts when one has: the mean of a mixture is no farther from a point than
-// the mixture (exactly as far from a codominant score), and two dominant
-// codes of the same letter add 4/9 of a gamete each on top of a distance 0.
-// The LOD bound rules a pair out once its recombinant gametes reach from[N],
-// N being the individuals scored at both (exclusion_table of lod_matrix.hpp).
-//
-// The loci are gathered into clusters (those with dominant codes apart from
-// the others), each around a centre: at every individual, the median of its
-// members' values (H where no member is scored). With the missing scores of
-// a member m read as H, let
-//   d(m)     be the distance of m from its centre c over all individuals,
-//   kc(i, c) the distance of locus i from c over the individuals scored at i,
-//   u        the number of individuals scored at i but not at m.
-// At every individual the triangle inequality holds, and reading a missing
-// score as H moves it by at most 3 thirds from i's value, so the distance of
-// i and m over the individuals scored at both is at least
-//   kc(i, c) - d(m) - 3 u.
-// Whatever u is (at most the individuals missing at m, and at most s_i, the
-// individuals scored at i), the pair reaches need[s_i - u] as soon as
-//   kc(i, c) - d(m) >= max over u' <= min(missing(m), s_i) of need[s_i - u'] + 3 u',
-// need[N] being 3 from[N] (in the two-class types 6 from[N]), at least 1. So
-// one tally of i against a centre rules out every member meeting it. The
-// pairs left are tallied and bounded one by one. Either way a pair is ruled
-// out exactly when bound_rules_out says so: the clusters change how much is
-// counted, never the result.
+// Each locus is read as a row of thirds of a gamete (A 6, H 3, B 0, C 2,
+// D 4; two-class: 6 and 0), whose L1 distances bound the recombinant gametes
+// of a pair from below. The loci are gathered into clusters around median
+// centres; by the triangle inequality one tally of a locus against a centre
+// rules out every member far enough from the centre, and the pairs left are
+// tallied and bounded one by one. A pair is ruled out exactly when the LOD
+// bound (lod_bound.hpp) rules it out: the clusters change how much is
+// counted, never the result. docs/design/link_screen.md gives the argument
+// with a worked example.
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "linkage/lod_matrix.hpp"
+#include "base/kernels.hpp"
+#include "linkage/lod_planes.hpp"
+#include "linkage/phase_link.hpp"
 
 namespace tarvek {
 
 struct LinkScreen {
-  const LodMatrix* matrix = nullptr;
+  const LodPlanes* lods = nullptr;
   float threshold = 0.0f;
-  std::vector<int> from;                // exclusion_table at the threshold
+  Kernels kernels = Kernels::scalar;    // how the lanes of a block are ruled out
+  std::vector<int> exclusion;           // exclusion_table at the threshold (lod_bound.hpp)
   std::size_t words = 0;                // 64-bit words per plane
   // Per locus, five planes: value at least 2, 3, 4 and 6 (thirds), scored.
   std::vector<std::uint64_t> ladder;
   std::vector<std::int32_t> scored;     // per locus: individuals scored
-  std::vector<std::uint8_t> plain;      // per locus: scored without dominant codes
+  std::vector<std::uint8_t> codominant; // per locus: scored without dominant codes
   // The clusters (none for small inputs): per cluster its centre's four
   // value planes and its lowest member; per locus its cluster (-1 for none)
   // and its distance d(m) from the centre, in thirds.
@@ -68,18 +48,12 @@ struct ScreenOptions {
   // A kind with fewer loci than this gets no clusters.
   std::size_t min_loci = 1024;
   int threads = 1;
+  Kernels kernels = Kernels::scalar;
 };
 
-// The planes, tables and clusters for screening the pairs of `matrix` at
+// The planes, tables and clusters for screening the pairs of `lods` at
 // `threshold`. The result does not depend on the number of threads.
-LinkScreen link_screen(const LodMatrix& matrix, float threshold, const ScreenOptions& options = {});
-
-// For the loci i of a block [first, last) of at most 64 loci and every locus
-// m before the block: bit (i, m) is set exactly when !bound_rules_out(i, m),
-// so every pair with a LOD above the threshold has its bit set. The work is
-// shared among up to `threads` threads in fixed blocks of earlier loci.
-LinkBlock screen_block(const LinkScreen& screen, std::size_t first, std::size_t last,
-                       int threads = 1);
+LinkScreen link_screen(const LodPlanes& lods, float threshold, const ScreenOptions& options = {});
 
 // The groups of the loci before a block: group_of_label[label[m]] for locus m.
 struct GroupLabels {
@@ -123,7 +97,7 @@ std::vector<std::uint64_t> phase_linked_groups(const PhaseScreen& phases, std::s
 
 // The mask of the lanes k < lanes whose pair cannot be ruled out through the
 // centre: bit k set when centre[k] - need[k] < spread. Plain and AVX2 versions.
-std::uint64_t open_lanes_plain(const std::int32_t* centre, const std::int32_t* need,
+std::uint64_t open_lanes_scalar(const std::int32_t* centre, const std::int32_t* need,
                                std::int32_t spread, std::size_t lanes);
 std::uint64_t open_lanes_avx2(const std::int32_t* centre, const std::int32_t* need,
                               std::int32_t spread, std::size_t lanes);

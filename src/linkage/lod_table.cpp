@@ -18,51 +18,9 @@ LodTable build_lod_table(const std::vector<GenotypeRow>& rows, PopulationType ty
   return t;
 }
 
-LodTable lod_table_from_values(std::size_t n, std::vector<float> values) {
-  if (values.size() != n * n) throw std::invalid_argument("LOD table must be n by n");
-  return LodTable{n, std::move(values)};
-}
-
 float lod_at(const LodTable& table, std::size_t i, std::size_t j) {
   if (i >= table.n || j >= table.n) throw std::out_of_range("LOD table index");
   return table.values[i * table.n + j];
-}
-
-std::optional<float> lod_above(const LodTable& table, std::size_t i, std::size_t j, float floor) {
-  const float v = lod_at(table, i, j);
-  return v > floor ? std::optional<float>(v) : std::nullopt;
-}
-
-LinkBlock link_block(const LodTable& table, std::size_t first, std::size_t last, float threshold) {
-  if (first > last || last > table.n) throw std::out_of_range("LOD table block");
-  LinkBlock block;
-  block.first = first;
-  block.last = last;
-  block.words = (first + 63) / 64;
-  block.bits.assign((last - first) * block.words, 0);
-  for (std::size_t i = first; i < last; ++i)
-    for (std::size_t m = 0; m < first; ++m)
-      if (lod_above(table, i, m, threshold))
-        block.bits[(i - first) * block.words + m / 64] |= std::uint64_t{1} << (m % 64);
-  return block;
-}
-
-bool links_to_any(const LodTable& table, std::size_t locus, const LinkageGroup& members,
-                  float threshold) {
-  for (const int m : members)
-    if (lod_above(table, locus, static_cast<std::size_t>(m), threshold)) return true;
-  return false;
-}
-
-std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& from,
-                                    const LinkageGroup& to, float floor) {
-  std::optional<float> best;
-  for (const int h : to)
-    for (const int s : from) {
-      const float v = lod_at(table, static_cast<std::size_t>(s), static_cast<std::size_t>(h));
-      if (v > (best ? *best : floor)) best = v;
-    }
-  return best;
 }
 
 std::optional<PhaseLink> plain_phase_link(const std::vector<GenotypeRow>& rows,

@@ -1,9 +1,8 @@
 #pragma once
 // The plain LOD matrix: every entry computed with pair_lod and stored, n × n.
-// It is the reference the computed LodMatrix is checked against (and what
+// It is the reference the computed LodPlanes is checked against (and what
 // the reference build groups with), and it takes given scores for tests of
-// the grouping rules. It answers the same queries as LodMatrix, by plain
-// loops over its entries.
+// the grouping rules.
 
 #include <cstddef>
 #include <optional>
@@ -11,7 +10,7 @@
 
 #include "genotype/genotype_table.hpp"
 #include "linkage/linkage_groups.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/phase_link.hpp"
 
 namespace tarvek {
 
@@ -25,16 +24,7 @@ struct LodTable {
 LodTable build_lod_table(const std::vector<GenotypeRow>& rows,
                          PopulationType type = PopulationType::F2);
 
-// A table of given scores (row-major, n × n).
-LodTable lod_table_from_values(std::size_t n, std::vector<float> values);
-
 float lod_at(const LodTable& table, std::size_t i, std::size_t j);
-std::optional<float> lod_above(const LodTable& table, std::size_t i, std::size_t j, float floor);
-LinkBlock link_block(const LodTable& table, std::size_t first, std::size_t last, float threshold);
-bool links_to_any(const LodTable& table, std::size_t locus, const LinkageGroup& members,
-                  float threshold);
-std::optional<float> strongest_link(const LodTable& table, const LinkageGroup& from,
-                                    const LinkageGroup& to, float floor);
 
 // phase_link computed plainly: both LODs of the lower-numbered locus against
 // the other, the second against a copy of its row with the alleles exchanged.

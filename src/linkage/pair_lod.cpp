@@ -44,20 +44,20 @@ Table to_table(const PairCounts& counts) {
   return t;
 }
 
-// Moves row `from` into rows `third` (1/3) and H (2/3), then zeroes it.
-void split_row(Table& t, std::size_t from, std::size_t third) {
+// Moves row `dominant` into rows `third` (1/3) and H (2/3), then zeroes it.
+void split_row(Table& t, std::size_t dominant, std::size_t third) {
   for (std::size_t v = 0; v < 6; ++v) {
-    t[third][v] = static_cast<float>(t[third][v] + t[from][v] * kThird);
-    t[kCodeH][v] = static_cast<float>(t[kCodeH][v] + (2.0f * t[from][v]) * kThird);
-    t[from][v] = 0.0f;
+    t[third][v] = static_cast<float>(t[third][v] + t[dominant][v] * kThird);
+    t[kCodeH][v] = static_cast<float>(t[kCodeH][v] + (2.0f * t[dominant][v]) * kThird);
+    t[dominant][v] = 0.0f;
   }
 }
 
-void split_column(Table& t, std::size_t from, std::size_t third) {
+void split_column(Table& t, std::size_t dominant, std::size_t third) {
   for (std::size_t u = 0; u < 6; ++u) {
-    t[u][third] = static_cast<float>(t[u][third] + t[u][from] * kThird);
-    t[u][kCodeH] = static_cast<float>(t[u][kCodeH] + (2.0f * t[u][from]) * kThird);
-    t[u][from] = 0.0f;
+    t[u][third] = static_cast<float>(t[u][third] + t[u][dominant] * kThird);
+    t[u][kCodeH] = static_cast<float>(t[u][kCodeH] + (2.0f * t[u][dominant]) * kThird);
+    t[u][dominant] = 0.0f;
   }
 }
 

@@ -11,8 +11,7 @@ namespace {
 constexpr std::size_t kSatelliteBlock = 16;  // groups per block of a satellite's scan
 
 // One pass over the satellites; returns nothing, the list shrinks in place.
-template <class Lods>
-void satellite_pass(const Lods& lods, LinkageGroups& groups, float min_LOD,
+void satellite_pass(const LodPlanes& lods, LinkageGroups& groups, float min_LOD,
                     std::size_t first_satellite, int threads) {
   std::size_t cursor = first_satellite;
   // Per block of groups: its strongest link to the satellite and the group.
@@ -58,9 +57,38 @@ void satellite_pass(const Lods& lods, LinkageGroups& groups, float min_LOD,
   }
 }
 
-template <class Lods>
-void merge_satellites(const Lods& lods, LinkageGroups& groups, float min_LOD, int chromosomes,
-                      Channels& channels, int threads) {
+// The plain pass, over every pair of a satellite's loci and another group's.
+void plain_satellite_pass(const LodTable& lods, LinkageGroups& groups, float min_LOD,
+                          std::size_t first_satellite) {
+  std::size_t s = first_satellite;
+  while (s < groups.size()) {
+    float best = 0.0f;
+    std::size_t home = groups.size();
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      if (g == s) continue;
+      for (const int h : groups[g])
+        for (const int x : groups[s]) {
+          const float lod = lod_at(lods, static_cast<std::size_t>(x), static_cast<std::size_t>(h));
+          if (lod > min_LOD && lod > best) {
+            best = lod;
+            home = g;
+          }
+        }
+    }
+    if (home == groups.size()) {
+      ++s;
+      continue;
+    }
+    groups[home].insert(groups[home].end(), groups[s].begin(), groups[s].end());
+    groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(s));
+  }
+}
+
+// Passes of `pass(groups, first_satellite)` while they merge and there are
+// more groups than chromosomes.
+template <class Pass>
+void merge_satellites(LinkageGroups& groups, float min_LOD, int chromosomes, Channels& channels,
+                      const Pass& pass) {
   std::ostringstream threshold;
   threshold << min_LOD;
   line_to_console_and_log(channels, "Placing satellites with threshold " + threshold.str());
@@ -69,7 +97,7 @@ void merge_satellites(const Lods& lods, LinkageGroups& groups, float min_LOD, in
   std::size_t before = groups.size();
   while (true) {
     to_console_and_log(channels, "placing satellites.. ");
-    satellite_pass(lods, groups, min_LOD, wanted, threads);
+    pass(groups, wanted);
     line_to_console_and_log(channels, std::to_string(groups.size()) + " groups");
     if (groups.size() == before || groups.size() <= wanted) break;
     before = groups.size();
@@ -78,14 +106,18 @@ void merge_satellites(const Lods& lods, LinkageGroups& groups, float min_LOD, in
 
 }  // namespace
 
-void place_satellites(const LodMatrix& lods, LinkageGroups& groups, float min_LOD,
+void place_satellites(const LodPlanes& lods, LinkageGroups& groups, float min_LOD,
                       int chromosomes, Channels& channels, int threads) {
-  merge_satellites(lods, groups, min_LOD, chromosomes, channels, threads);
+  merge_satellites(groups, min_LOD, chromosomes, channels, [&](LinkageGroups& g, std::size_t first) {
+    satellite_pass(lods, g, min_LOD, first, threads);
+  });
 }
 
-void place_satellites(const LodTable& lods, LinkageGroups& groups, float min_LOD,
-                      int chromosomes, Channels& channels, int threads) {
-  merge_satellites(lods, groups, min_LOD, chromosomes, channels, threads);
+void plain_place_satellites(const LodTable& lods, LinkageGroups& groups, float min_LOD,
+                            int chromosomes, Channels& channels) {
+  merge_satellites(groups, min_LOD, chromosomes, channels, [&](LinkageGroups& g, std::size_t first) {
+    plain_satellite_pass(lods, g, min_LOD, first);
+  });
 }
 
 }  // namespace tarvek

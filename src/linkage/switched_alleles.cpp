@@ -1,16 +1,14 @@
 #include "linkage/switched_alleles.hpp"
 
 #include "linkage/grouping.hpp"
-#include "linkage/link_screen.hpp"
 
 namespace tarvek {
 
-std::vector<int> switched_loci_by_parts(const LodMatrix& matrix, float threshold,
-                                        Channels& channels, int threads) {
-  const PhaseLinker linker = phase_linker(matrix, threshold);
-  ScreenOptions options;
-  options.threads = threads;
-  LinkageGroups parts = phase_linked_parts(matrix, threshold, channels, options);
+std::vector<int> switched_loci_by_parts(const LodPlanes& lods, float threshold,
+                                        Channels& channels, const ScreenOptions& options) {
+  const int threads = options.threads;
+  const PhaseLinker linker = phase_linker(lods, threshold);
+  LinkageGroups parts = phase_linked_parts(lods, threshold, channels, options);
   std::erase_if(parts, [](const LinkageGroup& part) { return part.size() < 2; });
   const bool by_part = parts.size() >= static_cast<std::size_t>(std::max(threads, 1));
   std::vector<std::vector<int>> flipped_in(parts.size());

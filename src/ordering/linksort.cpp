@@ -4,7 +4,9 @@
 
 #include "base/progress.hpp"
 #include "ordering/order_random.hpp"
-#include "ordering/search_kernels.hpp"
+#include "ordering/frame_passes.hpp"
+#include "ordering/insertion.hpp"
+#include "ordering/score_view.hpp"
 
 namespace tarvek {
 namespace {
@@ -48,21 +50,6 @@ void random_order(MarkerOrder& order, OrderRandom& random) {
   for (std::size_t k = 0; k < n; ++k) order[n - 1 - k] = pick_random(remaining, random);
 }
 
-std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order) {
-  check_order_indices(m, order);
-  if (order.size() < 2) return 0;
-  return place_by_insertion(ColumnView(ScoreView<std::int32_t>{m.values.data(), m.n}), order,
-                            cpu_has_avx2());
-}
-
-bool fits_16_bits(const PairScoreMatrix& m) {
-  for (const std::int32_t v : m.values) {
-    if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
-      return false;
-  }
-  return true;
-}
-
 namespace {
 
 // The runs of LINKSORT from the randomised order: each run rebuilds the
@@ -99,32 +86,32 @@ void linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& chann
 
 // The fast runs: insertion into an array of the placed items, reversal
 // passes in the order's frame with entries of type T; both eight candidates
-// at a time where the processor has AVX2.
+// at a time with Kernels::avx2.
 template <class T>
-void fast_linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& channels) {
+void fast_linksort_runs(const PairScoreMatrix& m, MarkerOrder& order, Channels& channels,
+                        Kernels kernels) {
   const ScoreView<std::int32_t> view{m.values.data(), m.n};
   const ColumnView columns(view);
   OrderFrame<T> frame;
-  const bool wide = cpu_has_avx2();
   std::ostream& log = log_of(channels);
   linksort_runs(
-      m, order, channels, [&](MarkerOrder& o) { return place_by_insertion(columns, o, wide); },
+      m, order, channels, [&](MarkerOrder& o) { return place_by_insertion(columns, o, kernels); },
       [&](MarkerOrder& o, std::int32_t w) {
-        reversal_passes_in_frame(view, o, w, columns.symmetric, frame, log, wide);
+        reversal_passes_in_frame(view, o, w, columns.symmetric, frame, log, kernels);
       });
 }
 
 }  // namespace
 
 void linksort(const PairScoreMatrix& m, MarkerOrder& order, OrderRandom& random,
-              Channels& channels) {
+              Channels& channels, Kernels kernels) {
   const std::size_t n = order.size();
   if (n < 2) return;
   check_order_indices(m, order);
   log_of(channels) << "Running LINKSORT!, groupsize=" << n << ". Randomizing order...\n";
   console_of(channels) << "Running LINKSORT on group of size=" << n << std::endl;
   random_order(order, random);
-  if (reference_build()) {
+  if (kernels == Kernels::plain) {
     linksort_runs(
         m, order, channels, [&](MarkerOrder& o) { return plain_window_placement(m, o); },
         [&](MarkerOrder& o, std::int32_t w) { plain_reversal_passes(m, o, w, channels); });
@@ -132,9 +119,9 @@ void linksort(const PairScoreMatrix& m, MarkerOrder& order, OrderRandom& random,
     // Scores of a group are sums over the individuals and most often fit in
     // 16 bits; the reversal passes then read a frame half the size, which
     // stays in cache.
-    fast_linksort_runs<std::int16_t>(m, order, channels);
+    fast_linksort_runs<std::int16_t>(m, order, channels, kernels);
   } else {
-    fast_linksort_runs<std::int32_t>(m, order, channels);
+    fast_linksort_runs<std::int32_t>(m, order, channels, kernels);
   }
 }
 

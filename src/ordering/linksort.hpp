@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "base/kernels.hpp"
 #include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
@@ -20,23 +21,10 @@ std::int32_t pick_random(std::vector<std::int32_t>& remaining, OrderRandom& rand
 // Replaces the order by a random permutation of its own entries (n draws).
 void random_order(MarkerOrder& order, OrderRandom& random);
 
-// Rebuilds the order by cheapest insertion, inserting from its back to its
-// front; returns the score accumulated while inserting. Needs two items.
-std::int32_t window_placement(const PairScoreMatrix& m, MarkerOrder& order);
-
-// Reversal passes from `start_score`, while a pass lowers the running score;
-// each pass is logged. The first pass runs whenever the start score is not
-// negative, 2147483647 included.
-void reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score,
-                     Channels& channels);
-
-// Reverses positions start..end inclusive; reports invalid positions on the
-// log and standard error and leaves the order as it is.
-void reverse(MarkerOrder& order, std::int32_t start, std::int32_t end, Channels& channels);
-
-// Orders `order` in place against `m`. Writes its log and console lines.
+// Orders `order` in place against `m` with the plain or the fast versions of
+// window placement and the reversal passes. Writes its log and console lines.
 void linksort(const PairScoreMatrix& m, MarkerOrder& order, OrderRandom& random,
-              Channels& channels);
+              Channels& channels, Kernels kernels);
 
 // Throws std::out_of_range unless every entry of the order indexes `m`.
 void check_order_indices(const PairScoreMatrix& m, const MarkerOrder& order);
@@ -45,11 +33,14 @@ void check_order_indices(const PairScoreMatrix& m, const MarkerOrder& order);
 // from their definitions over std::list and direct matrix reads. The fast
 // versions are checked against them, and the reference build orders with
 // them.
+//
+// Window placement rebuilds the order by cheapest insertion, inserting from
+// its back to its front, and returns the score accumulated while inserting
+// (it needs two items). The reversal passes run from `start_score` while a
+// pass lowers the running score, each pass logged; the first pass runs
+// whenever the start score is not negative, 2147483647 included.
 std::int32_t plain_window_placement(const PairScoreMatrix& m, MarkerOrder& order);
 void plain_reversal_passes(const PairScoreMatrix& m, MarkerOrder& order, std::int32_t start_score,
                            Channels& channels);
-
-// True in the reference build, which orders with the plain versions.
-bool reference_build();
 
 }  // namespace tarvek

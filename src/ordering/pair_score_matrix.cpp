@@ -5,6 +5,7 @@
 #endif
 
 #include <cstdint>
+#include <limits>
 
 namespace tarvek {
 void advise_huge_pages(const void* data, std::size_t bytes) {
@@ -22,6 +23,14 @@ void advise_huge_pages(const void* data, std::size_t bytes) {
 
 PairScoreMatrix make_pair_score_matrix(std::size_t n) {
   return PairScoreMatrix{n, huge_page_vector<std::int32_t>(n * n)};
+}
+
+bool fits_16_bits(const PairScoreMatrix& m) {
+  for (const std::int32_t v : m.values) {
+    if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
+      return false;
+  }
+  return true;
 }
 
 }  // namespace tarvek

@@ -44,6 +44,9 @@ inline std::int32_t score_at(const PairScoreMatrix& m, std::size_t a, std::size_
   return m.values[a * m.n + b];
 }
 
+// True when every entry of the matrix fits in 16 bits.
+bool fits_16_bits(const PairScoreMatrix& m);
+
 // Indices into a PairScoreMatrix, permuted in place by the ordering.
 using MarkerOrder = std::vector<std::int32_t>;
 

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "ordering/linksort.hpp"
+#include "ordering/search_log.hpp"
 
 namespace tarvek {
 namespace {
@@ -73,7 +74,7 @@ void plain_reversal_passes(const PairScoreMatrix& m, MarkerOrder& o, std::int32_
   for (int pass = 1; c < prev && c >= 0; ++pass) {
     prev = c;
     reversals = 0;
-    log << "pass " << pass;
+    write_pass_start(log, pass);
     for (int k = 2; k <= n - 2; ++k) {
       consider(M(0, k) - M(k - 1, k), 0, k - 1);
       for (int l = 1; l <= n - k - 2; ++l)
@@ -81,16 +82,8 @@ void plain_reversal_passes(const PairScoreMatrix& m, MarkerOrder& o, std::int32_
                  l + k - 1);
       consider(M(n - k - 1, n - 1) - M(n - k - 1, n - k), n - k, n - 1);
     }
-    log << ", " << reversals << " reverses made, score is " << c << std::endl;
+    write_pass_end(log, reversals, c);
   }
-}
-
-bool reference_build() {
-#ifdef TARVEK_REFERENCE
-  return true;
-#else
-  return false;
-#endif
 }
 
 }  // namespace tarvek

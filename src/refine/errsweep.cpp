@@ -1,5 +1,6 @@
 #include "refine/errsweep.hpp"
 
+#include <array>
 #include <ostream>
 #include <stdexcept>
 
@@ -10,27 +11,34 @@
 namespace tarvek {
 namespace {
 
-constexpr std::array<float, kKernelMaxHalfWidth> kRawWeights{
+// A genotype is a singleton when the weighted conflicts with its neighbours
+// in the order add up to more than this.
+constexpr float kSingletonCut = 0.95f;
+
+// The weights of the neighbours at distance 1, 2, ... on each side; the
+// first kHalfWidth of them are used.
+constexpr int kMaxHalfWidth = 15;
+constexpr std::array<float, kMaxHalfWidth> kRawWeights{
     0.998f, 0.981f, 0.934f, 0.857f, 0.758f, 0.647f, 0.537f, 0.433f,
     0.342f, 0.265f, 0.202f, 0.151f, 0.112f, 0.082f, 0.059f};
 
 constexpr int kConfiguredHalfWidth = 1;
 
 constexpr int kHalfWidth =
-    kConfiguredHalfWidth > kKernelMaxHalfWidth ? kKernelMaxHalfWidth : kConfiguredHalfWidth;
+    kConfiguredHalfWidth > kMaxHalfWidth ? kMaxHalfWidth : kConfiguredHalfWidth;
 
 // The raw weights of the half width, scaled so that both sides add up to 1:
 // the sum of twice each weight in single precision, then each weight divided
 // by it.
-constexpr std::array<float, kKernelMaxHalfWidth> normalised_weights() {
-  std::array<float, kKernelMaxHalfWidth> w = kRawWeights;
+constexpr std::array<float, kMaxHalfWidth> normalised_weights() {
+  std::array<float, kMaxHalfWidth> w = kRawWeights;
   float sum = 0.0f;
   for (int d = 0; d < kHalfWidth; ++d) sum += 2.0f * w[static_cast<std::size_t>(d)];
   for (int d = 0; d < kHalfWidth; ++d) w[static_cast<std::size_t>(d)] /= sum;
   return w;
 }
 
-constexpr std::array<float, kKernelMaxHalfWidth> kWeights = normalised_weights();
+constexpr std::array<float, kMaxHalfWidth> kWeights = normalised_weights();
 static_assert(kWeights[0] == 0.5f, "one neighbour per side weighs one half");
 
 // Rows: neighbour's code; columns: code under test. Codes - A B C D H *.
@@ -49,13 +57,10 @@ struct Removal {
   std::vector<std::size_t> singletons;
 };
 
+// Normalised weight of the neighbour at distance 1..kHalfWidth.
+float neighbour_weight(int distance) { return kWeights.at(static_cast<std::size_t>(distance - 1)); }
+
 }  // namespace
-
-int kernel_half_width() { return kHalfWidth; }
-
-float kernel_weight(int distance) {
-  return kWeights.at(static_cast<std::size_t>(distance - 1));
-}
 
 float conflict(int neighbour_code, int code) {
   if (neighbour_code < 0 || neighbour_code >= kCodeCount || code < 0 || code >= kCodeCount)
@@ -83,7 +88,7 @@ void scan_position(std::size_t n, std::size_t i, std::size_t individuals,
       const long long q = static_cast<long long>(i) + j;
       if (q < 0 || q >= static_cast<long long>(n)) continue;
       const int distance = static_cast<int>(j < 0 ? -j : j);
-      yhat += kernel_weight(distance) * conflict_at(static_cast<std::size_t>(q), i, k);
+      yhat += neighbour_weight(distance) * conflict_at(static_cast<std::size_t>(q), i, k);
     }
     if (yhat > kSingletonCut) visit(k);
   }

@@ -3,7 +3,6 @@
 // loci of the order), takes loci with too many of them out of the order and
 // recodes their singleton genotypes as flagged ("*").
 
-#include <array>
 #include <vector>
 
 #include "base/channels.hpp"
@@ -12,16 +11,6 @@
 #include "ordering/pair_score_matrix.hpp"
 
 namespace tarvek {
-
-inline constexpr int kKernelMaxHalfWidth = 15;
-inline constexpr float kSingletonCut = 0.95f;
-
-// Neighbours looked at on each side of a locus.
-int kernel_half_width();
-// Normalised weight of the neighbour at distance 1..half width: the raw
-// weights scaled so that both sides add up to 1 (with one neighbour per side
-// each weight is 0.5). Computed once, at compile time.
-float kernel_weight(int distance);
 
 // 1 where the neighbour's code and the code under test cannot stand for the
 // same genotype: [neighbour code][code under test].

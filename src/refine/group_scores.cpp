@@ -6,52 +6,31 @@
 
 #include "base/parallel.hpp"
 #include "base/progress.hpp"
-#include "refine/score_kernels.hpp"
+#include "refine/plane_counts.hpp"
 
 namespace tarvek {
 
-ScoreKernel make_score_kernel(const ScoringMatrix& score) {
-  ScoreKernel kernel;
+ScoreCells score_cells(const ScoringMatrix& score) {
+  ScoreCells cells;
   for (int u = 0; u < kCodeCount; ++u) {
     for (int v = 0; v < kCodeCount; ++v) {
       const std::int32_t value = score.at(static_cast<std::size_t>(u)).at(static_cast<std::size_t>(v));
       if (value != score.at(static_cast<std::size_t>(v)).at(static_cast<std::size_t>(u)))
-        kernel.symmetric = false;
+        cells.symmetric = false;
       if (value == 0) continue;
-      auto it = kernel.values.begin();
-      while (it != kernel.values.end() && it->value != value) ++it;
-      if (it == kernel.values.end()) {
-        kernel.values.push_back(ScoreKernel::ValueCells{value, {}});
-        it = kernel.values.end() - 1;
+      auto it = cells.values.begin();
+      while (it != cells.values.end() && it->value != value) ++it;
+      if (it == cells.values.end()) {
+        cells.values.push_back(ScoreCells::ValueCells{value, {}});
+        it = cells.values.end() - 1;
       }
       it->cells.emplace_back(u, v);
     }
   }
-  return kernel;
+  return cells;
 }
 
 namespace {
-
-// The cells of each nonzero value that can occur between an item whose codes
-// are `mask_a` and one whose codes are `mask_b`.
-CellPlan make_plan(const ScoreKernel& kernel, unsigned mask_a, unsigned mask_b) {
-  CellPlan plan;
-  for (const auto& group : kernel.values) {
-    CellPlan::Value v;
-    v.value = static_cast<std::uint32_t>(group.value);
-    for (const auto& [u, w] : group.cells) {
-      if ((mask_a >> u & 1u) != 0 && (mask_b >> w & 1u) != 0)
-        v.planes.emplace_back(static_cast<std::size_t>(u), static_cast<std::size_t>(w));
-    }
-    if (!v.planes.empty()) plan.values.push_back(std::move(v));
-  }
-  return plan;
-}
-
-std::int32_t score_with_plan(const CellPlan& plan, const CodePlanes& p, std::size_t a,
-                             std::size_t b, PlanScore count) {
-  return static_cast<std::int32_t>(count(plan, plane(p, a, 0), plane(p, b, 0), p.words));
-}
 
 // The items of a pair are read differently: the first through its code
 // planes, the second through combined planes. A combination is a value v of
@@ -70,17 +49,17 @@ struct PairPlanes {
   std::size_t second_sets = 0;
   std::vector<PackedPlan> plans;  // [first_id][second_id]
 
-  PairPlanes(const ScoreKernel& kernel, const CodePlanes& p) : codes(p) {
+  PairPlanes(const ScoreCells& cells, const CodePlanes& p) : codes(p) {
     struct Combination {
-      std::size_t value;     // index into kernel.values
+      std::size_t value;     // index into cells.values
       int code;              // at the first item
       unsigned second_codes; // codes w at the second item
     };
     std::vector<Combination> list;
-    for (std::size_t v = 0; v < kernel.values.size(); ++v)
+    for (std::size_t v = 0; v < cells.values.size(); ++v)
       for (int u = 0; u < kCodeCount; ++u) {
         unsigned mask = 0;
-        for (const auto& [cu, cw] : kernel.values[v].cells)
+        for (const auto& [cu, cw] : cells.values[v].cells)
           if (cu == u) mask |= 1u << cw;
         if (mask != 0) list.push_back(Combination{v, u, mask});
       }
@@ -117,16 +96,21 @@ struct PairPlanes {
     plans.reserve(firsts.size() * seconds.size());
     for (const std::uint64_t a : firsts)
       for (const std::uint64_t b : seconds) {
-        CellPlan plan;
-        for (std::size_t v = 0; v < kernel.values.size(); ++v) {
-          CellPlan::Value value;
-          value.value = static_cast<std::uint32_t>(kernel.values[v].value);
+        PackedPlan plan;
+        for (std::size_t v = 0; v < cells.values.size(); ++v) {
+          std::uint32_t count = 0;
           for (std::size_t c = 0; c < combinations; ++c)
-            if (list[c].value == v && (a >> list[c].code & 1u) != 0 && (b >> c & 1u) != 0)
-              value.planes.emplace_back(static_cast<std::size_t>(list[c].code), c);
-          if (!value.planes.empty()) plan.values.push_back(std::move(value));
+            if (list[c].value == v && (a >> list[c].code & 1u) != 0 && (b >> c & 1u) != 0) {
+              plan.offsets.push_back(
+                  static_cast<std::uint32_t>(static_cast<std::size_t>(list[c].code) * words));
+              plan.offsets.push_back(static_cast<std::uint32_t>(c * words));
+              ++count;
+            }
+          if (count != 0)
+            plan.values.push_back(
+                PackedPlan::Value{static_cast<std::uint32_t>(cells.values[v].value), count});
         }
-        plans.push_back(pack_plan(plan, words));
+        plans.push_back(std::move(plan));
       }
   }
 
@@ -158,19 +142,13 @@ void mirror_upper(PairScoreMatrix& m, int threads) {
 
 }  // namespace
 
-std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& p, std::size_t a,
-                              std::size_t b) {
-  if (a >= p.items || b >= p.items) throw std::out_of_range("pair score item");
-  return score_with_plan(make_plan(kernel, p.present[a], p.present[b]), p, a, b,
-                         plan_score_for(p.words));
-}
-
-PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& p,
-                                   const char* progress_label, Channels& channels, int threads) {
+PairScoreMatrix plane_score_matrix(const ScoreCells& cells, const CodePlanes& p,
+                                   const char* progress_label, Channels& channels,
+                                   Kernels kernels, int threads) {
   const std::size_t n = p.items;
   PairScoreMatrix m = make_pair_score_matrix(n);
-  const PairPlanes pairs(kernel, p);
-  const PackedScore count = packed_score_for(p.words);
+  const PairPlanes pairs(cells, p);
+  const PackedScore count = packed_score_for(p.words, kernels);
   // Every entry is computed on its own and written to its own place: the
   // blocks of rows can be shared among the threads in any way.
   Progress progress = start_progress(channels, progress_label, n, n >= 1000);
@@ -181,18 +159,18 @@ PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& 
       [&](std::size_t, std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i) {
           std::int32_t* row = m.values.data() + i * n;
-          for (std::size_t j = kernel.symmetric ? i : 0; j < n; ++j)
+          for (std::size_t j = cells.symmetric ? i : 0; j < n; ++j)
             row[j] = pairs.score(i, j, count);
         }
       },
       [&](std::size_t rows_done) { advance_progress(progress, rows_done); });
-  if (kernel.symmetric) mirror_upper(m, threads);
+  if (cells.symmetric) mirror_upper(m, threads);
   finish_progress(progress);
   return m;
 }
 
-void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::vector<int>& items,
-                   PairScoreMatrix& m, int threads) {
+void rescore_items(const ScoreCells& cells, const CodePlanes& p, const std::vector<int>& items,
+                   PairScoreMatrix& m, Kernels kernels, int threads) {
   const std::size_t n = m.n;
   if (p.items != n || m.values.size() != n * n) throw std::out_of_range("pair score matrix shape");
   for (const int r : items)
@@ -204,8 +182,8 @@ void rescore_items(const ScoreKernel& kernel, const CodePlanes& p, const std::ve
   std::sort(distinct.begin(), distinct.end());
   distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
   if (distinct.empty()) return;
-  const PairPlanes pairs(kernel, p);
-  const PackedScore count = packed_score_for(p.words);
+  const PairPlanes pairs(cells, p);
+  const PackedScore count = packed_score_for(p.words, kernels);
   threads = threads_for_work(threads, 2 * distinct.size() * n * std::max<std::size_t>(p.words, 1),
                              std::size_t{1} << 16);
   const Blocks blocks{distinct.size(), 8};

@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "base/kernels.hpp"
 #include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
 #include "ordering/pair_score_matrix.hpp"
 
 namespace tarvek {
 
-struct ScoreKernel {
+// The scoring matrix as the plane counts read it: each nonzero value with
+// the cells (pairs of codes) that have it.
+struct ScoreCells {
   struct ValueCells {
     std::int32_t value = 0;
     std::vector<std::pair<int, int>> cells;  // (code at first, code at second)
@@ -23,26 +26,24 @@ struct ScoreKernel {
   bool symmetric = true;
 };
 
-ScoreKernel make_score_kernel(const ScoringMatrix& score);
+ScoreCells score_cells(const ScoringMatrix& score);
 
-// Sum over the positions of score[code of a][code of b], wrapping in 32 bits.
-std::int32_t plane_pair_score(const ScoreKernel& kernel, const CodePlanes& planes, std::size_t a,
-                              std::size_t b);
-
-// All pair scores of the items; entry [i][j] = plane_pair_score(i, j). The
+// All pair scores of the items: entry [i][j] is the sum over the positions
+// of score[code of i][code of j], wrapping in 32 bits. The
 // rows are shared among `threads` threads in blocks; the matrix is the same
 // for any number. `progress_label` names the stage on the progress indicator,
 // which the calling thread alone draws.
-PairScoreMatrix plane_score_matrix(const ScoreKernel& kernel, const CodePlanes& planes,
+PairScoreMatrix plane_score_matrix(const ScoreCells& cells, const CodePlanes& planes,
                                    const char* progress_label, Channels& channels,
-                                   int threads = 1);
+                                   Kernels kernels, int threads = 1);
 
 // Scores the rows and the columns of the given items of m again: entries
 // [r][i] and [i][r] for every r of `items` and every i, as plane_score_matrix
 // would. The rows, then the columns, are shared among `threads` threads.
 // Throws std::out_of_range, changing nothing, when an item is not one of m.
-void rescore_items(const ScoreKernel& kernel, const CodePlanes& planes,
-                   const std::vector<int>& items, PairScoreMatrix& m, int threads = 1);
+void rescore_items(const ScoreCells& cells, const CodePlanes& planes,
+                   const std::vector<int>& items, PairScoreMatrix& m, Kernels kernels,
+                   int threads = 1);
 
 // The plain version: entry [i][j] is the sum over the positions of
 // score[code of i][code of j], read from `items` (one code row per item),

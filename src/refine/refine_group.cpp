@@ -32,16 +32,16 @@ std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
                                          const std::vector<int>& members, Channels& channels,
-                                         int threads) {
-  if (reference_build()) {
+                                         Kernels kernels, int threads) {
+  if (kernels == Kernels::plain) {
     std::vector<std::vector<int>> items;
     items.reserve(members.size());
     for (const int x : members) items.push_back(rows.at(static_cast<std::size_t>(x)));
     return plain_score_matrix(score, items);
   }
   const CodePlanes planes = planes_of_rows(rows, members);
-  return plane_score_matrix(make_score_kernel(score), planes, "group score matrix", channels,
-                            threads);
+  return plane_score_matrix(score_cells(score), planes, "group score matrix", channels,
+                            kernels, threads);
 }
 
 std::size_t cheapest_place(const PairScoreMatrix& m, const MarkerOrder& order, std::size_t item) {
@@ -209,10 +209,10 @@ namespace {
 // rows and columns of the matrix are scored again from the recoded rows.
 void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
                      const std::vector<int>& members, const std::vector<int>& removed,
-                     PairScoreMatrix& m, Channels& channels, int threads) {
+                     PairScoreMatrix& m, Channels& channels, Kernels kernels, int threads) {
   const std::size_t n = members.size();
   if (removed.empty()) return;
-  if (reference_build()) {
+  if (kernels == Kernels::plain) {
     for (const int r : removed) {
       const auto item = static_cast<std::size_t>(r);
       const int locus = members.at(item);
@@ -223,7 +223,8 @@ void rescore_removed(const ScoringMatrix& score, const std::vector<GenotypeRow>&
     }
     return;
   }
-  rescore_items(make_score_kernel(score), planes_of_rows(rows, members), removed, m, threads);
+  rescore_items(score_cells(score), planes_of_rows(rows, members), removed, m, kernels,
+                threads);
 }
 
 }  // namespace
@@ -250,7 +251,8 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   console_of(channels) << "creating group score matrix..." << std::endl;
   log << "creating the group score matrix , size=" << n << std::endl;
   stage_started(observer, Stage::score_matrix);
-  PairScoreMatrix m = build_group_score_matrix(score, rows, members, channels, settings.threads);
+  PairScoreMatrix m =
+      build_group_score_matrix(score, rows, members, channels, settings.kernels, settings.threads);
   stage_finished(observer, Stage::score_matrix);
   const std::vector<int> copy = members;
   // The framework: every member, or those not set aside when at least two
@@ -272,7 +274,7 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
   }
 
   stage_started(observer, Stage::linksort);
-  linksort(m, order, random, channels);
+  linksort(m, order, random, channels, settings.kernels);
   stage_finished(observer, Stage::linksort);
   if (settings.errsweep_on) {
     stage_started(observer, Stage::errsweep);
@@ -283,13 +285,13 @@ std::int32_t refine_group(const ScoringMatrix& score, std::vector<GenotypeRow>& 
     if (c > 0) {
       log << "Removed Singletons!, ReRunning LINKSORT\n" << std::endl;
       console_of(channels) << "Removed Singletons!, ReRunning LINKSORT" << std::endl;
-      linksort(m, order, random, channels);
+      linksort(m, order, random, channels, settings.kernels);
     }
     const std::int32_t s = order_score(m, order);
     log << "\nMain loop done!!!!, score=" << s << "\nHammering in removed markers..." << std::endl;
     console_of(channels) << "Main loop done!!!!, score=" << s << "\nHammering in removed markers..."
                          << std::endl;
-    rescore_removed(score, rows, copy, removed, m, channels, settings.threads);
+    rescore_removed(score, rows, copy, removed, m, channels, settings.kernels, settings.threads);
     hammer_in(m, order, copy, removed, channels);
     stage_finished(observer, Stage::rerun);
   }

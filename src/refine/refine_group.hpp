@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "base/kernels.hpp"
 #include "base/observer.hpp"
 #include "genotype/genotype_table.hpp"
 #include "genotype/population.hpp"
@@ -28,12 +29,12 @@ std::int32_t scorepair(const ScoringMatrix& score, const std::vector<GenotypeRow
 std::int64_t exact_order_score(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
                                const std::vector<int>& members);
 
-// n by n scorepair matrix of the members (rows of `rows`), its rows shared
-// among `threads` threads.
+// n by n scorepair matrix of the members (rows of `rows`), with the plain or
+// the fast versions, its rows shared among `threads` threads.
 PairScoreMatrix build_group_score_matrix(const ScoringMatrix& score,
                                          const std::vector<GenotypeRow>& rows,
                                          const std::vector<int>& members, Channels& channels,
-                                         int threads = 1);
+                                         Kernels kernels, int threads = 1);
 
 // The place where `item` costs least between order[i-1] and order[i]: the
 // front (m[order[0]][item]) unless a gap (m[order[i-1]][item] +
@@ -90,6 +91,7 @@ struct RefineSettings {
   // instead of standing in the list's order.
   bool order_within_places = false;
   int threads = 1;  // for the score matrix and the singleton scan
+  Kernels kernels = Kernels::scalar;  // of the score matrix and LINKSORT
 };
 
 // Orders the group in place (members end in map order) and returns its order

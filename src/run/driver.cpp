@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "base/echo.hpp"
+#include "base/kernels.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "genotype/loc_reader.hpp"
 #include "genotype/screening.hpp"
 #include "genotype/text_input.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/independence_lod.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/switched_alleles.hpp"
 #include "ordering/linksort.hpp"
@@ -37,20 +38,22 @@ namespace {
 
 const std::string kSeparator(61, '-');
 
-template <class Lods>
-void group_with(const Lods& lods, const RunParameters& params, LinkageGroups& groups,
-                Channels& channels) {
-  core_grouping(lods, groups, params.core_LOD, channels, params.threads);
+// Core grouping, then the satellites placed when there are more groups than
+// chromosomes: `core(groups)` and `satellites(groups)`.
+template <class Core, class Satellites>
+void group_with(const RunParameters& params, LinkageGroups& groups, Channels& channels,
+                const Core& core, const Satellites& satellites) {
+  core(groups);
   log_of(channels) << std::endl;
   if (static_cast<long long>(groups.size()) > params.chromosomes) {
-    place_satellites(lods, groups, params.min_LOD, params.chromosomes, channels, params.threads);
+    satellites(groups);
     log_of(channels) << std::endl;
   }
   sort_and_prune_groups(groups, channels);
 }
 
 LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table,
-                         Channels& channels) {
+                         Kernels kernels, Channels& channels) {
   LinkageGroups groups;
   const std::size_t n = table.loci.rows.size();
   if (params.skip_grouping) {
@@ -63,10 +66,23 @@ LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table
   }
   log_of(channels) << "\nCORE GROUPING MARKERS...";
   line_to_console_and_log(channels, "\ncreating LOD matrix...");
-  if (reference_build()) {
-    group_with(build_lod_table(table.loci.rows, params.population), params, groups, channels);
+  if (kernels == Kernels::plain) {
+    const LodTable lods = build_lod_table(table.loci.rows, params.population);
+    group_with(
+        params, groups, channels,
+        [&](LinkageGroups& g) { plain_core_grouping(lods, g, params.core_LOD, channels); },
+        [&](LinkageGroups& g) {
+          plain_place_satellites(lods, g, params.min_LOD, params.chromosomes, channels);
+        });
   } else {
-    group_with(build_lod_matrix(table.loci.rows, params.population), params, groups, channels);
+    const LodPlanes lods = build_lod_planes(table.loci.rows, params.population);
+    const ScreenOptions options{.threads = params.threads, .kernels = kernels};
+    group_with(
+        params, groups, channels,
+        [&](LinkageGroups& g) { core_grouping(lods, g, params.core_LOD, channels, options); },
+        [&](LinkageGroups& g) {
+          place_satellites(lods, g, params.min_LOD, params.chromosomes, channels, params.threads);
+        });
   }
   return groups;
 }
@@ -90,18 +106,18 @@ void check_header_population(const RunParameters& params, const GenotypeTable& t
 // are linked to above core_LOD, flips them in the table and returns their
 // names in file order.
 std::vector<std::string> flip_switched_alleles(const RunParameters& params, GenotypeTable& table,
-                                               Channels& channels) {
+                                               Kernels kernels, Channels& channels) {
   std::ostream& log = log_of(channels);
   std::vector<GenotypeRow>& rows = table.loci.rows;
   line_to_console_and_log(channels, "\nfinding switched alleles...");
   std::vector<int> flipped;
-  if (reference_build()) {
+  if (kernels == Kernels::plain) {
     flipped = switched_loci(rows.size(), [&](std::size_t i, std::size_t j) {
       return plain_phase_link(rows, params.population, i, j, params.core_LOD);
     }, params.threads);
   } else {
-    const LodMatrix matrix = build_lod_matrix(rows, params.population);
-    flipped = switched_loci_by_parts(matrix, params.core_LOD, channels, params.threads);
+    flipped = switched_loci_by_parts(build_lod_planes(rows, params.population), params.core_LOD,
+                                     channels, {.threads = params.threads, .kernels = kernels});
   }
   std::vector<std::string> names;
   for (const int x : flipped) {
@@ -213,7 +229,7 @@ std::int64_t warn_if_wrapped(const ScoringMatrix& matrix, const std::vector<Geno
 std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matrix,
                           GenotypeTable& table, LinkageGroups& groups, std::size_t first_kept,
                           std::vector<std::vector<int>>& removed_lists, OrderRandom& random,
-                          Channels& channels, const StageObserver& observer) {
+                          Kernels kernels, Channels& channels, const StageObserver& observer) {
   std::ostream& log = log_of(channels);
   console_of(channels) << "\nOrdering markers..." << std::endl;
   log << "\nORDERING MARKERS...\n\n";
@@ -240,6 +256,7 @@ std::int32_t order_groups(const RunParameters& params, const ScoringMatrix& matr
     if (params.framework || first_kept < table.loci.rows.size())
       choose_set_aside(params, table, groups[g], first_kept, sparse_share, settings);
     settings.threads = params.threads;
+    settings.kernels = kernels;
     const std::int32_t s = refine_group(matrix, table.loci.rows, groups[g], removed_lists[g],
                                         settings, random, channels, observer);
     total_score = wrap_add(total_score, s);
@@ -267,6 +284,7 @@ RunResult run_pipeline(RunSetup& setup, Channels& channels, const StageObserver&
 RunResult run_pipeline_on(std::istream& loc_in, const RunParameters& given, const ScoringMatrix& matrix,
                           Channels& channels, const StageObserver& observer,
                           const std::function<void()>& after_read) {
+  const Kernels kernels = run_kernels();
   RunResult result;
   result.params = given;
   RunParameters& params = result.params;
@@ -279,7 +297,7 @@ RunResult run_pipeline_on(std::istream& loc_in, const RunParameters& given, cons
     if (params.choose) {
       // The settings are chosen from the file before it is read for the run.
       loc_text.str(std::string(std::istreambuf_iterator<char>(loc_in), {}));
-      choose_settings(loc_text.str(), params, channels);
+      choose_settings(loc_text.str(), params, channels, kernels);
       loc = &loc_text;
     }
     result.table = read_loc_file(*loc, params.screening_thresholds, channels, params.population,
@@ -306,8 +324,9 @@ RunResult run_pipeline_on(std::istream& loc_in, const RunParameters& given, cons
                      table.comment_line_numbers);
 
   stage_started(observer, Stage::grouping);
-  if (params.switched_alleles) result.switched = flip_switched_alleles(params, table, channels);
-  result.groups = group_loci(params, table, channels);
+  if (params.switched_alleles)
+    result.switched = flip_switched_alleles(params, table, kernels, channels);
+  result.groups = group_loci(params, table, kernels, channels);
   std::size_t first_kept = table.loci.rows.size();
   if (params.keep_distorted) first_kept = keep_distorted_markers(params, table, result.groups, channels);
   stage_finished(observer, Stage::grouping);
@@ -315,13 +334,13 @@ RunResult run_pipeline_on(std::istream& loc_in, const RunParameters& given, cons
 
   OrderRandom random;
   result.total_score = order_groups(params, matrix, table, result.groups, first_kept,
-                                    result.removed_lists, random, channels, observer);
+                                    result.removed_lists, random, kernels, channels, observer);
 
   if (params.order_plants) {
     stage_started(observer, Stage::order_individuals);
     // The random stream goes on from the last group.
     order_individuals(matrix, table.loci.rows, result.individual_order, random, channels,
-                      params.threads);
+                      kernels, params.threads);
     stage_finished(observer, Stage::order_individuals);
   }
   return result;

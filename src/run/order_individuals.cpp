@@ -12,8 +12,8 @@ namespace tarvek {
 PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
                                         const std::vector<GenotypeRow>& rows,
                                         std::size_t n_individuals, Channels& channels,
-                                        int threads) {
-  if (reference_build()) {
+                                        Kernels kernels, int threads) {
+  if (kernels == Kernels::plain) {
     // Each individual's codes, locus by locus.
     std::vector<std::vector<int>> columns(n_individuals, std::vector<int>(rows.size()));
     for (std::size_t j = 0; j < rows.size(); ++j) {
@@ -24,18 +24,18 @@ PairScoreMatrix individual_score_matrix(const ScoringMatrix& score,
     return plain_score_matrix(score, columns);
   }
   const CodePlanes planes = planes_of_columns(rows, n_individuals);
-  return plane_score_matrix(make_score_kernel(score), planes, "individual score matrix", channels,
-                            threads);
+  return plane_score_matrix(score_cells(score), planes, "individual score matrix", channels,
+                            kernels, threads);
 }
 
 void order_individuals(const ScoringMatrix& score, const std::vector<GenotypeRow>& rows,
                        std::vector<int>& individual_order, OrderRandom& random,
-                       Channels& channels, int threads) {
+                       Channels& channels, Kernels kernels, int threads) {
   const PairScoreMatrix m =
-      individual_score_matrix(score, rows, individual_order.size(), channels, threads);
+      individual_score_matrix(score, rows, individual_order.size(), channels, kernels, threads);
   log_of(channels) << "Running LINKSORT on the order of individuals" << std::endl;
   MarkerOrder order(individual_order.begin(), individual_order.end());
-  linksort(m, order, random, channels);
+  linksort(m, order, random, channels, kernels);
   individual_order.assign(order.begin(), order.end());
 }
 

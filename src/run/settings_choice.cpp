@@ -10,7 +10,7 @@
 #include "genotype/screening.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/independence_lod.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/switched_alleles.hpp"
 #include "run/option_table.hpp"
 
@@ -68,17 +68,18 @@ struct Grouping {
   LinkageGroups groups;
 };
 
-Grouping group_at(const std::vector<GenotypeRow>& rows, const LodMatrix& matrix, float lod,
-                  bool search_switched, const RunParameters& params) {
+Grouping group_at(const std::vector<GenotypeRow>& rows, const LodPlanes& matrix, float lod,
+                  bool search_switched, const RunParameters& params, Kernels kernels) {
   QuietChannels quiet;
   Grouping g;
   g.lod = lod;
+  const ScreenOptions options{.threads = params.threads, .kernels = kernels};
   std::vector<int> flipped;
-  if (search_switched) flipped = switched_loci_by_parts(matrix, lod, quiet.channels, params.threads);
+  if (search_switched) flipped = switched_loci_by_parts(matrix, lod, quiet.channels, options);
   g.flipped = flipped.size();
   const float min_lod = std::min(params.min_LOD, lod);
-  const auto group = [&](const LodMatrix& m) {
-    core_grouping(m, g.groups, lod, quiet.channels, params.threads);
+  const auto group = [&](const LodPlanes& m) {
+    core_grouping(m, g.groups, lod, quiet.channels, options);
     if (static_cast<long long>(g.groups.size()) > params.chromosomes)
       place_satellites(m, g.groups, min_lod, params.chromosomes, quiet.channels, params.threads);
   };
@@ -87,7 +88,7 @@ Grouping group_at(const std::vector<GenotypeRow>& rows, const LodMatrix& matrix,
   } else {
     g.rows = rows;
     for (const int x : flipped) exchange_alleles(g.rows.at(static_cast<std::size_t>(x)));
-    group(build_lod_matrix(g.rows, params.population));
+    group(build_lod_planes(g.rows, params.population));
   }
   return g;
 }
@@ -126,7 +127,8 @@ std::string equivalent_command_line(const std::vector<std::string>& arguments,
   return line;
 }
 
-void choose_settings(const std::string& loc_text, RunParameters& params, Channels& channels) {
+void choose_settings(const std::string& loc_text, RunParameters& params, Channels& channels,
+                     Kernels kernels) {
   std::ostream& log = log_of(channels);
   const std::set<char> given = given_options(params.arguments);
   const auto free = [&given](char letter) { return given.count(letter) == 0; };
@@ -200,13 +202,13 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
   }
 
   // The core LOD and the switched alleles.
-  const LodMatrix matrix = build_lod_matrix(rows, params.population);
+  const LodPlanes matrix = build_lod_planes(rows, params.population);
   const bool search_switched = free('a') || params.switched_alleles;
   std::vector<float> steps(std::begin(kCoreLodSteps), std::end(kCoreLodSteps));
   if (!free('g')) steps.assign(1, params.core_LOD);
   Grouping g;
   for (const float lod : steps) {
-    g = group_at(rows, matrix, lod, search_switched, params);
+    g = group_at(rows, matrix, lod, search_switched, params, kernels);
     const std::size_t count = groups_of_two_or_more(g.groups);
     log << "core LOD " << lod << ": " << count << " groups of two or more markers once the satellites are placed"
         << std::endl;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/channels.hpp"
+#include "base/kernels.hpp"
 #include "genotype/genotype_table.hpp"
 #include "run/run_parameters.hpp"
 
@@ -38,7 +39,8 @@ float sparse_share_of(const RunParameters& params, const std::vector<GenotypeRow
 // segregation are linked to a group. Sets them in `params`, writes each choice
 // into the log and the equivalent command line into the log and onto
 // standard error.
-void choose_settings(const std::string& loc_text, RunParameters& params, Channels& channels);
+void choose_settings(const std::string& loc_text, RunParameters& params, Channels& channels,
+                     Kernels kernels);
 
 // The command line that sets explicitly what -A chose: "tarvek", the given
 // arguments without -A and its value, and the chosen options (each option

@@ -15,6 +15,14 @@ GenotypeRow row_of(const std::string& letters) {
   return row;
 }
 
+// The LOD of association of two rows, as the placement of one candidate
+// against one grouped locus reports it (below any threshold, it is placed).
+float association_lod(PopulationType type, const GenotypeRow& a, const GenotypeRow& b) {
+  std::vector<float> strength;
+  associated_groups(type, {a}, {{0}}, {b}, -1.0f, &strength);
+  return strength.at(0);
+}
+
 TEST(AssociationLod, AgainstTheMarginsNotTheMendelianRatios) {
   // AABB against AABB: cells AA 2, BB 2, margins 2 and 2 of N = 4:
   // 2·log10(2·4/(2·2)) twice = 4·log10 2.

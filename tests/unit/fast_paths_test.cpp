@@ -14,26 +14,35 @@
 #include <optional>
 #include <random>
 #include <sstream>
+#include <utility>
 #include <vector>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 #include "genotype/code_planes.hpp"
 #include "genotype/scoring_matrix.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/pair_lod.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
-#include "ordering/search_kernels.hpp"
+#include "ordering/diagonal_frame.hpp"
+#include "ordering/frame_passes.hpp"
+#include "ordering/insertion.hpp"
+#include "ordering/score_view.hpp"
 #include "refine/group_scores.hpp"
 #include "refine/refine_group.hpp"
-#include "refine/score_kernels.hpp"
+#include "refine/plane_counts.hpp"
 #include "run/order_individuals.hpp"
 #include "support/channels.hpp"
+#include "support/linkage_checks.hpp"
+#include "support/ordering_checks.hpp"
 
 namespace tarvek {
 namespace {
 
 using Rng = std::mt19937;
+using testing::fast_kernels;
+using testing::reversal_passes;
+using testing::window_placement;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
@@ -90,12 +99,12 @@ TEST(FastPathLod, EntriesAndThresholdedEntriesMatchPairLodBitForBit) {
   const float inf = std::numeric_limits<float>::infinity();
   for (const int n : kIndividuals) {
     const std::vector<GenotypeRow> rows = lod_rows(rng, n);
-    const LodMatrix matrix = build_lod_matrix(rows);
+    const LodPlanes matrix = build_lod_planes(rows);
     for (std::size_t i = 0; i < rows.size(); ++i)
       for (std::size_t j = 0; j < rows.size(); ++j) {
         const float lod = pair_lod(rows, i, j).lod;
         SCOPED_TRACE(::testing::Message() << n << " individuals, pair " << i << "," << j);
-        EXPECT_EQ(bits(lod_at(matrix, i, j)), bits(lod));
+        EXPECT_EQ(bits(testing::lod_of(matrix, i, j)), bits(lod));
         for (const float floor : {std::nextafter(lod, -inf), lod, std::nextafter(lod, inf),
                                   lod - 1e-3f, lod + 1e-3f, 0.0f, 0.5f, 4.0f, 16.0f, 9998.9f})
           EXPECT_EQ(bits(lod_above(matrix, i, j, floor)), lod > floor ? bits(lod) : -1) << floor;
@@ -103,53 +112,27 @@ TEST(FastPathLod, EntriesAndThresholdedEntriesMatchPairLodBitForBit) {
   }
 }
 
-TEST(FastPathLod, GroupQueriesMatchPlainLoopsOverPairLod) {
+TEST(FastPathLod, StrongestLinkMatchesAPlainLoopOverPairLod) {
   Rng rng(202);
   for (const int n : kIndividuals) {
-    std::vector<GenotypeRow> rows = lod_rows(rng, n);
-    for (int more = 0; n == 65 && more < 3; ++more) {  // blocks with more than 64 earlier loci
-      const std::vector<GenotypeRow> extra = lod_rows(rng, n);
-      rows.insert(rows.end(), extra.begin(), extra.end());
-    }
-    const LodMatrix matrix = build_lod_matrix(rows);
+    const std::vector<GenotypeRow> rows = lod_rows(rng, n);
+    const LodPlanes matrix = build_lod_planes(rows);
     const int count = static_cast<int>(rows.size());
     const auto lod = [&](int i, int j) { return pair_lod(rows, idx(i), idx(j)).lod; };
     for (int trial = 0; trial < 40; ++trial) {
       const LinkageGroup from = shuffled_subset(rng, count, below(rng, 7));
       const LinkageGroup to = shuffled_subset(rng, count, below(rng, 7));
-      const int locus = below(rng, count);
-      float top = 0.0f, locus_top = 0.0f;  // largest over [from][to] and over [locus][to]
-      for (const int h : to) {
-        locus_top = std::max(locus_top, lod(locus, h));
+      float top = 0.0f;  // largest over [from][to]
+      for (const int h : to)
         for (const int s : from) top = std::max(top, lod(s, h));
-      }
-      for (const float floor : {0.5f, 4.0f, 16.0f, 9998.9f, top, std::nextafter(top, -1.0f),
-                                locus_top, std::nextafter(locus_top, -1.0f)}) {
+      for (const float floor : {0.5f, 4.0f, 16.0f, 9998.9f, top, std::nextafter(top, -1.0f)}) {
         std::optional<float> best;
-        bool any = false;
-        for (const int h : to) {
-          any = any || lod(locus, h) > floor;
+        for (const int h : to)
           for (const int s : from)
             if (lod(s, h) > floor && (!best || lod(s, h) > *best)) best = lod(s, h);
-        }
         SCOPED_TRACE(::testing::Message() << n << " individuals, trial " << trial << ", " << floor);
         EXPECT_EQ(bits(strongest_link(matrix, from, to, floor)), bits(best));
-        EXPECT_EQ(links_to_any(matrix, idx(locus), to, floor), any);
       }
-    }
-    // Blocks of loci against all earlier loci, at fixed thresholds and just
-    // below the LOD of one of the pairs.
-    for (int trial = 0; trial < 24; ++trial) {
-      const int first = 1 + below(rng, count - 1);
-      const int last = first + 1 + below(rng, count - first);
-      const float fixed[] = {0.5f, 4.0f, 16.0f, 9998.9f};
-      const float threshold = trial % 2 == 0 ? fixed[trial / 2 % 4]
-          : std::nextafter(lod(first + below(rng, last - first), below(rng, first)), -1.0f);
-      const LinkBlock block = link_block(matrix, idx(first), idx(last), threshold);
-      for (int i = first; i < last; ++i)
-        for (int m = 0; m < first; ++m)
-          EXPECT_EQ(linked(block, idx(i), idx(m)), lod(i, m) > threshold)
-              << n << " individuals, pair " << i << "," << m << ", threshold " << threshold;
     }
   }
 }
@@ -186,12 +169,11 @@ TEST(FastPathScores, GroupScoreMatrixOfShuffledSubsetMatchesPlainSums) {
       const ScoringMatrix s = random_scoring(rng, kind);
       const std::vector<GenotypeRow> rows = score_rows(rng, 14, individuals);
       const LinkageGroup members = shuffled_subset(rng, 14, 1 + below(rng, 14));
-      std::vector<GenotypeRow> items;
-      for (const int a : members) items.push_back(rows[idx(a)]);
       testing::CapturedChannels io;
-      EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels).values,
-                plain_score_matrix(s, items).values)
-          << individuals << " individuals, scoring kind " << kind;
+      const PairScoreMatrix plain = build_group_score_matrix(s, rows, members, io.channels, Kernels::plain);
+      for (const Kernels kernels : fast_kernels())
+        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, kernels).values, plain.values)
+            << individuals << " individuals, scoring kind " << kind;
     }
 }
 
@@ -201,18 +183,18 @@ TEST(FastPathScores, IndividualScoreMatrixMatchesPlainSumsOverLoci) {
     for (int kind = 0; kind < 8; ++kind) {
       const ScoringMatrix s = random_scoring(rng, kind);
       const std::vector<GenotypeRow> rows = score_rows(rng, loci, 1 + below(rng, 70));
-      std::vector<GenotypeRow> individuals(rows[0].size());  // codes of each, locus by locus
-      for (const GenotypeRow& row : rows)
-        for (std::size_t k = 0; k < row.size(); ++k) individuals[k].push_back(row[k]);
+      const std::size_t individuals = rows[0].size();
       testing::CapturedChannels io;
-      EXPECT_EQ(individual_score_matrix(s, rows, individuals.size(), io.channels).values,
-                plain_score_matrix(s, individuals).values)
-          << loci << " loci, " << individuals.size() << " individuals, scoring kind " << kind;
+      const PairScoreMatrix plain =
+          individual_score_matrix(s, rows, individuals, io.channels, Kernels::plain);
+      for (const Kernels kernels : fast_kernels())
+        EXPECT_EQ(individual_score_matrix(s, rows, individuals, io.channels, kernels).values,
+                  plain.values)
+            << loci << " loci, " << individuals << " individuals, scoring kind " << kind;
     }
 }
 
-TEST(FastPathScores, WideAndPackedPlanScoresMatchThePlainOneAtEveryWidth) {
-  if (!cpu_has_avx2()) GTEST_SKIP() << "this processor has no AVX2";
+TEST(FastPathScores, PackedPlanScoresAreThePositionCountsAtEveryWidth) {
   Rng rng(707);
   for (std::size_t words = 1; words <= 41; ++words)
     for (int trial = 0; trial < 20; ++trial) {
@@ -224,23 +206,34 @@ TEST(FastPathScores, WideAndPackedPlanScoresMatchThePlainOneAtEveryWidth) {
           if (trial % 3 == 1) w &= (std::uint64_t{rng()} << 32) | rng();
           if (trial % 3 == 2) w = ~w;
         }
-      CellPlan plan;
+      // Values with random cells (pairs of planes); the expected sum counts
+      // the positions where some cell of a value has a bit in both planes.
+      PackedPlan plan;
+      std::uint32_t expected = 0;
       const std::uint32_t values[] = {1, 2, 3, 0xFFFFFFFFu, 0x80000000u, 12345};
       for (int v = 0; v < 1 + below(rng, 4); ++v) {
-        CellPlan::Value value;
-        value.value = values[below(rng, 6)];
-        for (int c = 0; c < below(rng, 10); ++c)
-          value.planes.emplace_back(idx(below(rng, 7)), idx(below(rng, 7)));
-        plan.values.push_back(value);
+        const std::uint32_t value = values[below(rng, 6)];
+        const int cells = below(rng, 10);
+        std::vector<std::pair<std::size_t, std::size_t>> planes;
+        for (int c = 0; c < cells; ++c) {
+          planes.emplace_back(idx(below(rng, 7)), idx(below(rng, 7)));
+          plan.offsets.push_back(static_cast<std::uint32_t>(planes.back().first * words));
+          plan.offsets.push_back(static_cast<std::uint32_t>(planes.back().second * words));
+        }
+        plan.values.push_back(PackedPlan::Value{value, static_cast<std::uint32_t>(cells)});
+        for (std::size_t x = 0; x < 64 * words; ++x) {
+          bool hit = false;
+          for (const auto& [u, w] : planes)
+            hit = hit || ((a[u * words + x / 64] & b[w * words + x / 64]) >> (x % 64) & 1u) != 0;
+          if (hit) expected += value;
+        }
       }
-      const std::uint32_t plain = plan_score_plain(plan, a.data(), b.data(), words);
-      const PackedPlan packed = pack_plan(plan, words);
-      EXPECT_EQ(plan_score_avx2(plan, a.data(), b.data(), words), plain)
+      EXPECT_EQ(packed_score_scalar(plan, a.data(), b.data(), words), expected)
           << words << " words, trial " << trial;
-      EXPECT_EQ(packed_score_plain(packed, a.data(), b.data(), words), plain)
-          << words << " words, trial " << trial;
-      EXPECT_EQ(packed_score_avx2(packed, a.data(), b.data(), words), plain)
-          << words << " words, trial " << trial;
+      if (fastest_kernels() == Kernels::avx2) {
+        EXPECT_EQ(packed_score_avx2(plan, a.data(), b.data(), words), expected)
+            << words << " words, trial " << trial;
+      }
     }
 }
 
@@ -255,15 +248,16 @@ TEST(FastPathScores, ScoreMatricesAreTheSameOnAnyNumberOfThreads) {
       LinkageGroup members(idx(items));
       for (int i = 0; i < items; ++i) members[idx(i)] = i;
       testing::CapturedChannels io;
-      const PairScoreMatrix one = build_group_score_matrix(s, rows, members, io.channels, 1);
+      const Kernels fast = fastest_kernels();
+      const PairScoreMatrix one = build_group_score_matrix(s, rows, members, io.channels, fast, 1);
       const PairScoreMatrix by_individual =
-          individual_score_matrix(s, rows, rows[0].size(), io.channels, 1);
+          individual_score_matrix(s, rows, rows[0].size(), io.channels, fast, 1);
       for (const int threads : {2, 7, 200}) {
         SCOPED_TRACE(::testing::Message() << items << " items, kind " << kind << ", "
                                           << threads << " threads");
-        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, threads).values,
+        EXPECT_EQ(build_group_score_matrix(s, rows, members, io.channels, fast, threads).values,
                   one.values);
-        EXPECT_EQ(individual_score_matrix(s, rows, rows[0].size(), io.channels, threads).values,
+        EXPECT_EQ(individual_score_matrix(s, rows, rows[0].size(), io.channels, fast, threads).values,
                   by_individual.values);
       }
     }
@@ -278,7 +272,8 @@ TEST(FastPathScores, RescoredItemsGiveTheMatrixOfTheRecodedRows) {
       LinkageGroup members(idx(items));
       for (int i = 0; i < items; ++i) members[idx(i)] = i;
       testing::CapturedChannels io;
-      const PairScoreMatrix before = build_group_score_matrix(s, rows, members, io.channels);
+      const PairScoreMatrix before =
+          build_group_score_matrix(s, rows, members, io.channels, Kernels::plain);
       // Some items (one twice) get flagged genotypes, as error detection does;
       // with 300 items, enough of them to share the work among threads.
       std::vector<int> changed = {0, below(rng, items), items - 1, 0};
@@ -286,15 +281,18 @@ TEST(FastPathScores, RescoredItemsGiveTheMatrixOfTheRecodedRows) {
       for (const int r : changed)
         for (int& code : rows[idx(r)])
           if (below(rng, 4) == 0) code = 6;
-      const PairScoreMatrix after = build_group_score_matrix(s, rows, members, io.channels);
-      for (const int threads : {1, 7}) {
-        PairScoreMatrix m = before;
-        rescore_items(make_score_kernel(s), planes_of_rows(rows, members), changed, m, threads);
-        EXPECT_EQ(m.values, after.values) << items << " items, kind " << kind << ", " << threads;
-      }
+      const PairScoreMatrix after =
+          build_group_score_matrix(s, rows, members, io.channels, Kernels::plain);
+      for (const Kernels kernels : fast_kernels())
+        for (const int threads : {1, 7}) {
+          PairScoreMatrix m = before;
+          rescore_items(score_cells(s), planes_of_rows(rows, members), changed, m, kernels,
+                        threads);
+          EXPECT_EQ(m.values, after.values) << items << " items, kind " << kind << ", " << threads;
+        }
       PairScoreMatrix untouched = before;
-      EXPECT_THROW(rescore_items(make_score_kernel(s), planes_of_rows(rows, members), {0, items},
-                                 untouched, 1),
+      EXPECT_THROW(rescore_items(score_cells(s), planes_of_rows(rows, members), {0, items},
+                                 untouched, fastest_kernels(), 1),
                    std::out_of_range);
       EXPECT_EQ(untouched.values, before.values);
     }
@@ -398,7 +396,7 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
     ASSERT_EQ(window_placement(m, fast), total);
     ASSERT_EQ(fast, plain);
     const ColumnView columns(ScoreView<std::int32_t>{m.values.data(), m.n});
-    ASSERT_EQ(place_by_insertion(columns, one_at_a_time, false), total);
+    ASSERT_EQ(place_by_insertion(columns, one_at_a_time, Kernels::scalar), total);
     ASSERT_EQ(one_at_a_time, plain);
     // Small starts let the running score pass below zero within a pass.
     const int start_kind = trial++ % 3;
@@ -415,8 +413,8 @@ TEST(FastPathLinksort, PlacementAndPassesMatchPlainVersions) {
 // The frame, its bounds and both screenings of the reversal passes: every
 // entry of the frame is the matrix entry of the order's items, every bound is
 // the least entry at its distance or more, and the passes over the frame
-// (plain, and eight at a time against the bounds where the processor has
-// AVX2) apply the reversals the plain passes apply.
+// (one at a time, and eight at a time against the bounds where the
+// processor has AVX2) apply the reversals the plain passes apply.
 template <class T>
 void check_frame_paths(const PairScoreMatrix& m, const MarkerOrder& start, std::int32_t score,
                        bool symmetric) {
@@ -448,15 +446,15 @@ void check_frame_paths(const PairScoreMatrix& m, const MarkerOrder& start, std::
   std::reverse(again.begin(), again.begin() + static_cast<std::ptrdiff_t>(n / 2));
   MarkerOrder plain_again = again;
   plain_reversal_passes(m, plain_again, score, plain_io.channels);
-  for (const bool wide : {false, true}) {
-    if (wide && !cpu_has_avx2()) continue;
+  for (const Kernels kernels : fast_kernels()) {
+    const bool wide = kernels == Kernels::avx2;
     MarkerOrder fast = start;
     std::ostringstream log;
     OrderFrame<T> state;
-    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, kernels);
     EXPECT_EQ(fast, plain) << (wide ? "eight at a time" : "one at a time");
     fast = again;
-    reversal_passes_in_frame(view, fast, score, symmetric, state, log, wide);
+    reversal_passes_in_frame(view, fast, score, symmetric, state, log, kernels);
     EXPECT_EQ(fast, plain_again) << (wide ? "eight at a time" : "one at a time");
     EXPECT_EQ(log.str(), plain_io.log_text());
   }
@@ -479,24 +477,32 @@ TEST(FastPathLinksort, FramesBoundsAndBothScreeningsMatchThePlainPasses) {
   }
 }
 
-TEST(FastPathLinksort, WholeSearchMatchesPlainSearchIncludingLogAndConsole) {
+TEST(FastPathLinksort, EveryVersionOfTheSearchMatchesItsRunsWrittenOut) {
   Rng rng(606);
   for (const Case& c : linksort_cases(rng)) {
     SCOPED_TRACE(::testing::Message() << c.n << " of " << c.of << ", kind " << c.kind);
     const PairScoreMatrix m = random_pairs(rng, c.of, c.kind, c.symmetric);
     MarkerOrder plain = random_items(rng, c);
-    MarkerOrder fast = plain;
+    const MarkerOrder start = plain;
     const auto seed = static_cast<std::uint32_t>(rng());
-    testing::CapturedChannels plain_io, io;
-    OrderRandom plain_random, random;
+    testing::CapturedChannels plain_io;
+    OrderRandom plain_random;
     seed_order_random(plain_random, seed);
     plain_linksort(m, plain, plain_random, plain_io.channels);
-    seed_order_random(random, seed);
-    linksort(m, fast, random, io.channels);
-    EXPECT_EQ(draw_order_random(random), draw_order_random(plain_random));
-    EXPECT_EQ(fast, plain);
-    EXPECT_EQ(io.log_text(), plain_io.log_text());
-    EXPECT_EQ(io.console_text(), plain_io.console_text());
+    const int next_draw = draw_order_random(plain_random);
+    std::vector<Kernels> all = fast_kernels();
+    all.push_back(Kernels::plain);
+    for (const Kernels kernels : all) {
+      MarkerOrder order = start;
+      testing::CapturedChannels io;
+      OrderRandom random;
+      seed_order_random(random, seed);
+      linksort(m, order, random, io.channels, kernels);
+      EXPECT_EQ(draw_order_random(random), next_draw);
+      EXPECT_EQ(order, plain);
+      EXPECT_EQ(io.log_text(), plain_io.log_text());
+      EXPECT_EQ(io.console_text(), plain_io.console_text());
+    }
   }
 }
 

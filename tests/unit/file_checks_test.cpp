@@ -54,7 +54,7 @@ TEST(FileClash, EveryOutputAgainstEveryInputThenTheOutputsBefore) {
   const auto twice = find_file_clash({{"-o", out}, {"--positions", out}}, {{"the input", in}});
   ASSERT_TRUE(twice);
   EXPECT_TRUE(twice->other_is_output);
-  EXPECT_EQ(clash_text(*twice), out + " is -o " + out);
+  EXPECT_EQ(twice->other.what, "-o");
   // Writing to a character device replaces nothing; empty names take no part.
   const std::string null = (dir.path() / "null").string();
   if (::mknod(null.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0) GTEST_SKIP() << "cannot make a device here";

@@ -4,10 +4,11 @@
 
 #include <iostream>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "linkage/linkage_groups.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "support/channels.hpp"
 
 namespace tarvek {
@@ -23,20 +24,20 @@ struct Entry {
 LodTable matrix_with(std::size_t n, std::initializer_list<Entry> entries, float fill = 0.0f) {
   std::vector<float> values(n * n, fill);
   for (const Entry& e : entries) values[e.row * n + e.column] = e.lod;
-  return lod_table_from_values(n, std::move(values));
+  return LodTable{n, std::move(values)};
 }
 
 LinkageGroups grouped(const LodTable& matrix, float core_LOD = 16.0f) {
   testing::CapturedChannels io;
   LinkageGroups groups;
-  core_grouping(matrix, groups, core_LOD, io.channels);
+  plain_core_grouping(matrix, groups, core_LOD, io.channels);
   return groups;
 }
 
 TEST(CoreGrouping, EmptyMatrixPrintsOnlyTheEntryMessage) {
   testing::CapturedChannels io;
   LinkageGroups groups;
-  core_grouping(lod_table_from_values(0, {}), groups, 16.0f, io.channels);
+  plain_core_grouping(LodTable{}, groups, 16.0f, io.channels);
   EXPECT_TRUE(groups.empty());
   EXPECT_EQ(io.console_text(), "core grouping...\n");
   EXPECT_EQ(io.log_text(), "core grouping...\n");
@@ -73,10 +74,10 @@ TEST(CoreGrouping, ReadsOnlyEntriesBelowTheDiagonal) {
   std::vector<float> values(16, 0.0f);
   for (std::size_t i = 0; i < 4; ++i)
     for (std::size_t j = i; j < 4; ++j) values[i * 4 + j] = 1e6f;
-  EXPECT_EQ(grouped(lod_table_from_values(4, values)), (LinkageGroups{{0}, {1}, {2}, {3}}));
+  EXPECT_EQ(grouped(LodTable{4, values}), (LinkageGroups{{0}, {1}, {2}, {3}}));
   // The same matrix with one lower entry, row 3 column 1, links exactly that pair.
   values[3 * 4 + 1] = 20.0f;
-  EXPECT_EQ(grouped(lod_table_from_values(4, values)), (LinkageGroups{{0}, {1, 3}, {2}}));
+  EXPECT_EQ(grouped(LodTable{4, values}), (LinkageGroups{{0}, {1, 3}, {2}}));
 }
 
 TEST(SortAndPruneGroups, PrintsCountAndCutCountOnConsoleAndLog) {
@@ -130,7 +131,7 @@ struct SatelliteRun {
 SatelliteRun satellites(const LodTable& matrix, LinkageGroups groups, int chromosomes,
                         float min_LOD = 4.0f) {
   testing::CapturedChannels io;
-  place_satellites(matrix, groups, min_LOD, chromosomes, io.channels);
+  plain_place_satellites(matrix, groups, min_LOD, chromosomes, io.channels);
   return {groups, io.console_text(), io.log_text()};
 }
 
@@ -172,8 +173,7 @@ TEST(PlaceSatellites, TiesGoToTheEarlierGroupAndMinLodItselfIsNoLink) {
   EXPECT_EQ(equal.console,
             "Placing satellites with threshold 4\n3 groups\nplacing satellites.. 3 groups\n");
   // Forty groups of one locus and the satellite {40}, tied at LOD 8 with the
-  // 4th and the 31st group, which lie in different blocks of the search:
-  // the earlier still wins.
+  // 4th and the 31st group: the earlier still wins.
   LinkageGroups forty;
   for (int g = 0; g <= 40; ++g) forty.push_back({g});
   LinkageGroups expected(forty.begin(), forty.end() - 1);

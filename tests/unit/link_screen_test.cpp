@@ -10,17 +10,20 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "genotype/population.hpp"
 #include "linkage/grouping.hpp"
 #include "linkage/link_screen.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_bound.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/switched_alleles.hpp"
 #include "support/channels.hpp"
+#include "support/linkage_checks.hpp"
 
 namespace tarvek {
 namespace {
@@ -89,13 +92,10 @@ std::vector<GenotypeRow> simulated_rows(Rng& rng, P type, int individuals, int c
 const P kTypes[] = {P::F2, P::BC1, P::DH, P::RIL, P::RILsib};
 const int kIndividuals[] = {1, 63, 64, 65, 130};
 
-// Clusters made on any number of loci, seeded every `step`-th one.
+// Clusters made on any number of loci, seeded every `step`-th one; the
+// lanes of a block ruled out as fast as this processor can.
 ScreenOptions forced(std::size_t step, int threads = 1) {
-  ScreenOptions o;
-  o.seed_step = step;
-  o.min_loci = 1;
-  o.threads = threads;
-  return o;
+  return {.seed_step = step, .min_loci = 1, .threads = threads, .kernels = fastest_kernels()};
 }
 
 // Blocks at and around the word boundaries of the earlier loci, and the last
@@ -114,18 +114,20 @@ TEST(LinkScreen, ScreenedBitsAreThePairsTheBoundLeaves) {
   for (const P type : kTypes)
     for (const int individuals : kIndividuals) {
       const std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 70);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       const std::size_t n = matrix.n;
-      const float some_lod = lod_at(matrix, 5, 6);
+      const float some_lod = testing::lod_of(matrix, 5, 6);
       for (const float threshold : {0.5f, 4.0f, 16.0f, std::nextafter(some_lod, 0.0f)}) {
-        const std::vector<int> from = exclusion_table(matrix, threshold);
+        const std::vector<int> exclusion = exclusion_table(type, matrix.planes.positions, threshold);
         for (const std::size_t step : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{9}}) {
           const LinkScreen screen = link_screen(matrix, threshold, step == 0 ? ScreenOptions{} : forced(step));
           for (const auto& [first, last] : test_blocks(n)) {
-            const LinkBlock block = screen_block(screen, first, last, step % 2 == 0 ? 1 : 3);
+            const testing::LinkBlock block =
+                testing::screen_block(screen, first, last, step % 2 == 0 ? 1 : 3);
             for (std::size_t i = first; i < last; ++i)
               for (std::size_t m = 0; m < first; ++m)
-                ASSERT_EQ(linked(block, i, m), !bound_rules_out(matrix, from, i, m))
+                ASSERT_EQ(testing::linked(block, i, m),
+                          !testing::bound_rules_out(rows, type, exclusion, i, m))
                     << population_name(type) << ", " << individuals << " individuals, step "
                     << step << ", threshold " << threshold << ", pair " << i << "," << m;
           }
@@ -134,7 +136,7 @@ TEST(LinkScreen, ScreenedBitsAreThePairsTheBoundLeaves) {
     }
 }
 
-// The groups of the loci before a block as plain vectors for linked_groups.
+// The groups of the loci before a block as vectors for linked_groups.
 struct Labels {
   std::vector<std::uint32_t> label;
   std::vector<std::size_t> group;
@@ -146,7 +148,7 @@ TEST(LinkScreen, LinkedGroupsAreThoseOfThePlainTable) {
   for (const P type : kTypes)
     for (const int individuals : kIndividuals) {
       const std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 60);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       const LodTable table = build_lod_table(rows, type);
       const std::size_t n = matrix.n;
       for (const float threshold : {2.0f, 8.0f}) {
@@ -172,7 +174,7 @@ TEST(LinkScreen, LinkedGroupsAreThoseOfThePlainTable) {
     }
 }
 
-LinkageGroups grouped(const LodMatrix& matrix, float core_LOD, const ScreenOptions& options) {
+LinkageGroups grouped(const LodPlanes& matrix, float core_LOD, const ScreenOptions& options) {
   testing::CapturedChannels io;
   LinkageGroups groups;
   core_grouping(matrix, groups, core_LOD, io.channels, options);
@@ -184,12 +186,12 @@ TEST(LinkScreen, CoreGroupingGivesTheTablesGroupsWithAnyClustersAndThreads) {
   for (const P type : kTypes)
     for (const int individuals : {40, 64, 65, 129}) {
       const std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 4, 50, 6);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       const LodTable table = build_lod_table(rows, type);
       for (const float core_LOD : {3.0f, 9.0f}) {
         testing::CapturedChannels io;
         LinkageGroups expected;
-        core_grouping(table, expected, core_LOD, io.channels);
+        plain_core_grouping(table, expected, core_LOD, io.channels);
         for (const int threads : {1, 2, 7})
           for (const std::size_t step : {std::size_t{1}, std::size_t{4}, std::size_t{16}})
             EXPECT_EQ(grouped(matrix, core_LOD, forced(step, threads)), expected)
@@ -199,40 +201,37 @@ TEST(LinkScreen, CoreGroupingGivesTheTablesGroupsWithAnyClustersAndThreads) {
     }
 }
 
-TEST(PlaceSatellites, TheSameMergesAtAnyNumberOfThreads) {
+TEST(PlaceSatellites, TheTablesMergesAtAnyNumberOfThreads) {
   // 150 groups of ten loci, cut to 10: each satellite's search spans many
-  // blocks of groups. The scores come from a few values, so that most
-  // satellites find equally strong links in several blocks, and the earliest
-  // group must win at any number of threads.
+  // blocks of groups. The loci are copies of a few rows, some with changes,
+  // so that most satellites find equally strong links in several blocks,
+  // and the earliest group must win at any number of threads.
   Rng rng(16);
-  const std::size_t n = 1500;
-  const float values[] = {0.0f, 1.0f, 2.5f, 3.0f, 6.0f};
-  std::vector<float> scores(n * n, 0.0f);
-  for (std::size_t i = 0; i < n; ++i)
-    for (std::size_t j = i + 1; j < n; ++j)
-      scores[i * n + j] = scores[j * n + i] = values[below(rng, 100) < 97 ? below(rng, 3) : 3 + below(rng, 2)];
-  const LodTable matrix = lod_table_from_values(n, scores);
-  LinkageGroups start;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i % 10 == 0) start.emplace_back();
-    start.back().push_back(static_cast<int>(i));
-  }
-  std::string console, log;
-  LinkageGroups one;
-  for (const int threads : {1, 3, 7}) {
-    testing::CapturedChannels io;
-    LinkageGroups groups = start;
-    place_satellites(matrix, groups, 2.0f, 10, io.channels, threads);
-    if (threads == 1) {
-      one = groups;
-      console = io.console_text();
-      log = io.log_text();
-      EXPECT_LT(one.size(), 50u);
-      continue;
+  for (const P type : {P::F2, P::RIL}) {
+    const std::vector<GenotypeRow> patterns = simulated_rows(rng, type, 30, 1, 8, 3);
+    std::vector<GenotypeRow> rows;
+    for (int i = 0; i < 1500; ++i) {
+      rows.push_back(patterns[idx(below(rng, static_cast<int>(patterns.size())))]);
+      if (below(rng, 4) == 0) rows.back()[idx(below(rng, 30))] = kMissing;
     }
-    EXPECT_EQ(groups, one) << threads << " threads";
-    EXPECT_EQ(io.console_text(), console);
-    EXPECT_EQ(io.log_text(), log);
+    LinkageGroups start;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (i % 10 == 0) start.emplace_back();
+      start.back().push_back(static_cast<int>(i));
+    }
+    testing::CapturedChannels plain_io;
+    LinkageGroups expected = start;
+    plain_place_satellites(build_lod_table(rows, type), expected, 2.0f, 10, plain_io.channels);
+    EXPECT_LT(expected.size(), 50u);
+    const LodPlanes matrix = build_lod_planes(rows, type);
+    for (const int threads : {1, 3, 7}) {
+      testing::CapturedChannels io;
+      LinkageGroups groups = start;
+      place_satellites(matrix, groups, 2.0f, 10, io.channels, threads);
+      EXPECT_EQ(groups, expected) << population_name(type) << ", " << threads << " threads";
+      EXPECT_EQ(io.console_text(), plain_io.console_text());
+      EXPECT_EQ(io.log_text(), plain_io.log_text());
+    }
   }
 }
 
@@ -270,7 +269,7 @@ TEST(PhaseLinkedParts, AreThePartsOfThePlainPhaseLinks) {
     for (const int individuals : {30, 65, 130}) {
       std::vector<GenotypeRow> rows = simulated_rows(rng, type, individuals, 3, 50, 8);
       for (std::size_t i = 0; i < rows.size(); i += 6) exchange_alleles(rows[i]);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       for (const float threshold : {3.0f, 8.0f}) {
         const LinkageGroups expected = plain_phase_parts(rows, type, threshold);
         if (threshold < 4.0f && individuals > 30) {
@@ -304,7 +303,7 @@ TEST(PhaseLinkedParts, SwitchedLociByPartsAreThoseOfOneSearchOverAllLoci) {
         simulated_rows(rng, c.type, c.individuals, c.chromosomes, c.per_chromosome, 12);
     for (std::size_t i = 0; i < rows.size(); i += 9)
       for (std::size_t k = i; k < std::min(rows.size(), i + 3); ++k) exchange_alleles(rows[k]);
-    const LodMatrix matrix = build_lod_matrix(rows, c.type);
+    const LodPlanes matrix = build_lod_planes(rows, c.type);
     const float threshold = c.individuals < 40 ? 3.0f : 6.0f;
     const PhaseLinker linker = phase_linker(matrix, threshold);
     const std::vector<int> expected = switched_loci(
@@ -312,7 +311,8 @@ TEST(PhaseLinkedParts, SwitchedLociByPartsAreThoseOfOneSearchOverAllLoci) {
     EXPECT_FALSE(expected.empty());
     for (const int threads : {1, 2, 7}) {
       testing::CapturedChannels io;
-      EXPECT_EQ(switched_loci_by_parts(matrix, threshold, io.channels, threads), expected)
+      EXPECT_EQ(switched_loci_by_parts(matrix, threshold, io.channels,
+                                       {.threads = threads, .kernels = fastest_kernels()}), expected)
           << population_name(c.type) << ", " << matrix.n << " loci, " << threads << " threads";
     }
   }
@@ -321,7 +321,7 @@ TEST(PhaseLinkedParts, SwitchedLociByPartsAreThoseOfOneSearchOverAllLoci) {
 TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
   Rng rng(14);
   const std::vector<GenotypeRow> rows = simulated_rows(rng, P::F2, 130, 4, 300);
-  const LodMatrix matrix = build_lod_matrix(rows, P::F2);
+  const LodPlanes matrix = build_lod_planes(rows, P::F2);
   const LinkScreen one = link_screen(matrix, 16.0f, forced(0, 1));
   ASSERT_FALSE(one.centres.empty());
   for (const int threads : {2, 3, 16}) {
@@ -336,15 +336,15 @@ TEST(LinkScreen, ClustersDoNotDependOnTheThreads) {
   for (std::size_t i = 0; i < matrix.n; ++i) {
     if (one.cluster[i] < 0) continue;
     int& kind = kinds[idx(one.cluster[i])];
-    if (kind < 0) kind = one.plain[i];
-    EXPECT_EQ(kind, one.plain[i]) << "locus " << i;
+    if (kind < 0) kind = one.codominant[i];
+    EXPECT_EQ(kind, one.codominant[i]) << "locus " << i;
   }
   EXPECT_NE(std::count(kinds.begin(), kinds.end(), 0), 0);
   EXPECT_NE(std::count(kinds.begin(), kinds.end(), 1), 0);
 }
 
-TEST(LinkScreen, OpenLanesOfTheAvx2VersionAreThoseOfThePlainOne) {
-  if (!cpu_has_avx2()) GTEST_SKIP() << "this processor has no AVX2";
+TEST(LinkScreen, OpenLanesOfTheAvx2VersionAreThoseOfTheScalarOne) {
+  if (fastest_kernels() != Kernels::avx2) GTEST_SKIP() << "this processor has no AVX2";
   Rng rng(15);
   std::vector<std::int32_t> centre(64), need(64);
   for (int trial = 0; trial < 2000; ++trial) {
@@ -357,7 +357,7 @@ TEST(LinkScreen, OpenLanesOfTheAvx2VersionAreThoseOfThePlainOne) {
     // Pairs right at the limit.
     for (std::size_t k = 0; k < lanes; k += 3) need[k] = centre[k] - spread + below(rng, 3) - 1;
     EXPECT_EQ(open_lanes_avx2(centre.data(), need.data(), spread, lanes),
-              open_lanes_plain(centre.data(), need.data(), spread, lanes))
+              open_lanes_scalar(centre.data(), need.data(), spread, lanes))
         << lanes << " lanes";
   }
 }

@@ -10,10 +10,13 @@
 #include "ordering/order_random.hpp"
 #include "ordering/pair_score_matrix.hpp"
 #include "support/channels.hpp"
+#include "support/ordering_checks.hpp"
 
 namespace tarvek {
 namespace {
 
+using testing::reversal_passes;
+using testing::window_placement;
 
 PairScoreMatrix matrix_of(std::initializer_list<std::initializer_list<std::int32_t>> rows) {
   PairScoreMatrix m = make_pair_score_matrix(rows.size());
@@ -231,34 +234,6 @@ TEST(ReversalPasses, AsymmetricMatrixUsesTheBorderFormulasAsWritten) {
             "pass 2, 0 reverses made, score is 17\n");
 }
 
-TEST(Reverse, ValidSegmentsAreReversedInPlace) {
-  testing::CapturedChannels io;
-  MarkerOrder order = {0, 1, 2, 3, 4};
-  reverse(order, 1, 3, io.channels);
-  EXPECT_EQ(order, (MarkerOrder{0, 3, 2, 1, 4}));
-  reverse(order, 0, 4, io.channels);
-  EXPECT_EQ(order, (MarkerOrder{4, 1, 2, 3, 0}));
-  reverse(order, 3, 4, io.channels);
-  EXPECT_EQ(order, (MarkerOrder{4, 1, 2, 0, 3}));
-}
-
-TEST(Reverse, InvalidPositionsAreReportedOnLogAndStderrAndChangeNothing) {
-  const struct { int start, end; const char* text; } cases[] = {
-      {2, 2, "Bad indicies (2,2) in reverse function!\n"},
-      {1, 5, "Bad indicies (1,5) in reverse function!\n"},
-      {-1, 2, "Bad indicies (-1,2) in reverse function!\n"},
-      {3, 1, "Bad indicies (3,1) in reverse function!\n"},
-  };
-  for (const auto& c : cases) {
-    testing::CapturedChannels io;
-    MarkerOrder order = {0, 1, 2, 3, 4};
-    reverse(order, c.start, c.end, io.channels);
-    EXPECT_EQ(io.log_text(), c.text);
-    EXPECT_EQ(io.errors_text(), c.text);
-    EXPECT_EQ(order, (MarkerOrder{0, 1, 2, 3, 4}));
-  }
-}
-
 TEST(OrderScore, SumsNeighbourPairsInOrderAndWrapsIn32Bits) {
   const std::int32_t big = std::numeric_limits<std::int32_t>::max();
   const PairScoreMatrix m = matrix_of({{0, big, 7}, {3, 0, 1}, {2, 4, 0}});
@@ -275,7 +250,7 @@ TEST(Linksort, FewerThanTwoItemsAreLeftAloneSilentlyWithoutDraws) {
     seed_order_random(random, 6);
     testing::CapturedChannels io;
     const MarkerOrder before = order;
-    linksort(m, order, random, io.channels);
+    linksort(m, order, random, io.channels, fastest_kernels());
     EXPECT_EQ(order, before);
     EXPECT_EQ(io.log_text(), "");
     EXPECT_EQ(io.console_text(), "");
@@ -307,7 +282,7 @@ TEST(Linksort, ThreeItemsFullLogConsoleLineResultAndDrawCount) {
   seed_order_random(random, 6);
   testing::CapturedChannels io;
   MarkerOrder order = {0, 1, 2};
-  linksort(m, order, random, io.channels);
+  linksort(m, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (MarkerOrder{0, 2, 1}));
   EXPECT_EQ(io.log_text(), kThreeItemLog);
   EXPECT_EQ(io.console_text(), "Running LINKSORT on group of size=3\n");
@@ -328,7 +303,7 @@ TEST(Linksort, PartialOrderNeverReadsRowsOrColumnsOutsideIt) {
   seed_order_random(random, 6);
   testing::CapturedChannels io;
   MarkerOrder order = {0, 2, 5};
-  linksort(m, order, random, io.channels);
+  linksort(m, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (MarkerOrder{0, 5, 2}));
   EXPECT_EQ(io.log_text(), kThreeItemLog);
 }
@@ -342,7 +317,7 @@ TEST(Linksort, TwoItemsKeepTheOrderFromBeforeTheRunThatFailedToImprove) {
     seed_order_random(random, 6);
     testing::CapturedChannels io;
     MarkerOrder order = {0, 1};
-    linksort(m, order, random, io.channels);
+    linksort(m, order, random, io.channels, fastest_kernels());
     EXPECT_EQ(order, (MarkerOrder{0, 1}));
     EXPECT_EQ(io.log_text(),
               "Running LINKSORT!, groupsize=2. Randomizing order...\n"
@@ -359,7 +334,7 @@ TEST(Linksort, TwoItemsKeepTheOrderFromBeforeTheRunThatFailedToImprove) {
     seed_order_random(random, 6);
     testing::CapturedChannels io;
     MarkerOrder order = {0, 1};
-    linksort(m, order, random, io.channels);
+    linksort(m, order, random, io.channels, fastest_kernels());
     EXPECT_EQ(order, (MarkerOrder{1, 0}));
     EXPECT_NE(io.log_text().find("\nLINKSORT run 2\n"), std::string::npos);
     EXPECT_NE(io.log_text().find("\nLINKSORT Done, using score 3\n\n"), std::string::npos);
@@ -372,7 +347,7 @@ TEST(Linksort, NegativeRandomisedScoreSkipsTheRuns) {
   seed_order_random(random, 6);
   testing::CapturedChannels io;
   MarkerOrder order = {0, 1};
-  linksort(m, order, random, io.channels);
+  linksort(m, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (MarkerOrder{0, 1}));
   EXPECT_EQ(io.log_text(),
             "Running LINKSORT!, groupsize=2. Randomizing order...\n"

@@ -28,7 +28,7 @@ TEST(IndividualScoreMatrix, EntrySumsScoreOfFirstIndividualCodeThenSecondOverLoc
   // Two loci (rows), three individuals (columns).
   const std::vector<GenotypeRow> rows = {{A, B, F}, {C, M, H}};
   testing::CapturedChannels io;
-  const PairScoreMatrix m = individual_score_matrix(s, rows, 3, io.channels);
+  const PairScoreMatrix m = individual_score_matrix(s, rows, 3, io.channels, fastest_kernels());
   ASSERT_EQ(m.n, 3u);
   EXPECT_EQ(score_at(m, 0, 1), 12 + 30);  // S[A][B] + S[C][-]
   EXPECT_EQ(score_at(m, 1, 0), 21 + 3);   // S[B][A] + S[-][C]
@@ -50,7 +50,7 @@ TEST(OrderIndividuals, OrdersIndividualsByTheirPairScores) {
   OrderRandom random;
   seed_order_random(random, 6);
   testing::CapturedChannels io;
-  order_individuals(recombination_matrix(), rows, order, random, io.channels);
+  order_individuals(recombination_matrix(), rows, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (std::vector<int>{0, 2, 1}));
   EXPECT_EQ(io.console_text(), "Running LINKSORT on group of size=3\n");
   EXPECT_EQ(io.log_text().rfind("Running LINKSORT on the order of individuals\n"
@@ -71,7 +71,7 @@ TEST(OrderIndividuals, ResultIsAlwaysAPermutation) {
     std::vector<int> order(8);
     std::iota(order.begin(), order.end(), 0);
     testing::CapturedChannels io;
-    order_individuals(recombination_matrix(), rows, order, random, io.channels);
+    order_individuals(recombination_matrix(), rows, order, random, io.channels, fastest_kernels());
     std::vector<int> sorted = order;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7})) << "round " << round;
@@ -84,7 +84,7 @@ TEST(OrderIndividuals, OneIndividualIsLeftAsItIsButTheLogLineIsWritten) {
   OrderRandom random;
   seed_order_random(random, 6);
   testing::CapturedChannels io;
-  order_individuals(recombination_matrix(), rows, order, random, io.channels);
+  order_individuals(recombination_matrix(), rows, order, random, io.channels, fastest_kernels());
   EXPECT_EQ(order, (std::vector<int>{0}));
   EXPECT_EQ(io.log_text(), "Running LINKSORT on the order of individuals\n");
   EXPECT_EQ(io.console_text(), "");

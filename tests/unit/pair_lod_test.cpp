@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "genotype/genotype_table.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
+#include "support/linkage_checks.hpp"
 
 namespace tarvek {
 namespace {
@@ -102,9 +103,9 @@ TEST(PairLod, DominantCodeAtBothLociIsSpreadOverBothSplits) {
   EXPECT_NEAR(self.lod, 0.02332, 1e-4);
 
   // The matrix diagonal is therefore not 9999 for such a locus.
-  const LodMatrix matrix = build_lod_matrix(rows);
+  const LodPlanes matrix = build_lod_planes(rows);
   ASSERT_EQ(matrix.n, 1u);
-  EXPECT_EQ(lod_at(matrix, 0, 0), self.lod);
+  EXPECT_EQ(testing::lod_of(matrix, 0, 0), self.lod);
 }
 
 TEST(PairLod, NeighbourEstimatorAssignsDominantCodesWholeAndSkipsFlagged) {
@@ -146,15 +147,15 @@ TEST(PairLod, MapDistanceUsesBaseTenLogarithm) {
   EXPECT_EQ(map_distance(0.0f), 0.0);
 }
 
-TEST(LodMatrix, EntryInRowIColumnJIsPairLodOfIThenJ) {
+TEST(LodPlanes, EntryInRowIColumnJIsPairLodOfIThenJ) {
   const std::vector<GenotypeRow> rows = {
       {A, A, B, H, C, D, M}, {A, H, B, H, B, A, A}, {B, B, A, D, C, H, M}};
-  const LodMatrix matrix = build_lod_matrix(rows);
+  const LodPlanes matrix = build_lod_planes(rows);
   ASSERT_EQ(matrix.n, 3u);
   for (std::size_t i = 0; i < 3; ++i)
     for (std::size_t j = 0; j < 3; ++j)
-      EXPECT_EQ(lod_at(matrix, i, j), pair_lod(rows, i, j).lod) << i << "," << j;
-  EXPECT_EQ(build_lod_matrix({}).n, 0u);
+      EXPECT_EQ(testing::lod_of(matrix, i, j), pair_lod(rows, i, j).lod) << i << "," << j;
+  EXPECT_EQ(build_lod_planes({}).n, 0u);
 }
 
 }  // namespace

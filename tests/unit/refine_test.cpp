@@ -24,11 +24,6 @@ constexpr int M = kMissing, A = kCodeA, B = kCodeB, C = kCodeC, D = kCodeD, H = 
 
 using testing::recombination_matrix;
 
-TEST(Errsweep, KernelHasOneNeighbourPerSideWithWeightOneHalf) {
-  EXPECT_EQ(kernel_half_width(), 1);
-  EXPECT_EQ(kernel_weight(1), 0.5f);
-}
-
 TEST(Errsweep, ConflictTableRowsAndMissingOrFlaggedNeverConflict) {
   const int table[7][7] = {
       {0, 0, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 1, 0}, {0, 1, 0, 0, 1, 1, 0},

@@ -16,7 +16,7 @@
 
 #include "genotype/genotype_codes.hpp"
 #include "genotype/population.hpp"
-#include "linkage/lod_matrix.hpp"
+#include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
 #include "linkage/population_lod.hpp"
 
@@ -54,7 +54,7 @@ Loci switched(const std::vector<Link>& links, std::size_t n) {
 }
 
 // The loci flipped with the links of a LOD matrix above `threshold`.
-Loci switched_in(const LodMatrix& matrix, float threshold) {
+Loci switched_in(const LodPlanes& matrix, float threshold) {
   const PhaseLinker linker = phase_linker(matrix, threshold);
   return switched_loci(matrix.n, [&](std::size_t i, std::size_t j) { return phase_link(linker, i, j); });
 }
@@ -138,7 +138,7 @@ TEST(SwitchedLoci, APlantedSwitchedMarkerIsFoundAndAnUnlinkedOneIsNot) {
   const float core = 16.0f;
   // As scored, locus 5 looks unlinked to its neighbours; exchanged, it links.
   EXPECT_LT(pair_lod(rows, 4, 5).lod, core);
-  const LodMatrix matrix = build_lod_matrix(rows);
+  const LodPlanes matrix = build_lod_planes(rows);
   EXPECT_EQ(switched_in(matrix, core), (Loci{5}));
   const PhaseLinker linker = phase_linker(matrix, core);
   EXPECT_TRUE(phase_link(linker, 4, 5)->exchanged);
@@ -158,8 +158,8 @@ TEST(SwitchedLoci, InTwoClassPopulationsToo) {
   exchange_alleles(dh[2]);
   exchange_alleles(dh[3]);
   exchange_alleles(bc1[0]);  // first marker scored B/H: the other five are the majority
-  EXPECT_EQ(switched_in(build_lod_matrix(dh, P::DH), 8.0f), (Loci{2, 3}));
-  EXPECT_EQ(switched_in(build_lod_matrix(bc1, P::BC1), 8.0f), (Loci{0}));
+  EXPECT_EQ(switched_in(build_lod_planes(dh, P::DH), 8.0f), (Loci{2, 3}));
+  EXPECT_EQ(switched_in(build_lod_planes(bc1, P::BC1), 8.0f), (Loci{0}));
 }
 
 // Rows mixing near copies of a base row, their exchanged copies, unlinked
@@ -186,7 +186,7 @@ TEST(PhaseLinks, BitPlanePairsMatchThePlainPairsOverExchangedRows) {
   for (const P type : {P::F2, P::BC1, P::DH, P::RIL, P::RILsib}) {
     for (const int n : {1, 7, 63, 64, 65, 128, 200}) {
       const std::vector<GenotypeRow> rows = mixed_rows(rng, type, n);
-      const LodMatrix matrix = build_lod_matrix(rows, type);
+      const LodPlanes matrix = build_lod_planes(rows, type);
       std::vector<float> thresholds = {0.5f, 4.0f, 16.0f};
       // Thresholds next to an exact LOD and an exact exchanged LOD.
       GenotypeRow exchanged = rows[4];

@@ -1,10 +1,8 @@
-#include "refine/score_kernels.hpp"
+#include "refine/plane_counts.hpp"
 
-#include <algorithm>
-#include <array>
 #include <bit>
 
-#include "base/cpu_features.hpp"
+#include "base/kernels.hpp"
 
 #if TARVEK_HAVE_AVX2_PATHS
 #include <immintrin.h>
@@ -12,42 +10,7 @@
 
 namespace tarvek {
 
-std::uint32_t plan_score_plain(const CellPlan& plan, const std::uint64_t* a,
-                               const std::uint64_t* b, std::size_t words) {
-  constexpr std::size_t kChunk = 16;  // words gathered at a time
-  std::uint32_t sum = 0;
-  for (const auto& v : plan.values) {
-    std::uint32_t count = 0;
-    for (std::size_t w0 = 0; w0 < words; w0 += kChunk) {
-      const std::size_t width = std::min(kChunk, words - w0);
-      std::array<std::uint64_t, kChunk> hits{};
-      for (const auto& [u, c] : v.planes) {
-        const std::uint64_t* pa = a + u * words + w0;
-        const std::uint64_t* pb = b + c * words + w0;
-        for (std::size_t w = 0; w < width; ++w) hits[w] |= pa[w] & pb[w];
-      }
-      for (std::size_t w = 0; w < width; ++w)
-        count += static_cast<std::uint32_t>(std::popcount(hits[w]));
-    }
-    sum += v.value * count;
-  }
-  return sum;
-}
-
-PackedPlan pack_plan(const CellPlan& plan, std::size_t words) {
-  PackedPlan packed;
-  for (const auto& v : plan.values) {
-    packed.values.push_back(
-        PackedPlan::Value{v.value, static_cast<std::uint32_t>(v.planes.size())});
-    for (const auto& [u, c] : v.planes) {
-      packed.offsets.push_back(static_cast<std::uint32_t>(u * words));
-      packed.offsets.push_back(static_cast<std::uint32_t>(c * words));
-    }
-  }
-  return packed;
-}
-
-std::uint32_t packed_score_plain(const PackedPlan& plan, const std::uint64_t* a,
+std::uint32_t packed_score_scalar(const PackedPlan& plan, const std::uint64_t* a,
                                  const std::uint64_t* b, std::size_t words) {
   std::uint32_t sum = 0;
   const std::uint32_t* offset = plan.offsets.data();
@@ -89,32 +52,6 @@ TARVEK_TARGET_AVX2 inline __m256i load_words(const std::uint64_t* p, std::size_t
 }
 
 }  // namespace
-
-TARVEK_TARGET_AVX2 std::uint32_t plan_score_avx2(const CellPlan& plan, const std::uint64_t* a,
-                                                 const std::uint64_t* b, std::size_t words) {
-  // Lanes of the last group of words that lie within the plane.
-  const auto in_last = static_cast<long long>(words % 4 == 0 ? 4 : words % 4);
-  const __m256i tail = _mm256_cmpgt_epi64(_mm256_set1_epi64x(in_last), _mm256_setr_epi64x(0, 1, 2, 3));
-  // Sum of value × count in 64-bit lanes; the low 32 bits of the total are
-  // the sum wrapped in 32 bits.
-  __m256i total = _mm256_setzero_si256();
-  for (const auto& v : plan.values) {
-    const auto* cells = v.planes.data();
-    const std::size_t count_cells = v.planes.size();
-    __m256i lanes = _mm256_setzero_si256();
-    for (std::size_t w = 0; w < words; w += 4) {
-      __m256i hits = _mm256_setzero_si256();
-      for (std::size_t k = 0; k < count_cells; ++k)
-        hits = _mm256_or_si256(hits, _mm256_and_si256(load_words(a + cells[k].first * words, w, words, tail),
-                                                      load_words(b + cells[k].second * words, w, words, tail)));
-      lanes = _mm256_add_epi64(lanes, lane_popcounts(hits));
-    }
-    total = _mm256_add_epi64(total, _mm256_mul_epu32(lanes, _mm256_set1_epi64x(v.value)));
-  }
-  const __m128i half = _mm_add_epi64(_mm256_castsi256_si128(total), _mm256_extracti128_si256(total, 1));
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(_mm_cvtsi128_si64(half)) +
-                                    static_cast<std::uint64_t>(_mm_extract_epi64(half, 1)));
-}
 
 namespace {
 
@@ -185,23 +122,14 @@ TARVEK_TARGET_AVX2 std::uint32_t packed_score_avx2(const PackedPlan& plan, const
 
 std::uint32_t packed_score_avx2(const PackedPlan& plan, const std::uint64_t* a,
                                 const std::uint64_t* b, std::size_t words) {
-  return packed_score_plain(plan, a, b, words);
-}
-
-std::uint32_t plan_score_avx2(const CellPlan& plan, const std::uint64_t* a,
-                              const std::uint64_t* b, std::size_t words) {
-  return plan_score_plain(plan, a, b, words);
+  return packed_score_scalar(plan, a, b, words);
 }
 
 #endif
 
-PackedScore packed_score_for(std::size_t words) {
+PackedScore packed_score_for(std::size_t words, Kernels kernels) {
   // Planes of no words (no positions) are never read.
-  return words > 0 && cpu_has_avx2() ? packed_score_avx2 : packed_score_plain;
-}
-
-PlanScore plan_score_for(std::size_t words) {
-  return words >= 4 && cpu_has_avx2() ? plan_score_avx2 : plan_score_plain;
+  return words > 0 && kernels == Kernels::avx2 ? packed_score_avx2 : packed_score_scalar;
 }
 
 }  // namespace tarvek
