@@ -22,6 +22,8 @@ add_library(tarvek_interop STATIC
   src/interop/loc_writer.cpp
   src/interop/reference_map.cpp
   src/interop/vcf_reader.cpp
+  src/interop/vcf_calls.cpp
+  src/interop/vcf_texts.cpp
   src/interop/rqtl_reader.cpp
   src/interop/wrapped_loc_reader.cpp
   src/interop/mapmaker_reader.cpp

@@ -2,19 +2,16 @@
 
 #include <htslib/hfile.h>
 #include <htslib/hts.h>
-#include <htslib/hts_log.h>
 #include <htslib/kstring.h>
 #include <htslib/kseq.h>
 #include <htslib/vcf.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
-#include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
 
@@ -22,185 +19,9 @@
 #include "base/file_checks.hpp"
 #include "genotype/genotype_codes.hpp"
 #include "interop/input_error.hpp"
-#include "interop/text_lines.hpp"
+#include "interop/vcf_calls.hpp"
 
 namespace tarvek::interop {
-namespace {
-
-struct HtsFileCloser {
-  void operator()(htsFile* f) const { hts_close(f); }
-};
-struct HeaderDestroyer {
-  void operator()(bcf_hdr_t* h) const { bcf_hdr_destroy(h); }
-};
-struct RecordDestroyer {
-  void operator()(bcf1_t* r) const { bcf_destroy(r); }
-};
-using HtsFilePtr = std::unique_ptr<htsFile, HtsFileCloser>;
-using HeaderPtr = std::unique_ptr<bcf_hdr_t, HeaderDestroyer>;
-using RecordPtr = std::unique_ptr<bcf1_t, RecordDestroyer>;
-
-// A buffer that htslib grows with realloc and that is freed with free.
-template <typename T>
-struct HtsBuffer {
-  T* data = nullptr;
-  int capacity = 0;
-  HtsBuffer() = default;
-  HtsBuffer(const HtsBuffer&) = delete;
-  HtsBuffer& operator=(const HtsBuffer&) = delete;
-  ~HtsBuffer() { std::free(data); }
-};
-
-// Messages of htslib itself are switched off: every problem is reported
-// once, by the caller, with the file and the record.
-struct QuietHtslib {
-  enum htsLogLevel saved = hts_get_log_level();
-  QuietHtslib() { hts_set_log_level(HTS_LOG_OFF); }
-  ~QuietHtslib() { hts_set_log_level(saved); }
-  QuietHtslib(const QuietHtslib&) = delete;
-  QuietHtslib& operator=(const QuietHtslib&) = delete;
-};
-
-// One sample's call, reduced to what a biallelic site needs.
-struct Call {
-  // kBadAllele: an allele number beyond the record's REF and ALT alleles.
-  enum Kind { kMissing, kUnusable, kBadAllele, kAlleles } kind = kMissing;
-  int first = -1;   // allele indices; a haploid call repeats its allele
-  int second = -1;
-};
-
-Call read_call(const int32_t* values, int ploidy, int alleles_in_record) {
-  int alleles[2] = {-1, -1};
-  int count = 0;
-  int missing = 0;
-  for (int k = 0; k < ploidy; ++k) {
-    const int32_t v = values[k];
-    if (v == bcf_int32_vector_end) break;
-    if (count == 2) return Call{Call::kUnusable};
-    if (bcf_gt_is_missing(v)) {
-      ++missing;
-      alleles[count++] = -1;
-    } else {
-      alleles[count++] = bcf_gt_allele(v);
-    }
-  }
-  if (count == 0 || missing == count) return Call{Call::kMissing};
-  if (missing > 0) return Call{Call::kUnusable};
-  for (int k = 0; k < count; ++k) {
-    if (alleles[k] >= alleles_in_record) return Call{Call::kBadAllele};
-  }
-  if (count == 1) return Call{Call::kAlleles, alleles[0], alleles[0]};
-  return Call{Call::kAlleles, alleles[0], alleles[1]};
-}
-
-// Per-sample values of one numeric FORMAT field; NaN where a sample has none.
-class FormatValues {
- public:
-  FormatValues(const bcf_hdr_t* header, const char* tag) : tag_(tag) {
-    const int id = bcf_hdr_id2int(header, BCF_DT_ID, tag);
-    if (id >= 0 && bcf_hdr_idinfo_exists(header, BCF_HL_FMT, id)) {
-      present_ = true;
-      real_ = bcf_hdr_id2type(header, BCF_HL_FMT, id) == BCF_HT_REAL;
-    }
-  }
-  bool present() const { return present_; }
-
-  // Loads the record's values; false when the record does not carry the field.
-  bool load(const bcf_hdr_t* header, bcf1_t* record, int samples) {
-    n_ = 0;
-    if (!present_ || samples <= 0) return false;
-    const int got = real_ ? bcf_get_format_float(header, record, tag_, &reals_.data, &reals_.capacity)
-                          : bcf_get_format_int32(header, record, tag_, &ints_.data, &ints_.capacity);
-    if (got <= 0) return false;
-    n_ = got;
-    per_sample_ = got / samples;
-    return per_sample_ > 0;
-  }
-
-  double value(int sample) const {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    if (n_ <= 0 || per_sample_ <= 0) return nan;
-    const int k = sample * per_sample_;
-    if (k >= n_) return nan;
-    if (real_) {
-      const float v = reals_.data[k];
-      return bcf_float_is_missing(v) || bcf_float_is_vector_end(v) ? nan : static_cast<double>(v);
-    }
-    const int32_t v = ints_.data[k];
-    return v == bcf_int32_missing || v == bcf_int32_vector_end ? nan : static_cast<double>(v);
-  }
-
- private:
-  const char* tag_;
-  bool present_ = false;
-  bool real_ = false;
-  int n_ = 0;
-  int per_sample_ = 0;
-  HtsBuffer<int32_t> ints_;
-  HtsBuffer<float> reals_;
-};
-
-int sample_index(const bcf_hdr_t* header, const std::string& name) {
-  return bcf_hdr_id2int(header, BCF_DT_SAMPLE, name.c_str());
-}
-
-bool same_allele(const char* a, const std::string& b) {
-  const std::size_t n = std::strlen(a);
-  if (n != b.size()) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b.at(i))))
-      return false;
-  }
-  return true;
-}
-
-// The offspring code of a call at a site where the first parent carries
-// allele `first` and the second `second`.
-int offspring_code(const Call& call, int first, int second) {
-  if (call.first == first && call.second == first) return kCodeA;
-  if (call.first == second && call.second == second) return kCodeB;
-  return kCodeH;
-}
-
-}  // namespace
-
-std::string skip_reason_text(SkipReason reason) {
-  switch (reason) {
-    case SkipReason::kFiltered: return "FILTER not PASS";
-    case SkipReason::kMultiallelic: return "multiallelic";
-    case SkipReason::kNoAlt: return "no ALT allele";
-    case SkipReason::kAltIsRef: return "ALT allele the same as REF";
-    case SkipReason::kNotSnp: return "not a SNP";
-    case SkipReason::kParentBadAllele: return "parent call names an allele the record does not have";
-    case SkipReason::kParentMissing: return "parent call missing";
-    case SkipReason::kParentLowQuality: return "parent call below the quality thresholds";
-    case SkipReason::kParentHeterozygous: return "parent heterozygous";
-    case SkipReason::kParentsSame: return "monomorphic (parents homozygous for the same allele)";
-    case SkipReason::kNotInParentFile: return "not in the parent allele file";
-    case SkipReason::kParentAllelesMismatch: return "parent alleles not among REF and ALT";
-  }
-  return "unknown";
-}
-
-ParentAlleleTable read_parent_alleles(std::istream& in, const std::string& file) {
-  ParentAlleleTable table;
-  LineReader reader{in, file};
-  std::string line;
-  while (reader.next(line)) {
-    if (trim_blanks(line).empty() || line.front() == '#') continue;
-    const std::vector<std::string> f = split_fields(line, '\t');
-    int position = 0;
-    if (f.size() != 4 || f.at(0).empty() || !parse_int(f.at(1), position) || position < 1 ||
-        trim_blanks(f.at(2)).empty() || trim_blanks(f.at(3)).empty())
-      throw error_at_line(file, reader.number,
-                          "expected chromosome, position, first and second parent's allele separated by tabs");
-    const auto key = std::make_pair(f.at(0), static_cast<long>(position));
-    if (!table.emplace(key, ParentAlleles{trim_blanks(f.at(2)), trim_blanks(f.at(3))}).second)
-      throw error_at_line(file, reader.number, "site " + echo(f.at(0)) + ":" + echo(f.at(1)) + " is listed twice");
-  }
-  return table;
-}
-
 namespace {
 
 // Opens the file once (a FIFO cannot be opened twice) and makes sure that it
@@ -256,6 +77,29 @@ struct TextLine {
 
 bool all_digits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Why a record cannot give a marker whatever its calls: a FILTER other than
+// PASS (unless filtered records are kept), not exactly one ALT allele, an
+// ALT that is the REF, or not a SNP. Nothing when the site may give one.
+std::optional<SkipReason> site_skip_reason(const bcf_hdr_t* hdr, bcf1_t* rec, bool keep_filtered) {
+  char pass[] = "PASS";
+  if (!keep_filtered && rec->d.n_flt > 0 && bcf_has_filter(hdr, rec, pass) != 1)
+    return SkipReason::kFiltered;
+  if (rec->n_allele > 2) return SkipReason::kMultiallelic;
+  if (rec->n_allele < 2) return SkipReason::kNoAlt;
+  if (same_allele(rec->d.allele[0], rec->d.allele[1])) return SkipReason::kAltIsRef;
+  if (bcf_is_snp(rec) != 1) return SkipReason::kNotSnp;
+  return std::nullopt;
+}
+
+// The last of the record's alleles that spells `allele`; -1 when none does.
+int allele_index(const bcf1_t* rec, const std::string& allele) {
+  int index = -1;
+  for (int a = 0; a < rec->n_allele; ++a) {
+    if (same_allele(rec->d.allele[a], allele)) index = a;
+  }
+  return index;
 }
 
 }  // namespace
@@ -339,25 +183,8 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
     const std::string chrom = bcf_seqname_safe(hdr, rec);
     const long pos = static_cast<long>(rec->pos) + 1;
 
-    char pass[] = "PASS";
-    if (!options.keep_filtered && rec->d.n_flt > 0 && bcf_has_filter(hdr, rec, pass) != 1) {
-      skip(SkipReason::kFiltered);
-      continue;
-    }
-    if (rec->n_allele > 2) {
-      skip(SkipReason::kMultiallelic);
-      continue;
-    }
-    if (rec->n_allele < 2) {
-      skip(SkipReason::kNoAlt);
-      continue;
-    }
-    if (same_allele(rec->d.allele[0], rec->d.allele[1])) {
-      skip(SkipReason::kAltIsRef);
-      continue;
-    }
-    if (bcf_is_snp(rec) != 1) {
-      skip(SkipReason::kNotSnp);
+    if (const std::optional<SkipReason> reason = site_skip_reason(hdr, rec, options.keep_filtered)) {
+      skip(*reason);
       continue;
     }
 
@@ -410,10 +237,8 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
         skip(SkipReason::kNotInParentFile);
         continue;
       }
-      for (int a = 0; a < rec->n_allele; ++a) {
-        if (same_allele(rec->d.allele[a], found->second.first)) first = a;
-        if (same_allele(rec->d.allele[a], found->second.second)) second = a;
-      }
+      first = allele_index(rec, found->second.first);
+      second = allele_index(rec, found->second.second);
       if (first < 0 || second < 0) {
         skip(SkipReason::kParentAllelesMismatch);
         continue;
@@ -454,35 +279,6 @@ VcfImport import_vcf(const std::string& path, const VcfOptions& options) {
     throw error_in_file(path, record_place(result.records + 1) + ": cannot be read (malformed or truncated)");
   result.loc.population = population_name(options.population);
   return result;
-}
-
-std::vector<std::string> vcf_summary(const VcfImport& r, const VcfOptions& options) {
-  std::vector<std::string> lines;
-  std::size_t skipped = 0;
-  for (const std::size_t n : r.skipped) skipped += n;
-  lines.push_back("read " + std::to_string(r.records) + " records: " + std::to_string(r.loc.markers.size()) +
-                  " markers, " + std::to_string(skipped) + " skipped; " +
-                  std::to_string(r.loc.individuals.size()) + " individuals");
-  for (std::size_t k = 0; k < kSkipReasonCount; ++k) {
-    if (r.skipped.at(k) == 0) continue;
-    lines.push_back("skipped " + std::to_string(r.skipped.at(k)) + " records: " +
-                    skip_reason_text(static_cast<SkipReason>(k)));
-  }
-  if (r.low_quality_calls > 0)
-    lines.push_back(std::to_string(r.low_quality_calls) + " calls below the quality thresholds written as missing");
-  if (r.unusable_calls > 0)
-    lines.push_back(std::to_string(r.unusable_calls) + " half-missing or polyploid calls written as missing");
-  if (r.bad_allele_calls > 0)
-    lines.push_back("warning: " + std::to_string(r.bad_allele_calls) +
-                    " calls name an allele the record does not have (written as missing)");
-  if (r.unexpected_calls > 0)
-    lines.push_back("warning: " + std::to_string(r.unexpected_calls) + " calls of a class that a " +
-                    std::string(population_name(options.population)) + " population does not have (kept as called)");
-  if (r.duplicate_names > 0)
-    lines.push_back("warning: " + std::to_string(r.duplicate_names) + " markers share a name with an earlier marker");
-  if (r.gq_absent) lines.push_back("warning: --min-gq has no effect: the file has no GQ field");
-  if (r.dp_absent) lines.push_back("warning: --min-dp has no effect: the file has no DP field");
-  return lines;
 }
 
 }  // namespace tarvek::interop
