@@ -10,21 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "base/echo.hpp"
 #include "base/kernels.hpp"
-#include "genotype/genotype_codes.hpp"
 #include "genotype/loc_reader.hpp"
 #include "genotype/screening.hpp"
 #include "genotype/text_input.hpp"
 #include "linkage/grouping.hpp"
-#include "linkage/independence_lod.hpp"
 #include "linkage/lod_planes.hpp"
 #include "linkage/lod_table.hpp"
-#include "linkage/switched_alleles.hpp"
 #include "ordering/linksort.hpp"
 #include "ordering/order_random.hpp"
 #include "output/map_file.hpp"
 #include "refine/refine_group.hpp"
+#include "run/marker_steps.hpp"
 #include "run/option_table.hpp"
 #include "run/order_individuals.hpp"
 #include "run/settings_choice.hpp"
@@ -85,98 +82,6 @@ LinkageGroups group_loci(const RunParameters& params, const GenotypeTable& table
         });
   }
   return groups;
-}
-
-// A warning when the loc file's header names another population type than
-// the one the run uses.
-void check_header_population(const RunParameters& params, const GenotypeTable& table,
-                             Channels& channels) {
-  if (table.header_lines.size() < 2) return;
-  const auto named = population_in_header(table.header_lines[1]);
-  if (!named || *named == params.population) return;
-  const std::string type(population_name(*named));
-  warn(channels, "the loc file's header says \"" + escaped_for_message(table.header_lines[1]) +
-                     "\", but the markers are read as " +
-                     std::string(population_name(params.population)) + "; give -p " + type +
-                     " (or population=" + type + " in " + kParametersFileName +
-                     ") to map them as " + type);
-}
-
-// Finds the markers whose alleles are exchanged relative to the markers they
-// are linked to above core_LOD, flips them in the table and returns their
-// names in file order.
-std::vector<std::string> flip_switched_alleles(const RunParameters& params, GenotypeTable& table,
-                                               Kernels kernels, Channels& channels) {
-  std::ostream& log = log_of(channels);
-  std::vector<GenotypeRow>& rows = table.loci.rows;
-  line_to_console_and_log(channels, "\nfinding switched alleles...");
-  std::vector<int> flipped;
-  if (kernels == Kernels::plain) {
-    flipped = switched_loci(rows.size(), [&](std::size_t i, std::size_t j) {
-      return plain_phase_link(rows, params.population, i, j, params.core_LOD);
-    }, params.threads);
-  } else {
-    flipped = switched_loci_by_parts(build_lod_planes(rows, params.population), params.core_LOD,
-                                     channels, {.threads = params.threads, .kernels = kernels});
-  }
-  std::vector<std::string> names;
-  for (const int x : flipped) {
-    const auto locus = static_cast<std::size_t>(x);
-    exchange_alleles(rows.at(locus));
-    names.push_back(table.loci.names.at(locus));
-    log << "switched alleles: " << escaped_for_message(names.back()) << std::endl;
-  }
-  line_to_console_and_log(channels, std::to_string(flipped.size()) +
-                                        " markers with switched alleles flipped");
-  return names;
-}
-
-// The rejected markers that would pass their segregation test among their
-// typed individuals: a hint of -u when it is not given.
-void hint_typed_segregation(const RunParameters& params, const GenotypeTable& table,
-                            Channels& channels) {
-  if (params.typed_only || params.choose) return;
-  std::size_t count = 0;
-  for (const GenotypeRow& row : table.bad_segregation.rows)
-    if (segregates_among_typed(row, params.screening_thresholds, params.population)) ++count;
-  if (count == 0) return;
-  note(channels, std::to_string(count) + " of the " +
-                     std::to_string(table.bad_segregation.rows.size()) +
-                     " markers rejected for segregation pass their test among the individuals "
-                     "typed at them; -u (or typed only=1 in " + kParametersFileName +
-                     ") tests them so and keeps them");
-}
-
-// Markers rejected for segregation that are associated with a group above
-// core_LOD (by the LOD of association, which assumes no segregation ratio)
-// become loci of that group, numbered after the accepted ones; the others
-// stay rejected. Returns the number of loci before the kept ones.
-std::size_t keep_distorted_markers(const RunParameters& params, GenotypeTable& table,
-                                   LinkageGroups& groups, Channels& channels) {
-  const std::size_t first_kept = table.loci.rows.size();
-  LocusList& rejected = table.bad_segregation;
-  line_to_console_and_log(channels, "\nplacing markers rejected for segregation...");
-  std::vector<float> strength;
-  const std::vector<int> home =
-      associated_groups(params.population, table.loci.rows, groups, rejected.rows,
-                        params.core_LOD, &strength, params.threads);
-  LocusList still_rejected;
-  std::ostream& log = log_of(channels);
-  for (std::size_t k = 0; k < home.size(); ++k) {
-    if (home[k] < 0) {
-      append_locus(still_rejected, rejected.names[k], rejected.rows[k], locus_note(rejected, k));
-      continue;
-    }
-    const auto g = static_cast<std::size_t>(home[k]);
-    log << "kept distorted marker " << rejected.names[k] << " in group " << g + 1
-        << ", LOD of association " << strength[k] << std::endl;
-    groups.at(g).push_back(static_cast<int>(table.loci.rows.size()));
-    append_locus(table.loci, rejected.names[k], rejected.rows[k], locus_note(rejected, k));
-  }
-  rejected = std::move(still_rejected);
-  line_to_console_and_log(channels, std::to_string(table.loci.rows.size() - first_kept) +
-                                        " markers rejected for segregation kept in their groups");
-  return first_kept;
 }
 
 // Which loci of a group are set aside from its framework, and the words
