@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "genotype/genotype_codes.hpp"
 
@@ -25,8 +24,6 @@ constexpr std::array<std::array<int, 3>, 9> kHeatAnchors = {{
 }};
 
 double channel(int value) { return value / 255.0; }
-
-double linear(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }
 
 Rgb from_hex(unsigned value) {
   return Rgb{channel(static_cast<int>(value >> 16 & 0xFF)), channel(static_cast<int>(value >> 8 & 0xFF)),
@@ -50,8 +47,6 @@ Rgb heat_colour(double t) {
              channel(a[2]) + f * (channel(b[2]) - channel(a[2]))};
 }
 
-double luminance(const Rgb& c) { return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b); }
-
 Rgb genotype_colour(int code) {
   switch (code) {
     case kCodeA: return from_hex(0xD55E00);  // vermilion
@@ -68,12 +63,6 @@ Rgb genotype_colour(int code) {
 std::uint32_t packed(const Rgb& c) {
   return static_cast<std::uint32_t>(to_byte(c.r)) << 16 | static_cast<std::uint32_t>(to_byte(c.g)) << 8 |
          static_cast<std::uint32_t>(to_byte(c.b));
-}
-
-std::string hex(const Rgb& c) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", to_byte(c.r), to_byte(c.g), to_byte(c.b));
-  return text;
 }
 
 }  // namespace tarvek::draw

@@ -17,9 +17,6 @@ struct Rgb {
 // and orange, to pale yellow.
 Rgb heat_colour(double t);
 
-// Relative luminance (0.2126 R + 0.7152 G + 0.0722 B of the linear channels).
-double luminance(const Rgb& c);
-
 // A code of the pictures only: a genotype the multipoint model calls a
 // likely error.
 inline constexpr int kCalledError = 7;
@@ -30,9 +27,6 @@ Rgb genotype_colour(int code);
 
 // 0x00RRGGBB, for image pixels.
 std::uint32_t packed(const Rgb& c);
-
-// "#rrggbb".
-std::string hex(const Rgb& c);
 
 inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kText{0.13, 0.13, 0.13};

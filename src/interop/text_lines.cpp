@@ -13,8 +13,6 @@
 
 namespace tarvek::interop {
 
-bool read_text_line(std::istream& in, std::string& line) { return read_line(in, line); }
-
 bool LineReader::next(std::string& line) {
   try {
     if (!read_line(in, line)) return false;

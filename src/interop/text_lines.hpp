@@ -11,12 +11,6 @@
 
 namespace tarvek::interop {
 
-// Reads one line up to a line feed. Neither the line feed nor one carriage
-// return before it (or at the end of a last line without a line feed) is
-// kept. Returns false only when nothing was left to read. A line longer
-// than kMaxLineBytes throws LineTooLong (genotype/text_input.hpp).
-bool read_text_line(std::istream& in, std::string& line);
-
 // Counts lines as they are read, for messages. A UTF-8 byte order mark at
 // the start of the first line is dropped (spreadsheets write one). A line
 // longer than kMaxLineBytes throws InputError naming the file and the line.
