@@ -58,7 +58,9 @@ def read_map(path):
         current.append(line.split("\t", 1)[0])
         if "\t;\t" in line:
             columns = line.split("\t;\t", 1)[1].split("\t")
-            if len(columns) >= 3:
+            # Empty where no distance is printed (a marker carrying text
+            # behind its columns writes them all).
+            if len(columns) >= 3 and columns[2].strip():
                 length += float(columns[2])
     if current:
         groups.append(current)
