@@ -1,6 +1,7 @@
 #include "run/settings_choice.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -99,6 +100,11 @@ double missing_share(const GenotypeRow& row) {
   if (row.empty()) return 0.0;
   return static_cast<double>(std::count(row.begin(), row.end(), kMissing)) /
          static_cast<double>(row.size());
+}
+
+double chance_links(double pairs, double lod) {
+  if (!(pairs > 0.0) || !(lod > 0.0)) return pairs > 0.0 ? pairs : 0.0;
+  return pairs * 0.5 * std::erfc(std::sqrt(std::log(10.0) * lod));
 }
 
 float sparse_share_of(const RunParameters& params, const std::vector<GenotypeRow>& rows) {
@@ -206,13 +212,29 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
   const bool search_switched = free('a') || params.switched_alleles;
   std::vector<float> steps(std::begin(kCoreLodSteps), std::end(kCoreLodSteps));
   if (!free('g')) steps.assign(1, params.core_LOD);
+  // Below a step that unlinked pairs reach by chance, lowering joins
+  // chromosomes rather than the pieces of one: the ladder stops above it.
+  const double n = static_cast<double>(rows.size());
+  const double pairs = n * (n - 1.0) / 2.0;
   Grouping g;
-  for (const float lod : steps) {
+  bool fits = false;
+  std::string chance_note;
+  for (std::size_t k = 0; k < steps.size(); ++k) {
+    const float lod = steps[k];
+    if (k > 0 && free('g') && chance_links(pairs, lod) >= 1.0) {
+      std::ostringstream words;
+      words << "core LOD " << lod << " not tried: about " << chance_links(pairs, lod)
+            << " of the " << static_cast<long long>(pairs) << " pairs of markers would reach it unlinked";
+      chance_note = words.str();
+      log << chance_note << std::endl;
+      break;
+    }
     g = group_at(rows, matrix, lod, search_switched, params, kernels);
     const std::size_t count = groups_of_two_or_more(g.groups);
     log << "core LOD " << lod << ": " << count << " groups of two or more markers once the satellites are placed"
         << std::endl;
-    if (count <= static_cast<std::size_t>(params.chromosomes)) break;
+    fits = count <= static_cast<std::size_t>(params.chromosomes);
+    if (fits) break;
   }
   if (free('g')) {
     params.core_LOD = g.lod;
@@ -220,8 +242,10 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
     params.skip_grouping = false;
     choice("-g " + std::to_string(params.chromosomes) + " " + number(params.core_LOD) + " " +
                number(params.min_LOD),
-           "the first core LOD at which the groups of two or more markers, once the satellites are placed, are no more than " +
-               std::to_string(params.chromosomes));
+           fits || chance_note.empty()
+               ? "the first core LOD at which the groups of two or more markers, once the satellites are placed, are no more than " +
+                     std::to_string(params.chromosomes)
+               : "the lowest core LOD that unlinked markers do not reach by chance (" + chance_note + ")");
   }
   if (free('a') && g.flipped > 0) {
     params.switched_alleles = true;

@@ -15,6 +15,13 @@ namespace tarvek {
 // markers are no more than the chromosomes.
 inline constexpr float kCoreLodSteps[] = {16.0f, 12.0f, 8.0f, 6.0f, 4.0f, 3.0f};
 
+// How many of the `pairs` pairs of unlinked markers are expected to reach a
+// LOD of `lod` by chance. Twice ln 10 times the LOD of a pair is, under no
+// linkage, a chi-square of one degree of freedom, counted on one side only
+// (r below one half), so a pair reaches `lod` with probability
+// P(Z > sqrt(2 ln 10 lod)) = erfc(sqrt(ln 10 lod)) / 2.
+double chance_links(double pairs, double lod);
+
 // The missing-value threshold -A screens with: sparse markers are accepted
 // and, under the framework, placed into it.
 inline constexpr float kChosenMissingThreshold = 0.85f;
@@ -34,7 +41,8 @@ float sparse_share_of(const RunParameters& params, const std::vector<GenotypeRow
 // markers rejected for segregation pass their test among their typed
 // individuals; the missing threshold; -f when there are dominant or sparse
 // markers; the core LOD, lowered step by step until the groups of two or
-// more markers are no more than `chromosomes`; -a when the search for
+// more markers are no more than `chromosomes`, but not to a step that one
+// pair or more of unlinked markers is expected to reach by chance; -a when the search for
 // switched alleles at that LOD flips any; -k when markers still rejected for
 // segregation are linked to a group. Sets them in `params`, writes each choice
 // into the log and the equivalent command line into the log and onto

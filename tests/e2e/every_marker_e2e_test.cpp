@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "run/settings_choice.hpp"
 #include "support/fixtures.hpp"
 #include "support/process.hpp"
 
@@ -261,6 +262,40 @@ TEST(EveryMarker, TypedOnlyHintAndParametersFileKey) {
   EXPECT_EQ(dir.read("x_map.loc").find(";bad segregation"), std::string::npos);
   EXPECT_NE(dir.read("tarvek_log.txt").find("segregation among typed genotypes = 1\n"),
             std::string::npos);
+}
+
+// Unlinked pairs reach a LOD x with probability P(Z > sqrt(2 ln 10 x)):
+// 1.008e-4 at LOD 3 (z = 3.717) and 8.9e-6 at LOD 4 (z = 4.292), from the
+// normal table.
+TEST(EveryMarker, ChanceLinksFollowTheNormalTail) {
+  EXPECT_NEAR(chance_links(1e4, 3.0), 1.008, 0.005);
+  EXPECT_NEAR(chance_links(1e4, 4.0), 0.089, 0.002);
+  EXPECT_EQ(chance_links(0.0, 3.0), 0.0);
+  EXPECT_EQ(chance_links(5.0, 0.0), 5.0);  // every pair reaches LOD 0
+}
+
+// Fifty chromosomes of three tightly linked markers, ten chromosomes asked
+// for: the groups never fit, and the ladder stops at LOD 4, since about 1.13
+// of the 11,175 pairs of markers would reach LOD 3 unlinked.
+TEST(EveryMarker, CoreLodIsNotLoweredToWhereChanceLinksAreExpected) {
+  std::mt19937 random(5);
+  const int individuals = 100;
+  std::string text = header("F2", 150, individuals);
+  for (std::size_t c = 0; c < 50; ++c) {
+    const std::vector<std::string> rows = chromosome(random, 3, individuals);
+    for (std::size_t m = 0; m < 3; ++m) text += locus_line(named('c', 100 + 3 * c + m), rows[m]);
+  }
+  TempDir dir;
+  dir.write("x.loc", text);
+  dir.write("matrix.txt", kRecombinationMatrix);
+  const RunResult r = run_tarvek_in(dir, {"-A", "10", "x.loc"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find(" -g 10 4 4 "), std::string::npos) << r.err;
+  const std::string log = dir.read("tarvek_log.txt");
+  EXPECT_NE(log.find("core LOD 4: 50 groups of two or more markers once the satellites are placed\n"
+                     "core LOD 3 not tried: about 1.1"),
+            std::string::npos)
+      << log;
 }
 
 }  // namespace
