@@ -24,14 +24,15 @@ constexpr int M = kMissing, A = kCodeA, B = kCodeB, C = kCodeC, D = kCodeD, H = 
 
 using testing::recombination_matrix;
 
-TEST(Errsweep, ConflictTableRowsAndMissingOrFlaggedNeverConflict) {
-  const int table[7][7] = {
-      {0, 0, 0, 0, 0, 0, 0}, {0, 0, 1, 1, 0, 1, 0}, {0, 1, 0, 0, 1, 1, 0},
-      {0, 1, 0, 0, 0, 0, 0}, {0, 0, 1, 0, 0, 0, 0}, {0, 1, 1, 0, 0, 0, 0},
-      {0, 0, 0, 0, 0, 0, 0}};
-  for (int n = 0; n < 7; ++n)
-    for (int c = 0; c < 7; ++c)
-      EXPECT_EQ(conflict(n, c), static_cast<float>(table[n][c])) << n << "," << c;
+TEST(Errsweep, MissingOrFlaggedNeverConflictAndCodesOutOfRangeThrow) {
+  for (const int code : {M, A, B, C, D, H, F}) {
+    for (const int quiet : {M, F}) {
+      EXPECT_EQ(conflict(quiet, code), 0.0f) << quiet << "," << code;
+      EXPECT_EQ(conflict(code, quiet), 0.0f) << code << "," << quiet;
+    }
+    EXPECT_THROW(conflict(code, 7), std::out_of_range);
+    EXPECT_THROW(conflict(-1, code), std::out_of_range);
+  }
 }
 
 TEST(Errsweep, BothNeighboursMustConflictForASingleton) {
