@@ -18,12 +18,7 @@ ClassTally class_tally(const GenotypeRow& a, const MarkerClasses& a_classes, con
 }
 
 float recombination_of_share(PopulationType type, float share) {
-  const double s = share;
-  switch (type) {
-    case PopulationType::RIL: return static_cast<float>(s / (2.0 * (1.0 - s)));
-    case PopulationType::RILsib: return static_cast<float>(s / (4.0 - 6.0 * s));
-    default: return share;
-  }
+  return static_cast<float>(population_model(type).r_of_share(static_cast<double>(share)));
 }
 
 PairLod two_class_lod(PopulationType type, int recombinant, int informative) {
@@ -39,20 +34,22 @@ PairLod two_class_lod(PopulationType type, int recombinant, int informative) {
 }
 
 PairLod grouping_pair_lod(PopulationType type, const GenotypeRow& a, const GenotypeRow& b) {
-  if (!two_class(type)) return pair_lod_from_counts(pair_counts(a, b));
+  if (population_model(type).estimator == PairEstimator::kIntercross)
+    return pair_lod_from_counts(pair_counts(a, b));
   const ClassTally t = class_tally(a, marker_classes(type, a), b, marker_classes(type, b));
   return two_class_lod(type, t.recombinant, t.informative);
 }
 
 PairLod grouping_pair_lod(PopulationType type, const std::vector<GenotypeRow>& rows,
                           std::size_t i, std::size_t j) {
-  if (!two_class(type)) return pair_lod(rows, i, j);
+  if (population_model(type).estimator == PairEstimator::kIntercross) return pair_lod(rows, i, j);
   return grouping_pair_lod(type, rows.at(i), rows.at(j));
 }
 
 PairLod neighbour_pair_lod(PopulationType type, const std::vector<GenotypeRow>& rows,
                            std::size_t i, std::size_t j) {
-  if (!two_class(type)) return adjacent_pair_lod(rows, i, j);
+  if (population_model(type).estimator == PairEstimator::kIntercross)
+    return adjacent_pair_lod(rows, i, j);
   return grouping_pair_lod(type, rows.at(i), rows.at(j));
 }
 

@@ -25,9 +25,9 @@ struct ClassTally {
 ClassTally class_tally(const GenotypeRow& a, const MarkerClasses& a_classes, const GenotypeRow& b,
                        const MarkerClasses& b_classes);
 
-// r of a two-class type from the recombinant share (0 to 0.5): the share
-// itself for BC1 and DH, share/(2(1 − share)) for RIL, share/(4 − 6·share)
-// for RILsib. Evaluated in double from the float share, stored as float.
+// r of a two-class type from the recombinant share (0 to 0.5), by the
+// type's r_of_share: evaluated in double from the float share, stored as
+// float.
 float recombination_of_share(PopulationType type, float share);
 
 // r and LOD of a two-class pair from R and N: share = R/N capped at 0.5,
