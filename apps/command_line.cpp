@@ -67,7 +67,7 @@ ModelOptions model_options(const Arguments& a) {
   if (a.has("--error-rate")) m.estimate.error_rate = real_option(a, "--error-rate", 0.0, kMaxErrorRate, 0.0);
   if (a.has("--population")) {
     m.population = parse_population(a.value("--population"));
-    if (!m.population) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
+    if (!m.population) throw UsageError("--population must be " + population_names_listed());
   }
   m.estimate.threads = available_cores();
   if (a.has("-t")) {

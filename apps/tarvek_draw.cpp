@@ -37,7 +37,9 @@ using namespace tarvek::interop;
 
 constexpr const char* kProgram = "tarvek-draw";
 
-const char* const kUsage =
+// The --help text; the population types are listed from their table.
+std::string usage() {
+  return std::string(
     "Usage:\n"
     "  tarvek-draw map [--map-function kosambi|haldane] [MODEL OPTIONS] [PAGE OPTIONS]\n"
     "                  [--group N]... [--group-names A,B,...] [--names WHICH] [--cm-labels]\n"
@@ -103,7 +105,7 @@ const char* const kUsage =
     "Heat map and genotype options:\n"
     "  --group N         one group (from 1); all groups by default\n"
     "  --size PIXELS     width and height of the heat map, 200 to 10000 (1000)\n"
-    "  --population T    F2, BC1, DH, RIL or RILsib: the estimator of r and LOD;\n"
+    "  --population T    ") + population_names_listed() + ": the estimator of r and LOD;\n"
     "                    by default the map file's popt line, else F2\n"
     "  --lod-max X       top of the LOD colour scale (default: the largest LOD)\n"
     "  --width PIXELS    widest genotype graph, 300 to 30000 (1600)\n"
@@ -115,6 +117,7 @@ const char* const kUsage =
     "sample of the pairs of two blocks of markers (see the man page).\n"
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
+}
 
 int usage_error(Channels& channels, const std::string& message) { return apps::usage_error(channels, message); }
 
@@ -263,7 +266,7 @@ int draw_against(const std::string& command, const Arguments& args, const ModelO
 int run(int argc, char** argv, Channels& channels) {
   if (argc < 2) return usage_error(channels, "no command (map, heatmap, genotypes, marey, compare or report)");
   const std::string command = argv[1];
-  if (const auto done = help_or_version(command, channels, kUsage)) return *done;
+  if (const auto done = help_or_version(command, channels, usage().c_str())) return *done;
   std::set<std::string> with_value = {"-o"};
   const std::set<std::string> model_flags = {"--distances", "--error-rate", "--population", "-t"};
   const std::set<std::string> map_layout = {"--width", "--height", "--group", "--group-names", "--names",
@@ -304,7 +307,7 @@ int run(int argc, char** argv, Channels& channels) {
     if (command == "map") flags.insert("--cm-labels");
     args = scan_arguments(argc, argv, 2, with_value, flags);
     if (args.has("--help")) {
-      console_of(channels) << kUsage;
+      console_of(channels) << usage();
       return kExitOk;
     }
     if (command == "compare" && (args.operands.empty() || args.operands.size() > 2))

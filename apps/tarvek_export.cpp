@@ -33,7 +33,9 @@ using namespace tarvek::interop;
 
 constexpr const char* kProgram = "tarvek-export";
 
-const char* const kUsage =
+// The --help text; the population types are listed from their table.
+std::string usage() {
+  return std::string(
     "Usage:\n"
     "  tarvek-export positions [MODEL OPTIONS] x_map.loc -o positions.tsv\n"
     "  tarvek-export rqtl [MODEL OPTIONS] [--drop-errors [LOD]] x_map.loc -o cross.csv\n"
@@ -83,7 +85,7 @@ const char* const kUsage =
     "  --map-function F  kosambi (default) or haldane\n"
     "  --distances D     multipoint (default) or two-point\n"
     "  --error-rate P    fix the error rate (0 to 0.25) instead of estimating it\n"
-    "  --population T    F2, BC1, DH, RIL or RILsib; by default the map file's\n"
+    "  --population T    ") + population_names_listed() + "; by default the map file's\n"
     "                    popt line, else F2\n"
     "  -t N              threads, 1 to 1024 (default: the cores available); the\n"
     "                    output is the same for any number\n"
@@ -99,6 +101,7 @@ const char* const kUsage =
     "  -o FILE           the file to write (required; - for standard output)\n"
     "\n"
     "Exit status: 0 done, 1 bad input (nothing written), 2 bad command line.\n";
+}
 
 int usage_error(Channels& channels, const std::string& message) { return apps::usage_error(channels, message); }
 
@@ -145,7 +148,7 @@ int run(int argc, char** argv, Channels& channels) {
   if (argc < 2)
     return usage_error(channels, "no command (positions, rqtl, mapchart, errors, compare, markers, individuals, joinmap or lepmap)");
   const std::string command = argv[1];
-  if (const auto done = help_or_version(command, channels, kUsage)) return *done;
+  if (const auto done = help_or_version(command, channels, usage().c_str())) return *done;
   std::set<std::string> with_value = {"-o"};
   const bool quality = command == "markers" || command == "individuals" || command == "lepmap";
   const bool placing = command == "positions" || command == "rqtl" || command == "mapchart" || quality;
@@ -172,7 +175,7 @@ int run(int argc, char** argv, Channels& channels) {
     args = scan_arguments(static_cast<int>(word_pointers.size()), word_pointers.data(), 2, with_value,
                           {"--help"});
     if (args.has("--help")) {
-      console_of(channels) << kUsage;
+      console_of(channels) << usage();
       return kExitOk;
     }
     if (args.operands.size() != 1) throw UsageError("give exactly one map file");

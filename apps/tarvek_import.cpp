@@ -123,7 +123,7 @@ int run(int argc, char** argv, Channels& channels) {
     if (args.has("--name")) require_one_line("--name", args.value("--name"));
     if (args.has("--population")) {
       const auto p = parse_population(args.value("--population"));
-      if (!p) throw UsageError("--population must be F2, BC1, DH, RIL or RILsib");
+      if (!p) throw UsageError("--population must be " + population_names_listed());
       population = *p;
     }
     if (args.has("--positions") && (command == "loc" || command == "mapmaker"))

@@ -4,9 +4,10 @@
 //
 // pair_statistic is the one function through which every r and LOD of the
 // heat map (and of the report's heat maps) passes. It gives what tarvek's
-// grouping gives for the population type: the intercross estimator
-// (pair_lod) for an F2, the share of recombinant individuals among the
-// informative ones (grouping_pair_lod) for the two-class types.
+// grouping gives for the population type: the linkage estimator from a
+// table of counts (grouping_lod_of_counts), the intercross one for an F2,
+// the share of recombinant individuals among the informative ones for the
+// two-class types.
 
 #include <cstddef>
 

@@ -7,10 +7,6 @@
 namespace tarvek {
 namespace {
 
-constexpr std::array<PopulationType, 5> kTypes{PopulationType::F2, PopulationType::BC1,
-                                               PopulationType::DH, PopulationType::RIL,
-                                               PopulationType::RILsib};
-
 std::string upper_trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
@@ -28,30 +24,29 @@ bool prefix_and_digits(const std::string& text, std::string_view prefix) {
   return true;
 }
 
-}  // namespace
-
-std::string_view population_name(PopulationType type) {
-  switch (type) {
-    case PopulationType::F2: return "F2";
-    case PopulationType::BC1: return "BC1";
-    case PopulationType::DH: return "DH";
-    case PopulationType::RIL: return "RIL";
-    case PopulationType::RILsib: return "RILsib";
-  }
-  return "F2";
+// Whether a header's value (in capitals) is the alias: the same text, or
+// for an alias ending in '#' its stem followed by digits or nothing.
+bool matches_alias(const std::string& value, std::string_view alias) {
+  if (alias.empty()) return false;
+  if (alias.back() == '#') return prefix_and_digits(value, alias.substr(0, alias.size() - 1));
+  return value == alias;
 }
 
+}  // namespace
+
+std::string_view population_name(PopulationType type) { return population_model(type).name; }
+
 std::optional<PopulationType> parse_population(std::string_view name) {
-  for (const PopulationType type : kTypes)
-    if (population_name(type) == name) return type;
+  for (const PopulationModel& model : population_models())
+    if (model.name == name) return model.type;
   return std::nullopt;
 }
 
 std::optional<PopulationType> parse_population_any_case(std::string_view name) {
   const std::string wanted = upper_trimmed(name);
   if (wanted.size() != name.size()) return std::nullopt;  // blanks are not part of a name
-  for (const PopulationType type : kTypes)
-    if (upper_trimmed(population_name(type)) == wanted) return type;
+  for (const PopulationModel& model : population_models())
+    if (upper_trimmed(model.name) == wanted) return model.type;
   return std::nullopt;
 }
 
@@ -60,23 +55,22 @@ std::optional<PopulationType> population_in_header(std::string_view line) {
   if (eq == std::string_view::npos || upper_trimmed(line.substr(0, eq)) != "POPT")
     return std::nullopt;
   const std::string value = upper_trimmed(line.substr(eq + 1));
-  if (value == "F2") return PopulationType::F2;
-  if (value == "BC" || value == "BC1") return PopulationType::BC1;
-  if (value == "DH" || value == "DH1" || value == "DH2") return PopulationType::DH;
-  if (value == "RILSIB" || value == "RISIB" || prefix_and_digits(value, "RILSIB"))
-    return PopulationType::RILsib;
-  if (prefix_and_digits(value, "RIL") || prefix_and_digits(value, "RI")) return PopulationType::RIL;
+  for (const PopulationModel& model : population_models())
+    for (const std::string_view alias : model.header_aliases)
+      if (matches_alias(value, alias)) return model.type;
   return std::nullopt;
 }
 
 MarkerClasses marker_classes(PopulationType type, float a_count, float b_count) {
-  if (type == PopulationType::BC1)
-    return MarkerClasses{a_count >= b_count ? kCodeA : kCodeB, kCodeH};
-  return MarkerClasses{kCodeA, kCodeB};
+  const PopulationModel& model = population_model(type);
+  if (model.first_follows_majority)
+    return MarkerClasses{a_count >= b_count ? kCodeA : kCodeB, model.second_class};
+  return MarkerClasses{kCodeA, model.second_class};
 }
 
 MarkerClasses marker_classes(PopulationType type, const GenotypeRow& row) {
-  if (type != PopulationType::BC1) return MarkerClasses{kCodeA, kCodeB};
+  const PopulationModel& model = population_model(type);
+  if (!model.first_follows_majority) return MarkerClasses{kCodeA, model.second_class};
   float a = 0.0f, b = 0.0f;
   for (const int code : row) {
     if (code == kCodeA) a += 1.0f;

@@ -1,10 +1,6 @@
 #pragma once
-// Mapping population types. An F2 intercross has three codominant classes
-// (A, H, B) and the dominant scores C and D; the other types have two classes
-// per marker: a backcross (BC1) the recurrent parent's homozygote and the
-// heterozygote (A and H, or B and H), doubled haploids (DH) and recombinant
-// inbred lines, selfed (RIL) or sib-mated (RILsib), the two homozygotes A and
-// B.
+// Mapping population types: their names and a marker's classes, read from
+// the types' table (genotype/population_model.hpp).
 
 #include <array>
 #include <optional>
@@ -12,10 +8,9 @@
 #include <string_view>
 
 #include "genotype/genotype_table.hpp"
+#include "genotype/population_model.hpp"
 
 namespace tarvek {
-
-enum class PopulationType { F2, BC1, DH, RIL, RILsib };
 
 // "F2", "BC1", "DH", "RIL" or "RILsib".
 std::string_view population_name(PopulationType type);
@@ -32,7 +27,7 @@ std::optional<PopulationType> parse_population_any_case(std::string_view name);
 std::optional<PopulationType> population_in_header(std::string_view line);
 
 // True for the types with two classes per marker (all but F2).
-inline bool two_class(PopulationType type) { return type != PopulationType::F2; }
+inline bool two_class(PopulationType type) { return population_model(type).classes == 2; }
 
 // The two classes of a marker of a two-class type, as genotype codes: the
 // first is the homozygote (A, or B for a backcross marker scored B/H), the
@@ -43,7 +38,8 @@ struct MarkerClasses {
 };
 
 // A backcross marker is scored against the homozygote it holds more of
-// (A when it holds as many A as B); the other types are always A/B.
+// (A when it holds as many A as B); the other types are always A/B
+// (first_follows_majority and second_class of the type's model).
 MarkerClasses marker_classes(PopulationType type, float a_count, float b_count);
 MarkerClasses marker_classes(PopulationType type, const GenotypeRow& row);
 

@@ -145,7 +145,7 @@ int screen_locus(const std::string& name, float t, float m, float a, float b, fl
                  float d, float h, const ScreeningThresholds& thresholds, Channels& channels,
                  PopulationType population, bool typed_only) {
   std::ostream& log = log_of(channels);
-  if (two_class(population)) {
+  if (population_model(population).segregation == SegregationTest::kClassesOneToOne) {
     const std::array<float, kCodeCount> counts{m, a, b, c, d, h, 0.0f};
     return screen_two_class(name, t, m, counts, thresholds, population, typed_only, log);
   }
@@ -164,7 +164,7 @@ bool segregates_among_typed(const GenotypeRow& row, const ScreeningThresholds& t
   std::array<float, kCodeCount> counts{};
   for (const int code : row)
     if (code >= 0 && code < kCodeCount) counts[static_cast<std::size_t>(code)] += 1.0f;
-  if (two_class(population)) {
+  if (population_model(population).segregation == SegregationTest::kClassesOneToOne) {
     const MarkerClasses classes = marker_classes(population, counts[kCodeA], counts[kCodeB]);
     const float n = typed_in_classes(counts, classes);
     return !(n > 0.0f) || !two_class_rejects("", n, counts, classes, thresholds, nullptr);
@@ -175,7 +175,7 @@ bool segregates_among_typed(const GenotypeRow& row, const ScreeningThresholds& t
 }
 
 bool screened_as_dominant(const GenotypeRow& row, PopulationType population) {
-  if (two_class(population)) return false;
+  if (population_model(population).segregation != SegregationTest::kIntercrossRatios) return false;
   float c = 0.0f, d = 0.0f, h = 0.0f;
   for (const int code : row) {
     if (code == kCodeC) c += 1.0f;

@@ -122,8 +122,8 @@ char two_class_letter(const MapMarker& marker, int code, PopulationType populati
   const MarkerClasses classes = marker_classes(population, marker.codes);
   const int k = class_of(classes, code);
   if (k < 0) return '-';
-  // The homozygote of a backcross is the recurrent parent's, A.
-  if (population == PopulationType::BC1) return k == 0 ? 'A' : 'H';
+  const std::string_view letters = population_model(population).class_letters;
+  if (!letters.empty()) return letters.at(static_cast<std::size_t>(k));
   return code_to_letter(code);
 }
 
@@ -142,7 +142,7 @@ std::vector<std::string> recoding_notes(const MapFile& map, PopulationType popul
     for (const MapGroup& group : map.groups) {
       for (const MapMarker& m : group) {
         const MarkerClasses classes = marker_classes(population, m.codes);
-        if (population == PopulationType::BC1 && classes.first == kCodeB) turned.push_back(m.name);
+        if (classes.first != kCodeA) turned.push_back(m.name);  // scored against its B homozygote
         for (const int code : m.codes)
           if (code != kMissing && code != kFlagged && class_of(classes, code) < 0) ++impossible;
       }

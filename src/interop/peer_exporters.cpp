@@ -29,14 +29,7 @@ std::string one_word(const std::string& name, std::size_t& renamed) {
 }  // namespace
 
 std::string joinmap_population(PopulationType population) {
-  switch (population) {
-    case PopulationType::F2: return "F2";
-    case PopulationType::BC1: return "BC1";
-    case PopulationType::DH: return "DH1";
-    case PopulationType::RIL:
-    case PopulationType::RILsib: return "RI8";
-  }
-  return "F2";
+  return std::string(population_model(population).peer_code);
 }
 
 void write_joinmap_loc(std::ostream& out, const MapFile& map, PopulationType population, std::size_t& renamed) {

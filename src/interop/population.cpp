@@ -5,14 +5,8 @@
 namespace tarvek::interop {
 
 bool expects_code(PopulationType population, int code) {
-  switch (population) {
-    case PopulationType::F2: return code == kCodeA || code == kCodeB || code == kCodeH;
-    case PopulationType::BC1: return code == kCodeA || code == kCodeH;
-    case PopulationType::DH:
-    case PopulationType::RIL:
-    case PopulationType::RILsib: return code == kCodeA || code == kCodeB;
-  }
-  return false;
+  if (code != kCodeA && code != kCodeB && code != kCodeH) return false;
+  return (population_model(population).expected_codes >> code & 1u) != 0;
 }
 
 std::optional<PopulationType> header_population(const MapFile& map) {

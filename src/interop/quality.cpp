@@ -54,7 +54,7 @@ Segregation segregation_test(const GenotypeRow& codes, PopulationType population
   const auto at = [&](int code) { return static_cast<double>(n[static_cast<std::size_t>(code)]); };
   Segregation s;
   std::vector<double> observed, shares;
-  if (two_class(population)) {
+  if (population_model(population).segregation == SegregationTest::kClassesOneToOne) {
     const MarkerClasses classes = marker_classes(population, codes);
     observed = {at(classes.first), at(classes.second)};
     shares = {0.5, 0.5};
@@ -172,6 +172,7 @@ std::vector<IndividualQuality> individual_quality(const MapFile& map, Population
     row_of_column.at(column[i]) = i;
   }
   std::size_t mapped = 0;
+  const bool in_classes = two_class(population);
   for (const MapGroup& group : map.groups) {
     mapped += group.size();
     std::vector<MarkerClasses> classes;
@@ -185,7 +186,7 @@ std::vector<IndividualQuality> individual_quality(const MapFile& map, Population
         if (code == kMissing) ++q.missing;
         else if (code == kFlagged) ++q.flagged;
         else ++q.typed;
-        const int value = two_class(population) ? class_of(classes[k], code) : dosage(code);
+        const int value = in_classes ? class_of(classes[k], code) : dosage(code);
         if (value >= 0) {
           if (last >= 0 && last_segment == segment) q.crossovers += static_cast<std::size_t>(std::abs(value - last));
           last = value;

@@ -31,9 +31,9 @@ std::optional<PhaseLink> plain_phase_link(const std::vector<GenotypeRow>& rows,
   const GenotypeRow& second = rows.at(j);
   const float same = grouping_pair_lod(type, first, second).lod;
   PhaseLink link;
-  if (type == PopulationType::BC1) {
-    // Exchanging a backcross marker's alleles renames its homozygote and
-    // leaves its classes: the phase is in the letters alone.
+  if (population_model(type).exchange_keeps_classes) {
+    // Exchanging the alleles leaves the marker's classes: the phase is in
+    // the letters alone.
     link.strength = same;
     link.exchanged = marker_classes(type, first).first != marker_classes(type, second).first;
   } else {

@@ -129,7 +129,7 @@ std::optional<PhaseLink> phase_link(const PhaseLinker& linker, std::size_t i, st
   if (two_class(m.type)) {
     const ClassTally t = plane_class_tally(class_planes(m, i), class_planes(m, j), words);
     lods.same = bounded_class_lod(m.type, t.recombinant, t.informative, linker.exclusion);
-    if (m.type == PopulationType::BC1) {
+    if (population_model(m.type).exchange_keeps_classes) {
       if (!lods.same || !(*lods.same > threshold)) return std::nullopt;
       return PhaseLink{*lods.same, m.marker_classes[i].first != m.marker_classes[j].first};
     }

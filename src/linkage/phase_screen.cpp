@@ -12,7 +12,7 @@ PhaseScreen phase_screen(const LinkScreen& screen, const PhaseLinker& linker) {
   PhaseScreen p;
   p.screen = &screen;
   p.linker = &linker;
-  p.exchanged_too = screen.lods->type != PopulationType::BC1;
+  p.exchanged_too = !population_model(screen.lods->type).exchange_keeps_classes;
   // Centre values are 0, 2, 3, 4 or 6, so 6 - v is at least 2, 3, 4 and 6
   // exactly when v is below 6, 4, 3 and 2.
   const std::size_t words = screen.words;

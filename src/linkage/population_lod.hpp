@@ -25,9 +25,13 @@ struct ClassTally {
 ClassTally class_tally(const GenotypeRow& a, const MarkerClasses& a_classes, const GenotypeRow& b,
                        const MarkerClasses& b_classes);
 
-// r of a two-class type from the recombinant share (0 to 0.5): the share
-// itself for BC1 and DH, share/(2(1 − share)) for RIL, share/(4 − 6·share)
-// for RILsib. Evaluated in double from the float share, stored as float.
+// R and N from a pair's table of counts and the two markers' classes.
+ClassTally class_tally(const PairCounts& counts, const MarkerClasses& first,
+                       const MarkerClasses& second);
+
+// r of a two-class type from the recombinant share (0 to 0.5), by the
+// type's r_of_share: evaluated in double from the float share, stored as
+// float.
 float recombination_of_share(PopulationType type, float share);
 
 // r and LOD of a two-class pair from R and N: share = R/N capped at 0.5,
@@ -35,6 +39,17 @@ float recombination_of_share(PopulationType type, float share);
 // taken as 0; the LOD of a capped share (no linkage) is 0, as is that of
 // N = 0 (with r 0.5).
 PairLod two_class_lod(PopulationType type, int recombinant, int informative);
+
+// pair_lod_from_counts's estimate. Most pairs are scored A, B and H only;
+// for them splitting the dominant classes changes nothing, and the class
+// totals are sums of whole counts (exact in single precision), so they are
+// formed directly: the same r and LOD at a third of the cost.
+PairLod intercross_lod_of_counts(const PairCounts& counts);
+
+// The grouping estimator of the type (its model's estimator) from a pair's
+// table of counts and, for the two-class types, the two markers' classes.
+PairLod grouping_lod_of_counts(PopulationType type, const PairCounts& counts,
+                               const MarkerClasses& first, const MarkerClasses& second);
 
 // The grouping estimator of the type: pair_lod for an F2, the two-class
 // estimator otherwise. The rows are the loci's genotype rows.

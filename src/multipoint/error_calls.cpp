@@ -49,7 +49,7 @@ std::vector<ErrorCall> call_errors(const GroupObservations& group, const GroupMa
   const std::size_t m = group.markers;
   std::vector<double> share(m > 0 ? m - 1 : 0, kMaxShare);
   for (std::size_t k = 0; k < share.size() && k < map.r.size(); ++k)
-    share[k] = std::clamp(share_of_r(type, map.r[k]), kMinShare, kMaxShare);
+    share[k] = std::clamp(population_model(type).share_of_r(map.r[k]), kMinShare, kMaxShare);
   const EmissionTable e = f2 ? f2_emissions(eps) : two_class_emissions(eps);
   const double prior_odds = std::log10(eps / (1.0 - eps));
   const Spans spans = observed_spans(group);

@@ -56,22 +56,6 @@ double best_error_rate(const ErrorSums& s) {
 
 }  // namespace
 
-double share_of_r(PopulationType type, double r) {
-  switch (type) {
-    case PopulationType::RIL: return 2.0 * r / (1.0 + 2.0 * r);
-    case PopulationType::RILsib: return 4.0 * r / (1.0 + 6.0 * r);
-    default: return r;
-  }
-}
-
-double r_of_share(PopulationType type, double share) {
-  switch (type) {
-    case PopulationType::RIL: return share / (2.0 * (1.0 - share));
-    case PopulationType::RILsib: return share / (4.0 - 6.0 * share);
-    default: return share;
-  }
-}
-
 GroupObservations observe_group(PopulationType population,
                                 const std::vector<const GenotypeRow*>& rows,
                                 const std::vector<std::size_t>& segment_starts) {
@@ -81,13 +65,14 @@ GroupObservations observe_group(PopulationType population,
   for (const GenotypeRow* row : rows) g.individuals = std::max(g.individuals, row->size());
   g.codes.assign(g.markers * g.individuals, kObsNone);
   g.classes.reserve(g.markers);
+  const bool classes_only = two_class(population);
   for (std::size_t k = 0; k < g.markers; ++k) {
     const GenotypeRow& row = *rows.at(k);
     const MarkerClasses classes = marker_classes(population, row);
     g.classes.push_back(classes);
     for (std::size_t i = 0; i < row.size(); ++i) {
-      g.codes.at(i * g.markers + k) = two_class(population) ? two_class_observation(classes, row[i])
-                                                            : f2_observation(row[i]);
+      g.codes.at(i * g.markers + k) = classes_only ? two_class_observation(classes, row[i])
+                                                   : f2_observation(row[i]);
     }
   }
   if (g.markers > 0) {
@@ -210,12 +195,12 @@ GroupMap estimate_group_map(const GroupObservations& group, const MapEstimateOpt
   p0.error_rate = estimate_error ? kStartErrorRate : std::clamp(*options.error_rate, 0.0, kMaxErrorRate);
   result.error_rate = p0.error_rate;
   if (m < 2) return result;
-  const PopulationType type = group.population;
+  const PopulationModel& model = population_model(group.population);
   EmStep step(group, estimate_error, options.threads);
-  p0.share.assign(m - 1, share_of_r(type, 0.1));
+  p0.share.assign(m - 1, model.share_of_r(0.1));
   for (std::size_t k = 0; k + 1 < m; ++k) {
     if (k < start_r.size() && std::isfinite(start_r[k]))
-      p0.share[k] = share_of_r(type, std::clamp(start_r[k], 0.001, 0.45));
+      p0.share[k] = model.share_of_r(std::clamp(start_r[k], 0.001, 0.45));
   }
 
   Parameters p1;
@@ -238,7 +223,7 @@ GroupMap estimate_group_map(const GroupObservations& group, const MapEstimateOpt
   result.error_rate = p0.error_rate;
   result.r.assign(m - 1, 0.5);
   for (std::size_t k = 0; k + 1 < m; ++k)
-    if (!step.segment_break(k)) result.r[k] = r_of_share(type, p0.share[k]);
+    if (!step.segment_break(k)) result.r[k] = model.r_of_share(p0.share[k]);
   return result;
 }
 

@@ -108,11 +108,6 @@ struct GroupMap {
   double log10_likelihood = 0.0;  // at the parameters of the last E-step
 };
 
-// The recombinant share of a two-class type for a one-meiosis r and back
-// (the identity for F2, BC1 and DH), in double.
-double share_of_r(PopulationType type, double r);
-double r_of_share(PopulationType type, double share);
-
 // Estimates the group's r and ε by EM. `start_r`, when not empty, gives the
 // starting r of each interval (r.size() == markers − 1, e.g. the two-point
 // estimates); else every interval starts at 0.1. The result depends neither

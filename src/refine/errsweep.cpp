@@ -111,7 +111,7 @@ int find_singletons(std::vector<GenotypeRow>& rows, MarkerOrder& order,
   }
   const std::size_t individuals = at_position[0]->size();
   log << individuals << " individuals";
-  const bool classes = two_class(population);
+  const bool classes = population_model(population).conflict == ConflictRule::kDifferentClasses;
   std::vector<MarkerClasses> classes_at(classes ? n : 0);
   for (std::size_t p = 0; p < classes_at.size(); ++p)
     classes_at[p] = marker_classes(population, *at_position[p]);

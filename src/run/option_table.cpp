@@ -58,7 +58,7 @@ const std::vector<OptionSpec>& accepted_options() {
       {'l', 1, "file", {"write the log to file ({})"}, log_default},
       {'m', 1, "file", {"scoring matrix file ({})"}, matrix_default},
       {'o', 0, "", {"also order the individuals"}, nullptr},
-      {'p', 1, "type", {"population: F2, BC1, DH, RIL or RILsib ({})"}, population_default},
+      {'p', 1, "type", {"population: " + population_names_listed() + " ({})"}, population_default},
       {'q', 4, "missing 1:1 1:2:1 1:3", {"screening thresholds ({})"}, screening_default},
       {'s', 2, "group_threshold singleton", {"error detection thresholds ({})"}, errsweep_default},
       {'t', 1, "threads", {"threads to use ({});", "the output is the same for any number"},
@@ -99,7 +99,7 @@ std::string usage_text() {
     if (*o.value_names != '\0') head += std::string(" ") + o.value_names;
     head.resize(std::max(kValueColumn, head.size() + 1), ' ');
     const std::string fallback = option_default(o);
-    for (const char* line : o.description) {
+    for (const std::string& line : o.description) {
       std::string words = line;
       if (const auto at = words.find("{}"); at != std::string::npos) words.replace(at, 2, fallback);
       text += head + words + "\n";

@@ -17,7 +17,7 @@ struct OptionSpec {
   const char* value_names;  // as the usage shows them ("" for none)
   // The usage's description, one entry per line; "{}" stands for the
   // option's default.
-  std::vector<const char*> description;
+  std::vector<std::string> description;
   // The default as the usage shows it, from `defaults`; nullptr for an
   // option without one.
   std::string (*default_text)(const RunParameters& defaults);

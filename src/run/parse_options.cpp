@@ -206,7 +206,7 @@ void read_option(OptionCursor& cursor, const std::string& flag, ParsedOptions& o
       std::string value;
       if (!cursor.take(value)) addition("-p needs a population type before the loc file");
       const auto type = parse_population_any_case(value);
-      if (!type) addition("unknown population type \"" + value + "\" for -p (F2, BC1, DH, RIL or RILsib)");
+      if (!type) addition("unknown population type \"" + value + "\" for -p (" + population_names_listed() + ")");
       params.population = *type;
       break;
     }

@@ -50,7 +50,7 @@ PopulationType population_value(const std::string& value, const std::string& whe
   const auto type = parse_population_any_case(value);
   if (!type)
     report_fatal_addition(channels, "unknown population type \"" + value + "\" for " + where +
-                                        " (F2, BC1, DH, RIL or RILsib)");
+                                        " (" + population_names_listed() + ")");
   return *type;
 }
 

@@ -102,8 +102,8 @@ TEST(MultipointModel, LikelihoodOfTwoClassMarkersUsesEachTypesShare) {
   } cases[] = {{P::BC1, H, 0.1}, {P::DH, B, 0.1}, {P::RIL, B, 1.0 / 6.0}, {P::RILsib, B, 0.25}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(population_name(c.type)));
-    EXPECT_NEAR(share_of_r(c.type, 0.1), c.share, 1e-15);
-    EXPECT_NEAR(r_of_share(c.type, c.share), 0.1, 1e-15);
+    EXPECT_NEAR(population_model(c.type).share_of_r(0.1), c.share, 1e-15);
+    EXPECT_NEAR(population_model(c.type).r_of_share(c.share), 0.1, 1e-15);
     const GroupObservations g = observe(c.type, {{A, A}, {c.second, A}});
     const GroupMap map = estimate_group_map(g, fixed_error(0.0, 1), {0.1});
     // The second individual: A at both, no recombinant: (1 − R)/2.
