@@ -102,9 +102,11 @@ std::string draw_heat_map(const interop::MapFile& map, const HeatOptions& option
   const std::optional<Font> label_font = heat_label_font(options.size, names, sheet);
   std::vector<const GenotypeRow*> rows;
   for (const interop::MapMarker* m : selection.markers) rows.push_back(&m->codes);
+  const auto pixels = static_cast<std::size_t>(sheet.matrix_pixels);
   const HeatSummary summary =
-      summarise_pairs(rows, static_cast<std::size_t>(sheet.matrix_pixels), options.population,
-                      kSampleBudget, options.threads);
+      options.kernels == Kernels::plain
+          ? summarise_pairs_plainly(rows, pixels, options.population, kSampleBudget)
+          : summarise_pairs(rows, pixels, options.population, kSampleBudget, options.threads);
   double top = options.lod_max ? *options.lod_max : static_cast<double>(summary.largest_lod);
   if (!(top > 0.0)) top = 1.0;
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/kernels.hpp"
 #include "draw/canvas.hpp"
 #include "draw/text.hpp"
 #include "interop/map_reader.hpp"
@@ -28,6 +29,9 @@ struct HeatOptions {
   // Top of the LOD scale; by default the largest LOD of a computed pair.
   std::optional<double> lod_max;
   int threads = 1;  // for the pair statistics
+  // plain: the pair statistics one pair at a time (the reference build's
+  // choice); otherwise the blocked fast summary. Both give the same picture.
+  Kernels kernels = run_kernels();
 };
 
 // Where the parts of a sheet of `size` go; depends on the size only.

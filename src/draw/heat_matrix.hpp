@@ -70,8 +70,8 @@ HeatSummary summarise_pairs(const std::vector<const GenotypeRow*>& rows, std::si
                             int threads = 1);
 
 // The same, one pair at a time with the grouping estimator of the type on
-// the rows (grouping_pair_lod): the plain reference of summarise_pairs, for
-// the tests.
+// the rows (grouping_pair_lod): the plain version of summarise_pairs, which
+// the reference build draws with.
 HeatSummary summarise_pairs_plainly(const std::vector<const GenotypeRow*>& rows, std::size_t pixels,
                                     PopulationType population, std::size_t budget = kSampleBudget);
 
