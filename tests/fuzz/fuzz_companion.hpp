@@ -6,6 +6,8 @@
 // control byte; nothing written then (every output holds what it held, or
 // is absent) and no temporary file left; the input unchanged.
 
+#include <cstddef>
+#include <cstdint>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -20,6 +22,19 @@ struct CompanionRun {
   std::string out;
   std::string err;
 };
+
+// Inputs beyond this are not tried: the readers' limits are per line, and
+// larger inputs only slow the search.
+inline constexpr std::size_t kLargestInput = 16 * 1024;
+
+// Writes the fuzzed bytes as the input file `name` of the scratch folder
+// and returns them as text.
+inline std::string write_input(const ScratchDir& dir, const std::string& name, const std::uint8_t* data,
+                               std::size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  dir.write(name, text);
+  return text;
+}
 
 // Runs `program_main` with `args` (the program name first) in the scratch
 // folder, standard output and standard error captured.

@@ -26,11 +26,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarvek::fuzz;
-  if (size > 16 * 1024) return -1;
+  if (size > kLargestInput) return -1;
   const ScratchDir& dir = ScratchDir::instance();
   const InScratchDir inside(dir);
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  dir.write("in_map.loc", text);
+  const std::string text = write_input(dir, "in_map.loc", data, size);
   dir.write("truth.tsv", "marker\tchromosome\tposition\nM1\t1\t0\nM2\t1\t5\nM3\t2\t1\n");
   const std::vector<Output> outputs = {{"out.tsv", "an earlier table\n", true}};
   prepare_outputs(dir, outputs);

@@ -17,11 +17,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarvek::fuzz;
-  if (size > 16 * 1024) return -1;
+  if (size > kLargestInput) return -1;
   const ScratchDir& dir = ScratchDir::instance();
   const InScratchDir inside(dir);
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  dir.write("in.loc", text);
+  const std::string text = write_input(dir, "in.loc", data, size);
   const std::vector<Output> outputs = {{"out.loc", "an earlier loc file\n", true}};
   prepare_outputs(dir, outputs);
   const CompanionRun run =
