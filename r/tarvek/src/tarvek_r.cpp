@@ -76,6 +76,19 @@ Rcpp::List guarded(std::ostringstream& log, std::ostringstream& errors, Body bod
                             Rcpp::Named("log") = log.str(), Rcpp::Named("messages") = errors.str());
 }
 
+// The genotype table of R's markers: their names and code rows, with the
+// loc file's header and comment lines.
+tarvek::GenotypeTable table_of(const Rcpp::CharacterVector& names, const Rcpp::IntegerMatrix& codes,
+                               const Rcpp::CharacterVector& header, const Rcpp::CharacterVector& comments) {
+  tarvek::GenotypeTable table;
+  const std::vector<tarvek::GenotypeRow> rows = rows_of(codes);
+  for (R_xlen_t k = 0; k < names.size(); ++k)
+    tarvek::append_locus(table.loci, Rcpp::as<std::string>(names[k]), rows.at(static_cast<std::size_t>(k)));
+  for (R_xlen_t k = 0; k < header.size(); ++k) table.header_lines.push_back(Rcpp::as<std::string>(header[k]));
+  for (R_xlen_t k = 0; k < comments.size(); ++k) table.comment_lines.push_back(Rcpp::as<std::string>(comments[k]));
+  return table;
+}
+
 }  // namespace
 
 // [[Rcpp::export(.tarvek_map)]]
@@ -84,12 +97,7 @@ Rcpp::List tarvek_map_cpp(Rcpp::CharacterVector names, Rcpp::IntegerMatrix codes
   std::ostringstream console, errors, log;
   return guarded(log, errors, [&]() -> Rcpp::List {
     tarvek::Channels channels = tarvek::stream_channels(console, errors, log);
-    tarvek::GenotypeTable table;
-    const std::vector<tarvek::GenotypeRow> rows = rows_of(codes);
-    for (R_xlen_t k = 0; k < names.size(); ++k)
-      tarvek::append_locus(table.loci, Rcpp::as<std::string>(names[k]), rows.at(static_cast<std::size_t>(k)));
-    for (R_xlen_t k = 0; k < header.size(); ++k) table.header_lines.push_back(Rcpp::as<std::string>(header[k]));
-    for (R_xlen_t k = 0; k < comments.size(); ++k) table.comment_lines.push_back(Rcpp::as<std::string>(comments[k]));
+    const tarvek::GenotypeTable table = table_of(names, codes, header, comments);
 
     tarvek::RunParameters params;
     const std::vector<std::string> arguments = Rcpp::as<std::vector<std::string>>(options["arguments"]);
@@ -161,12 +169,7 @@ Rcpp::List tarvek_est_map_cpp(Rcpp::List chromosomes, std::string population, Rc
 // [[Rcpp::export(.tarvek_loc_text)]]
 std::string tarvek_loc_text(Rcpp::CharacterVector names, Rcpp::IntegerMatrix codes, Rcpp::CharacterVector header,
                             Rcpp::CharacterVector comments, std::string population) {
-  tarvek::GenotypeTable table;
-  const std::vector<tarvek::GenotypeRow> rows = rows_of(codes);
-  for (R_xlen_t k = 0; k < names.size(); ++k)
-    tarvek::append_locus(table.loci, Rcpp::as<std::string>(names[k]), rows.at(static_cast<std::size_t>(k)));
-  for (R_xlen_t k = 0; k < header.size(); ++k) table.header_lines.push_back(Rcpp::as<std::string>(header[k]));
-  for (R_xlen_t k = 0; k < comments.size(); ++k) table.comment_lines.push_back(Rcpp::as<std::string>(comments[k]));
+  const tarvek::GenotypeTable table = table_of(names, codes, header, comments);
   std::string message;
   try {
     return tarvek::loc_text(table, population_of(population));
