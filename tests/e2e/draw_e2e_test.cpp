@@ -19,6 +19,7 @@
 
 #include "draw/heat_map.hpp"
 #include "support/process.hpp"
+#include "support/text.hpp"
 #include "support/xml.hpp"
 
 namespace tarvek::testing {
@@ -27,23 +28,6 @@ namespace {
 const std::string kDraw = TARVEK_DRAW_PATH;
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const auto end = text.find(separator, start);
-    fields.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) return fields;
-    start = end + 1;
-  }
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines = split(text, '\n');
-  if (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
-}
 
 // A map file in tarvek's layout: every group closed by ";", made-up pair
 // columns behind all but the last marker of a group.

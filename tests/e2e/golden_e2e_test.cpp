@@ -20,18 +20,10 @@
 
 #include "linkage/pair_lod.hpp"
 #include "support/process.hpp"
+#include "support/text.hpp"
 
 namespace tarvek::testing {
 namespace {
-
-std::vector<std::string> split(const std::string& text, char sep) {
-  std::vector<std::string> parts(1);
-  for (char c : text) {
-    if (c == sep) parts.emplace_back();
-    else parts.back() += c;
-  }
-  return parts;
-}
 
 bool starts_with(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 

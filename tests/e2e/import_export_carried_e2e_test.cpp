@@ -13,30 +13,13 @@
 #include <vector>
 
 #include "support/process.hpp"
+#include "support/text.hpp"
 
 namespace tarvek::testing {
 namespace {
 
 const std::string kImport = TARVEK_IMPORT_PATH;
 const std::string kExport = TARVEK_EXPORT_PATH;
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const auto at = text.find(separator, start);
-    fields.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
-    if (at == std::string::npos) return fields;
-    start = at + 1;
-  }
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 std::string example(const std::string& name) {
   std::ifstream in(source_dir() / "examples" / name, std::ios::binary);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/process.hpp"
+#include "support/text.hpp"
 
 namespace tarvek::testing {
 namespace {
@@ -87,14 +88,6 @@ std::vector<std::string> split(const std::string& text, char separator) {
   while (std::getline(in, field, separator)) fields.push_back(field);
   if (!text.empty() && text.back() == separator) fields.emplace_back();
   return fields;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
 }
 
 // Marker name -> genotype letters of a loc file (tarvek's layout; header,

@@ -14,6 +14,7 @@
 #include "draw/map_drawing.hpp"
 #include "draw/text.hpp"
 #include "genotype/genotype_codes.hpp"
+#include "support/map_builders.hpp"
 #include "support/xml.hpp"
 
 namespace tarvek::draw {
@@ -22,6 +23,8 @@ namespace {
 using interop::MapFile;
 using interop::MapFunction;
 using interop::MapMarker;
+using testing::map_of;
+using testing::marker;
 
 // --- Spreading labels ---------------------------------------------------------
 
@@ -76,27 +79,6 @@ TEST(SpreadLabels, RandomCrowdsKeepOrderSpacingAndBalance) {
 }
 
 // --- Map layout ----------------------------------------------------------------
-
-MapMarker marker(const std::string& name, std::optional<double> r_to_next, std::vector<int> codes = {1, 2, 5}) {
-  MapMarker m;
-  m.name = name;
-  m.codes = std::move(codes);
-  if (r_to_next) {
-    interop::NeighbourPair p;
-    p.r = *r_to_next;
-    m.next = p;
-  }
-  return m;
-}
-
-MapFile map_of(std::vector<interop::MapGroup> groups) {
-  MapFile map;
-  map.file = "test_map.loc";
-  map.header_lines = {"name = test", "popt = F2", "nloc = 0", "nind = 3"};
-  map.individual_order = {0, 1, 2};
-  map.groups = std::move(groups);
-  return map;
-}
 
 double kosambi(double r) { return 25.0 * std::log((1 + 2 * r) / (1 - 2 * r)); }
 

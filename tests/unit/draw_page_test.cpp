@@ -12,6 +12,7 @@
 #include "draw/marey_plot.hpp"
 #include "draw/plot_parts.hpp"
 #include "interop/input_error.hpp"
+#include "support/map_builders.hpp"
 
 namespace tarvek::draw {
 namespace {
@@ -19,18 +20,8 @@ namespace {
 using interop::MapFile;
 using interop::MapFunction;
 using interop::MapMarker;
-
-MapMarker marker(const std::string& name, std::optional<double> r_to_next, std::vector<int> codes = {1, 2, 5}) {
-  MapMarker m;
-  m.name = name;
-  m.codes = std::move(codes);
-  if (r_to_next) {
-    interop::NeighbourPair p;
-    p.r = *r_to_next;
-    m.next = p;
-  }
-  return m;
-}
+using testing::map_of;
+using testing::marker;
 
 // `count` markers `r` apart, named prefix0, prefix1, ...
 interop::MapGroup chain(const std::string& prefix, std::size_t count, double r) {
@@ -38,15 +29,6 @@ interop::MapGroup chain(const std::string& prefix, std::size_t count, double r) 
   for (std::size_t k = 0; k < count; ++k)
     g.push_back(marker(prefix + std::to_string(k), k + 1 < count ? std::optional<double>(r) : std::nullopt));
   return g;
-}
-
-MapFile map_of(std::vector<interop::MapGroup> groups) {
-  MapFile map;
-  map.file = "test_map.loc";
-  map.header_lines = {"name = test", "popt = F2", "nloc = 0", "nind = 3"};
-  map.individual_order = {0, 1, 2};
-  map.groups = std::move(groups);
-  return map;
 }
 
 std::size_t named(const SegmentColumn& c) {
