@@ -11,21 +11,6 @@ namespace {
 // One Pearson term ((k·e)·e)/divisor in single precision.
 float term(float k, float e, float divisor) { return ((k * e) * e) / divisor; }
 
-enum class Test { k1to1, k1to2to1, kAC, kBD, kNone };
-
-// Class shares are compared as exact multiples of tenths of t (10c < t means
-// c below t/10); the float counts times 10 are exact in double.
-Test choose_test(float t, float c, float d, float h) {
-  const double t1 = static_cast<double>(t);
-  const double c10 = 10.0 * static_cast<double>(c);
-  const double d10 = 10.0 * static_cast<double>(d);
-  if (c == 0.0f && d == 0.0f && h == 0.0f) return Test::k1to1;
-  if (c10 < t1 && d10 < t1) return Test::k1to2to1;
-  if (c10 > 3.0 * t1) return Test::kAC;
-  if (d10 > t1) return Test::kBD;
-  return Test::kNone;
-}
-
 int reject_segregation(std::ostream& log, const std::string& name, const char* what,
                        float statistic) {
   log << "rejecting loci " << name << what << statistic << std::endl;
@@ -42,28 +27,28 @@ bool rejects(std::ostream* log, const std::string& name, const char* what, float
 // when it rejects (the line written to `log` when there is one).
 bool f2_rejects(const std::string& name, float n, float a, float b, float c, float d, float h,
                 const ScreeningThresholds& thresholds, std::ostream* log) {
-  switch (choose_test(n, c, d, h)) {
-    case Test::k1to1: {
+  switch (intercross_test(n, c, d, h)) {
+    case IntercrossTest::k1to1: {
       const float s = chi2_1to1(n, a, b);
       return s - 1.0f > thresholds[1] &&
              rejects(log, name, ", bad AB  segregation, chi square=", s);
     }
-    case Test::k1to2to1: {
+    case IntercrossTest::k1to2to1: {
       const float s = chi2_1to2to1(n, a, b, h);
       return s - 2.0f > thresholds[2] &&
              rejects(log, name, ", bad 1:2:1  segregation, chi square=", s);
     }
-    case Test::kAC: {
+    case IntercrossTest::kAC: {
       const float s = chi2_1to3(n, a, c);
       return s - 1.0f > thresholds[3] &&
              rejects(log, name, ", bad AC  segregation, chi square=", s);
     }
-    case Test::kBD: {
+    case IntercrossTest::kBD: {
       const float s = chi2_1to3(n, b, d);
       return s - 1.0f > thresholds[3] &&
              rejects(log, name, ", bad BD  segregation, chi square=", s);
     }
-    case Test::kNone:
+    case IntercrossTest::kNone:
       break;
   }
   return false;
@@ -159,6 +144,17 @@ int screen_locus(const std::string& name, float t, float m, float a, float b, fl
   return kAccepted;
 }
 
+IntercrossTest intercross_test(float t, float c, float d, float h) {
+  const double t1 = static_cast<double>(t);
+  const double c10 = 10.0 * static_cast<double>(c);
+  const double d10 = 10.0 * static_cast<double>(d);
+  if (c == 0.0f && d == 0.0f && h == 0.0f) return IntercrossTest::k1to1;
+  if (c10 < t1 && d10 < t1) return IntercrossTest::k1to2to1;
+  if (c10 > 3.0 * t1) return IntercrossTest::kAC;
+  if (d10 > t1) return IntercrossTest::kBD;
+  return IntercrossTest::kNone;
+}
+
 bool segregates_among_typed(const GenotypeRow& row, const ScreeningThresholds& thresholds,
                             PopulationType population) {
   std::array<float, kCodeCount> counts{};
@@ -182,8 +178,8 @@ bool screened_as_dominant(const GenotypeRow& row, PopulationType population) {
     if (code == kCodeD) d += 1.0f;
     if (code == kCodeH) h += 1.0f;
   }
-  const Test test = choose_test(static_cast<float>(row.size()), c, d, h);
-  return test == Test::kAC || test == Test::kBD;
+  const IntercrossTest test = intercross_test(static_cast<float>(row.size()), c, d, h);
+  return test == IntercrossTest::kAC || test == IntercrossTest::kBD;
 }
 
 }  // namespace tarvek

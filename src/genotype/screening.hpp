@@ -37,6 +37,14 @@ int screen_locus(const std::string& name, float t, float m, float a, float b, fl
                  float d, float h, const ScreeningThresholds& thresholds, Channels& channels,
                  PopulationType population = PopulationType::F2, bool typed_only = false);
 
+// The segregation test an intercross marker's counts call for, from t
+// genotypes of which c are C, d are D and h are H: 1:1 of A and B when there
+// is no C, D or H; 1:2:1 when C and D are each under a tenth of t; 1:3 of A
+// and C when C is over three tenths, else of B and D when D is over a tenth;
+// none otherwise. The shares are compared as exact multiples of tenths of t.
+enum class IntercrossTest { k1to1, k1to2to1, kAC, kBD, kNone };
+IntercrossTest intercross_test(float t, float c, float d, float h);
+
 // True when the row passes its segregation test counted among its typed
 // genotypes (as screen_locus with typed_only tests it). Writes nothing.
 bool segregates_among_typed(const GenotypeRow& row, const ScreeningThresholds& thresholds,

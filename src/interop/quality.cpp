@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "genotype/screening.hpp"
 #include "interop/carried_positions.hpp"
 #include "interop/exporters.hpp"
 
@@ -62,22 +63,30 @@ Segregation segregation_test(const GenotypeRow& codes, PopulationType population
   } else {
     const double a = at(kCodeA), b = at(kCodeB), c = at(kCodeC), d = at(kCodeD), h = at(kCodeH);
     const double typed = a + b + c + d + h;
-    if (c == 0.0 && d == 0.0 && h == 0.0) {
-      observed = {a, b};
-      shares = {0.5, 0.5};
-      s.ratio = "1:1";
-    } else if (10.0 * c < typed && 10.0 * d < typed) {
-      observed = {a, h, b};
-      shares = {0.25, 0.5, 0.25};
-      s.ratio = "1:2:1";
-    } else if (10.0 * c > 3.0 * typed) {
-      observed = {a, c};
-      shares = {0.25, 0.75};
-      s.ratio = "1:3";
-    } else if (10.0 * d > typed) {
-      observed = {b, d};
-      shares = {0.25, 0.75};
-      s.ratio = "1:3";
+    switch (intercross_test(static_cast<float>(typed), static_cast<float>(c), static_cast<float>(d),
+                            static_cast<float>(h))) {
+      case IntercrossTest::k1to1:
+        observed = {a, b};
+        shares = {0.5, 0.5};
+        s.ratio = "1:1";
+        break;
+      case IntercrossTest::k1to2to1:
+        observed = {a, h, b};
+        shares = {0.25, 0.5, 0.25};
+        s.ratio = "1:2:1";
+        break;
+      case IntercrossTest::kAC:
+        observed = {a, c};
+        shares = {0.25, 0.75};
+        s.ratio = "1:3";
+        break;
+      case IntercrossTest::kBD:
+        observed = {b, d};
+        shares = {0.25, 0.75};
+        s.ratio = "1:3";
+        break;
+      case IntercrossTest::kNone:
+        break;
     }
   }
   double total = 0.0;
