@@ -221,7 +221,7 @@ void choose_settings(const std::string& loc_text, RunParameters& params, Channel
   std::string chance_note;
   for (std::size_t k = 0; k < steps.size(); ++k) {
     const float lod = steps[k];
-    if (k > 0 && free('g') && chance_links(pairs, lod) >= 1.0) {
+    if (k > 0 && chance_links(pairs, lod) >= 1.0) {
       std::ostringstream words;
       words << "core LOD " << lod << " not tried: about " << chance_links(pairs, lod)
             << " of the " << static_cast<long long>(pairs) << " pairs of markers would reach it unlinked";
