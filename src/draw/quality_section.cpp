@@ -13,8 +13,6 @@
 namespace tarvek::draw {
 namespace {
 
-std::string html(const std::string& text) { return xml_escaped(printable_text(text)); }
-
 std::string cells(std::initializer_list<std::string> values, const char* tag = "td") {
   std::string out = "<tr>";
   for (const auto& v : values) out += std::string("<") + tag + ">" + v + "</" + tag + ">";
@@ -46,7 +44,7 @@ void write_quality_sections(std::ostream& out, const interop::MapFile& map,
   for (const interop::MarkerQuality& q : markers) {
     const auto& n = q.counts;
     const bool tested = q.segregation.df > 0;
-    out << cells({html(q.marker->name), q.group ? html(q.segment) : "-", q.position_cm ? fixed(*q.position_cm, 1) : "-",
+    out << cells({html_text(q.marker->name), q.group ? html_text(q.segment) : "-", q.position_cm ? fixed(*q.position_cm, 1) : "-",
                   count(n[kCodeA]), count(n[kCodeH]), count(n[kCodeB]), count(n[kCodeC]), count(n[kCodeD]),
                   count(n[kMissing]), count(n[kFlagged]), tested ? q.segregation.ratio : "-",
                   tested ? fixed(q.segregation.chi2, 2) : "-", tested ? significant(q.segregation.p) : "-",
@@ -70,8 +68,8 @@ void write_quality_sections(std::ostream& out, const interop::MapFile& map,
                  "th");
     for (const interop::IndividualQuality& q : individuals) {
       std::string clones;
-      for (const std::size_t c : q.clones) clones += (clones.empty() ? "" : ", ") + html(individuals.at(c).name);
-      out << cells({count(q.individual + 1), html(q.name), count(q.typed), count(q.missing), count(q.flagged),
+      for (const std::size_t c : q.clones) clones += (clones.empty() ? "" : ", ") + html_text(individuals.at(c).name);
+      out << cells({count(q.individual + 1), html_text(q.name), count(q.typed), count(q.missing), count(q.flagged),
                     fixed(q.missing_share, 3), count(q.crossovers), count(q.errors_called), clones});
     }
     out << "</table>\n";
@@ -85,7 +83,7 @@ void write_quality_sections(std::ostream& out, const interop::MapFile& map,
     out << "<table>\n" << cells({"bin", "markers", "names"}, "th");
     for (std::size_t b = 0; b < bins.size(); ++b) {
       std::string names;
-      for (const interop::MapMarker* m : bins[b]) names += (names.empty() ? "" : ", ") + html(m->name);
+      for (const interop::MapMarker* m : bins[b]) names += (names.empty() ? "" : ", ") + html_text(m->name);
       out << cells({count(b + 1), count(bins[b].size()), names});
     }
     out << "</table>\n";
@@ -99,7 +97,7 @@ void write_quality_sections(std::ostream& out, const interop::MapFile& map,
     const std::vector<std::string> labels = interop::individual_labels(map);
     out << "<table>\n" << cells({"individual", "individual", "markers compared", "agreeing"}, "th");
     for (const interop::ClonePair& p : clones)
-      out << cells({html(labels.at(p.a)), html(labels.at(p.b)), count(p.compared), count(p.agreeing)});
+      out << cells({html_text(labels.at(p.a)), html_text(labels.at(p.b)), count(p.compared), count(p.agreeing)});
     out << "</table>\n";
   }
 }

@@ -17,10 +17,8 @@
 namespace tarvek::draw {
 namespace {
 
-std::string html(const std::string& text) { return xml_escaped(printable_text(text)); }
-
 std::string picture(const std::string& bytes, const std::string& type, const std::string& alt) {
-  return "<img src=\"data:" + type + ";base64," + base64(bytes) + "\" alt=\"" + html(alt) + "\">";
+  return "<img src=\"data:" + type + ";base64," + base64(bytes) + "\" alt=\"" + html_text(alt) + "\">";
 }
 
 std::string row(std::initializer_list<std::string> cells, const char* tag = "td") {
@@ -46,7 +44,7 @@ void rejected_rows(std::ostringstream& out, const std::vector<interop::MapMarker
     for (const int code : m.codes)
       if (code >= 0 && code < kCodeCount) ++by_code[code];
     const double missing = m.codes.empty() ? 0.0 : static_cast<double>(by_code[kMissing]) / m.codes.size();
-    out << row({html(m.name), reason, std::to_string(by_code[kCodeA]), std::to_string(by_code[kCodeH]),
+    out << row({html_text(m.name), reason, std::to_string(by_code[kCodeA]), std::to_string(by_code[kCodeH]),
                 std::to_string(by_code[kCodeB]), std::to_string(by_code[kCodeC]), std::to_string(by_code[kCodeD]),
                 std::to_string(by_code[kMissing]), fixed(missing, 3)});
   }
@@ -127,10 +125,10 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
   const std::string cm = interop::map_function_name(options.function) + " cM";
 
   std::ostringstream out;
-  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Map report: " << html(title)
+  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Map report: " << html_text(title)
       << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n";
-  out << "<h1>Map report: " << html(title) << "</h1>\n";
-  out << "<p class=\"note\">Map file " << html(map.file) << ". Positions in " << cm
+  out << "<h1>Map report: " << html_text(title) << "</h1>\n";
+  out << "<p class=\"note\">Map file " << html_text(map.file) << ". Positions in " << cm
       << (options.multipoint ? " from the multipoint model (each group's r estimated in map order with an "
                                "error rate of its own)"
                              : " from the r printed between neighbours")
@@ -163,7 +161,7 @@ std::string html_report(const interop::MapFile& map, const ReportOptions& option
                   std::to_string(calls_in[g])});
     out << "</table>\n";
     out << "<table>\n" << row({"segment", "markers", "length (" + cm + ")"}, "th");
-    for (const MapSegment& s : segments) out << row({html(s.name), std::to_string(s.count), fixed(s.length_cm, 1)});
+    for (const MapSegment& s : segments) out << row({html_text(s.name), std::to_string(s.count), fixed(s.length_cm, 1)});
     out << "</table>\n";
     out << "<p class=\"note\">A pair of neighbours with r = 0.5 has no finite distance: the group is split "
            "there into segments (3, 3.2, ...), each measured from its own top.</p>\n";

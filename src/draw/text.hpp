@@ -51,6 +51,9 @@ std::string picture_label(const std::string& text, std::size_t longest = kLonges
 // `text` with &, <, >, " and ' written as XML entities.
 std::string xml_escaped(const std::string& text);
 
+// `text` made printable and escaped, for HTML and XML text.
+inline std::string html_text(const std::string& text) { return xml_escaped(printable_text(text)); }
+
 // A number with `decimals` digits after the point ("%.*f").
 std::string fixed(double value, int decimals);
 
